@@ -1,0 +1,48 @@
+// SPDX-License-Identifier: MIT
+// The key-string syntax that values are typed in:
+//   + ^ %      Shift, Ctrl, Alt held for the next key, or for a parenthesised
+//              group: "+a", "^c", "%{F4}", "+(ab)". Modifiers combine ("^+a"),
+//              but the same one twice before one key is an error.
+//   ~          the Enter key.
+//   {NAME}     a named key, case-insensitive: BACKSPACE BS BKSP BREAK CAPSLOCK
+//              DELETE DEL DOWN END ENTER ESC HELP HOME INSERT INS LEFT NUMLOCK
+//              PGDN PGUP PRTSC RIGHT SCROLLLOCK TAB UP F1..F16 ADD SUBTRACT
+//              MULTIPLY DIVIDE.
+//   {NAME n}   the named key n times; {c n} the character c n times
+//              (n from 0 to kMaxRepeat).
+//   {+} {^} {%} {~} {(} {)} {{} {}} {[} {]}
+//              those characters as themselves.
+//   ( )        grouping after a modifier; a bare "(" without a modifier groups
+//              nothing and is allowed, but must be matched.
+//   [ ]        reserved: only written as {[} and {]}.
+// Every other character is typed as itself (a surrogate pair as one
+// character). Parsing is all or nothing: a malformed string gives an error with
+// its position and a plain explanation, and no events.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "key_event.h"
+
+namespace tavrino {
+
+inline constexpr int kMaxRepeat = 1000;
+
+struct KeyStringError {
+  std::size_t position = 0;    // 0-based index (16-bit units) where the problem is
+  std::u16string explanation;  // a plain sentence, e.g. "\"+\" at the end has no key to
+                               // hold Shift for; to type a plus sign write {+}, as in B{+}."
+};
+
+struct ParsedKeys {
+  KeyEvents events;  // empty when there is an error
+  std::optional<KeyStringError> error;
+};
+
+// Every press in the result is matched by a release of the same modifier.
+ParsedKeys parse_key_string(std::u16string_view keys);
+
+}  // namespace tavrino

@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+// Decoding of data file bytes into 16-bit text.
+//
+// A byte-order mark decides: EF BB BF is UTF-8, FF FE is UTF-16 little endian,
+// FE FF is UTF-16 big endian; the mark itself is not part of the text.
+// Without a mark, bytes that are valid UTF-8 as a whole are read as UTF-8, and
+// anything else as Windows-1252, which is what older files were written in.
+// (The five bytes that Windows-1252 leaves undefined, 81 8D 8F 90 9D, become
+// U+0081 and so on, as Windows itself maps them.)
+//
+// Refused, with the byte offset in the message: a UTF-16 file of an odd number
+// of bytes, a lone or reversed UTF-16 surrogate, and a NUL character in any
+// encoding (a NUL means the file is not text, for example a spreadsheet saved
+// in its own format).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "status.h"
+
+namespace tavrino {
+
+enum class Encoding { utf8_bom, utf16le, utf16be, utf8, windows1252 };
+
+// The encoding by the rules above. `whole_file_is_utf8` is whether the bytes
+// after any mark are valid UTF-8 (checked by the caller in a first pass, so
+// that a large file need not be held in memory).
+Encoding detect_encoding(std::span<const std::byte> start, bool whole_file_is_utf8);
+
+// Incremental UTF-8 validator: feed the file in pieces of any size.
+class Utf8Validator {
+ public:
+  void feed(std::span<const std::byte> bytes);
+  // True when everything fed so far, taken as a whole, is valid UTF-8
+  // (an unfinished sequence at the end is invalid).
+  bool valid() const;
+
+ private:
+  bool valid_ = true;
+  int pending_ = 0;         // continuation bytes still expected
+  std::uint32_t code_ = 0;  // code point being assembled
+  int length_ = 0;          // length of the sequence being assembled
+};
+
+// Incremental decoder: feed bytes in pieces of any size; decoded text is
+// handed to `sink` in pieces. Stops at the first error and reports it.
+class Decoder {
+ public:
+  using Sink = std::function<void(std::u16string_view)>;
+  Decoder(Encoding encoding, Sink sink);
+  // `bytes` must not include the byte-order mark.
+  Status feed(std::span<const std::byte> bytes);
+  // End of input: reports an unfinished sequence.
+  Status finish();
+
+ private:
+  Encoding encoding_;
+  Sink sink_;
+  std::uint64_t offset_ = 0;  // bytes consumed so far, for messages
+  std::byte carry_[4]{};
+  int carried_ = 0;
+  std::u16string out_;
+  bool pending_high_ = false;  // UTF-16: a high surrogate awaits its low half
+};
+
+// Whole-buffer convenience for tests and small inputs.
+Status decode_text(std::span<const std::byte> bytes, std::u16string& text);
+
+}  // namespace tavrino

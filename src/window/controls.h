@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: MIT
+// The window's logic reaches the platform only through these small seams.
+// Every operation reports success or failure, and callers test each report.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sheet/status.h"
+
+namespace tavrino {
+
+// The controls of the main window, in creation order.
+enum class ControlId {
+  cmdStart,
+  txtfile,
+  CommonDialog1,
+  cmdBrows,
+  frmChklist,
+  lbltext,
+  txtTime,
+  Timer1,
+  Line1,
+  lblexam,
+  lblSub,
+  lblClass,
+};
+
+// A platform window handle (HWND on Windows, the X window id on Linux).
+using WindowHandle = std::uintptr_t;
+
+// Operations on the controls. Each applies to the controls named beside it;
+// applied to another control it fails.
+class Controls {
+ public:
+  virtual ~Controls() = default;
+  // Text boxes lbltext, txtTime, txtfile: replaces the text whole.
+  virtual Status set_text(ControlId box, std::u16string_view text) = 0;
+  // Text boxes txtTime, txtfile: the text as the control holds it, including
+  // what the user typed, carriage returns and line feeds as they stand.
+  virtual Status get_text(ControlId box, std::u16string& text) = 0;
+  // Labels lblClass, lblSub, lblexam.
+  virtual Status set_caption(ControlId label, std::u16string_view caption) = 0;
+  // Push button cmdStart.
+  virtual Status set_enabled(ControlId button, bool enabled) = 0;
+  // Timer1: on, it delivers Form1::Timer1_Timer every 1000 ms; off stops
+  // further ticks until it is switched on again.
+  virtual Status set_timer(ControlId timer, bool on) = 0;
+  // The main window's handle.
+  virtual WindowHandle window_handle() = 0;
+};
+
+// A modal file-open dialog.
+class OpenDialog {
+ public:
+  virtual ~OpenDialog() = default;
+  // Shows the dialog with `filter` (pairs "description|pattern|" run
+  // together) and `file_name` as the initial name. On return `file_name` is
+  // the chosen path, or empty when the user cancelled. A failure means the
+  // dialog could not be shown.
+  virtual Status show_open(std::u16string_view filter, std::u16string& file_name) = 0;
+};
+
+// One choice of an Open dialog's filter: "Data Files (*.ipt) " and "*.ipt".
+struct FileFilter {
+  std::u16string description;
+  std::u16string pattern;
+  bool operator==(const FileFilter&) const = default;
+};
+
+// Splits a filter written as "description|pattern|description|pattern|" into
+// its pairs, in order. A last description without a pattern is dropped.
+std::vector<FileFilter> split_filter(std::u16string_view filter);
+
+// Messages to the user: one plain sentence, shown modally over the window.
+class Messages {
+ public:
+  virtual ~Messages() = default;
+  virtual void show_message(std::u16string_view text) = 0;
+};
+
+// Keeps a window above all others, as SetWindowPos does.
+class WindowPlacement {
+ public:
+  virtual ~WindowPlacement() = default;
+  // insert_after -1 puts the window above all non-topmost windows for good,
+  // -2 takes that back; flags 3 (no size, no move) keep its place and size.
+  // Returns non-zero on success, 0 on failure.
+  virtual std::int32_t set_window_pos(WindowHandle window, std::intptr_t insert_after, int x, int y,
+                                      int cx, int cy, std::uint32_t flags) = 0;
+};
+
+inline constexpr std::intptr_t kHwndTopmost = -1;
+inline constexpr std::intptr_t kHwndNotopmost = -2;
+inline constexpr std::uint32_t kSwpNosize = 1;
+inline constexpr std::uint32_t kSwpNomove = 2;
+
+// Makes `window` topmost (on) or not; neither moves nor resizes it. Returns
+// what set_window_pos returned when on, 0 when off.
+std::int32_t settopmost(WindowPlacement& placement, WindowHandle window, bool on);
+
+}  // namespace tavrino

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: MIT
+// The main window's event handlers, written against the platform seams. A
+// front-end creates its controls from form1_layout(), then a Form1 over them,
+// calls Form_Load before showing the window, and routes the button clicks and
+// timer ticks here. All calls come from the one user-interface thread.
+//
+// A control operation that fails stops the handler and is reported through
+// Messages; so is a refused data file, a value that cannot be typed and a
+// countdown out of range.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "controls.h"
+#include "playback/keyboard.h"
+#include "sheet/result_sheet.h"
+
+namespace tavrino {
+
+// The Open dialog's filter: data files first, then text files, then all.
+inline constexpr std::u16string_view kOpenFilter =
+    u"Data Files (*.ipt) |*.ipt|Text Files (*.txt) |*.txt|All files (*.*) |*.*|";
+
+class Form1 {
+ public:
+  Form1(ResultSheet& sheet, Controls& controls, OpenDialog& dialog, Messages& messages,
+        WindowPlacement& placement, Keyboard& keyboard);
+
+  // Makes the window topmost (the result is ignored) and stops the timer.
+  void Form_Load();
+  // Open...: asks for a file; on cancel nothing changes. Otherwise the path
+  // goes into txtfile, the file is read and the sheet shown. A refused file
+  // leaves the sheet, txtfile, the pane, the labels and START as they were.
+  void cmdBrows_Click();
+  // START: switches the timer on; the ticks do the rest.
+  void cmdStart_Click();
+  // One countdown tick: shows the number one lower, or at 0 and below stops
+  // the timer, types the values and shows "5".
+  void Timer1_Timer();
+
+  // Loads `path` as if it had been chosen in the Open dialog (a file named on
+  // the command line). Returns false when the file was refused.
+  bool open_path(std::u16string_view path);
+  // Esc: when a countdown runs, stops it without typing and shows "5" again.
+  void cancel_countdown();
+  bool counting() const { return counting_; }
+
+ private:
+  bool report(const Status& status);  // shows a failure; returns status.ok()
+
+  ResultSheet& sheet_;
+  Controls& controls_;
+  OpenDialog& dialog_;
+  Messages& messages_;
+  WindowPlacement& placement_;
+  Keyboard& keyboard_;
+  bool counting_ = false;  // the timer is on
+};
+
+}  // namespace tavrino

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: MIT
+// Rendering of the ResultSheet into the window: the numbered list, the three
+// heading captions and START's enabled state.
+#pragma once
+
+#include <string>
+
+#include "controls.h"
+#include "sheet/result_sheet.h"
+#include "sheet/status.h"
+
+namespace tavrino {
+
+inline constexpr std::u16string_view kNoData = u"No Data...";
+
+// One line per entry 0 to itemcount - 1: number, ". ", the name cut to 15
+// characters (never inside a surrogate pair), one tab when the whole name is
+// 14 characters or longer and two when shorter, the value, CR LF. Empty for
+// an itemcount of 0 or below. Fails for an itemcount that the 51 slots cannot
+// hold.
+Status list_text(const ResultSheet& sheet, std::u16string& text);
+
+std::u16string class_caption(const ResultSheet& sheet);    // "CLASS : 7A"
+std::u16string subject_caption(const ResultSheet& sheet);  // "Mathematics"
+std::u16string exam_caption(const ResultSheet& sheet);     // "Mid-term (Term 2)"
+
+// Writes the sheet into the controls: without data the pane reads
+// "No Data..." and START is disabled, the labels keep their captions;
+// with data the pane, then lblClass, lblSub, lblexam, then START enabled.
+// Stops at the first control operation that fails and returns its failure.
+Status refreshpage(const ResultSheet& sheet, Controls& controls);
+
+}  // namespace tavrino
