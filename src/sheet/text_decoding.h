@@ -65,6 +65,15 @@ class Decoder {
   int carried_ = 0;
   std::u16string out_;
   bool pending_high_ = false;  // UTF-16: a high surrogate awaits its low half
+  char16_t high_ = 0;          // that high surrogate
+  std::u16string error_;       // the first error; every later call repeats it
+
+  Status fail(std::u16string message);
+  void flush();
+  Status feed_utf8(const unsigned char* p, std::size_t n);
+  Status feed_utf16(const unsigned char* p, std::size_t n);
+  Status feed_windows1252(const unsigned char* p, std::size_t n);
+  Status put_utf16_unit(char16_t unit, std::uint64_t at);
 };
 
 // Whole-buffer convenience for tests and small inputs.

@@ -1,0 +1,294 @@
+// SPDX-License-Identifier: MIT
+#include "sheet/data_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "sheet/text.h"
+
+namespace tavrino {
+namespace {
+
+namespace fs = std::filesystem;
+
+Status read_string(std::string_view data, ResultSheet& sheet) {
+  return read_data(std::as_bytes(std::span(data.data(), data.size())), u"F.ipt", sheet);
+}
+
+std::string join(const std::array<std::u16string, kSlotCount>& slots) {
+  std::size_t used = kSlotCount;
+  while (used > 0 && slots[used - 1].empty()) --used;
+  std::string out;
+  for (std::size_t j = 0; j < used; ++j) out += (j > 0 ? "/" : "") + utf16_to_utf8(slots[j]);
+  return out;
+}
+
+// count|names|values|class|subject|exam|note, with the slots up to the last
+// one that holds something.
+std::string render(const ResultSheet& s) {
+  return std::to_string(s.itemcount) + "|" + join(s.itemname) + "|" + join(s.itemvalue) + "|" +
+         utf16_to_utf8(s.classtext) + "|" + utf16_to_utf8(s.subjecttext) + "|" +
+         utf16_to_utf8(s.examtext) + "|" + utf16_to_utf8(s.examnote);
+}
+
+std::string load(std::string_view data) {
+  ResultSheet sheet;
+  const Status status = read_string(data, sheet);
+  return status ? render(sheet) : "error: " + utf16_to_utf8(status.message());
+}
+
+const std::string kExample =
+    "3\nx\nAnn_%_Bob_%_Cy\n45_%_52_%_38\nx\nx\n7A\nx\nMathematics\nx\nMid-term\nTerm 2\n";
+const std::string kExampleSheet = "3|Ann/Bob/Cy|45/52/38|7A|Mathematics|Mid-term|Term 2";
+
+std::string replace_all(std::string text, std::string_view from, std::string_view to) {
+  for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+TEST(ReadData, ItemSyntax) {
+  const struct {
+    std::string data;
+    std::string sheet;
+  } cases[] = {
+      {kExample, kExampleSheet},
+      {replace_all(kExample, "\n", "\r\n"), kExampleSheet},
+      {replace_all(kExample, "\n", "\r"), kExampleSheet},
+      {kExample.substr(0, kExample.size() - 1), kExampleSheet},
+      {"3,x,Ann_%_Bob_%_Cy,45_%_52_%_38,x,x,7A,x,Mathematics,x,Mid-term,Term 2", kExampleSheet},
+      // Quotes protect commas and line ends; blanks around them are skipped.
+      {"\"3\",\"x\",\"Smith, Ann_%_Bob\",\"45_%_52\",,,\"7A\" ,,\"Maths,\npure\",,  "
+       "\"Mid\r\nterm\"\t,"
+       "\"  Term 2  \"",
+       "3|Smith, Ann/Bob|45/52|7A|Maths,\npure|Mid\r\nterm|  Term 2  "},
+      // Blanks in front of and after an unquoted item are dropped, not inside.
+      {"  3  ,\tx ,  Ann  _%_ Bob \t,45\n", "3|Ann  / Bob|45||||"},
+      // A blank line is an empty item.
+      {"3\n\nAnn\n\n  \n\n7A\n", "3|Ann||7A|||"},
+      // A comma at the end of a line makes no extra item...
+      {"3,\nx,\nAnn,  \n45,\n,\n,\n7A,\n", "3|Ann|45|7A|||"},
+      {"3,,,,,,,,,,Mid-term,\nTerm 2,", "3|||||Mid-term|Term 2"},
+      // ...but "" there does.
+      {"3,,,,,,,,,,Mid-term,\"\"\nTerm 2", "3|||||Mid-term|"},
+      {"3\r\n\r\nAnn\r\n", "3|Ann|||||"},
+      {"3\n\n\n\n\n\n\n\n\n\n\n\n\n\nTerm", "3||||||"},
+      {"3,x,O\"Brien_%_a\"b", "3|O\"Brien/a\"b|||||"},
+      {"3,x,Ann,,,,\xC3\xA9t\xC3\xA9", "3|Ann||\xC3\xA9t\xC3\xA9|||"},
+      {"3,x,Ann,,,,caf\xE9", "3|Ann||caf\xC3\xA9|||"},  // Windows-1252
+      {"   ", "0||||||"},
+      {"2.5", "2||||||"},
+      {"12abc", "12||||||"},
+      {"abc", "0||||||"},
+      {"0,x,a", "0|a|||||"},
+      {"-32767", "-32767||||||"},
+      {"51", "51||||||"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(load(c.data), c.sheet) << c.data;
+}
+
+TEST(ReadData, ReadsUtf16) {
+  std::string le("\xFF\xFE", 2);
+  std::string be("\xFE\xFF", 2);
+  for (const char c : kExample) {
+    le += std::string{c, '\0'};
+    be += std::string{'\0', c};
+  }
+  EXPECT_EQ(load(le), kExampleSheet);
+  EXPECT_EQ(load(be), kExampleSheet);
+}
+
+TEST(ReadData, LineEndSplitAcrossPieces) {
+  // The CR is the last byte of the first 64 KiB piece and its LF the first of
+  // the next; counted twice, the pair would shift every later item by one.
+  std::string data = "3,";
+  data += std::string(65535 - data.size(), 'y');
+  data += "\r\nAnn\r\n45\r\n";
+  ASSERT_EQ(data[65535], '\r');
+  EXPECT_EQ(load(data), "3|Ann|45||||");
+  // The same inside quotes keeps the pair as it is.
+  std::string quoted_data = "3,x,\"";
+  quoted_data += std::string(65535 - quoted_data.size(), 'y');
+  quoted_data += "\r\nz\",45";
+  EXPECT_EQ(load(quoted_data), "3|" + std::string(65535 - 5, 'y') + "\r\nz|45||||");
+}
+
+TEST(ReadData, MergesIntoWhatEarlierFilesLeft) {
+  const struct {
+    std::string first;
+    std::string second;
+    std::string sheet;
+  } cases[] = {
+      {"5,x,A_%_B_%_C_%_D_%_E", "3,x,Ann_%_Bob_%_Cy", "3|Ann/Bob/Cy/D/E|||||"},
+      {kExample, "4", "4|Ann/Bob/Cy|45/52/38|7A|Mathematics|Mid-term|Term 2"},
+      {kExample, "2,x,P_%_Q,1_%_2,,,8B,,Art", "2|P/Q/Cy|1/2/38|8B|Art|Mid-term|Term 2"},
+      {kExample, "2,x,,9", "2|Ann/Bob/Cy|9/52/38|7A|Mathematics|Mid-term|Term 2"},
+      // Empty pieces overwrite their slots too.
+      {kExample, "2,x,_%_,_%__%_7", "2|//Cy|//7|7A|Mathematics|Mid-term|Term 2"},
+      // Empty items overwrite texts; the comma at the end reaches no item 11.
+      {kExample, "2,x,Zed,,,,,,,,,", "2|Zed/Bob/Cy|45/52/38||||Term 2"},
+  };
+  for (const auto& c : cases) {
+    ResultSheet sheet;
+    ASSERT_TRUE(read_string(c.first, sheet).ok());
+    const Status status = read_string(c.second, sheet);
+    EXPECT_TRUE(status.ok()) << utf16_to_utf8(status.message());
+    EXPECT_EQ(render(sheet), c.sheet) << c.second;
+  }
+}
+
+std::string list_of(int pieces) {
+  std::string list = "p0";
+  for (int k = 1; k < pieces; ++k) list += "_%_p" + std::to_string(k);
+  return list;
+}
+
+TEST(ReadData, RefusedLoadsLeaveTheSheetAlone) {
+  const struct {
+    std::string data;
+    std::string message;
+  } cases[] = {
+      {"3,x," + list_of(52),
+       "The names list in item 2 of \"F.ipt\" has 52 entries; the sheet holds at most 51."},
+      {"3,x,a," + list_of(1000),
+       "The values list in item 3 of \"F.ipt\" has 1000 entries; the sheet holds at most 51."},
+      {"60", "The entry count in item 0 of \"F.ipt\" is 60; the sheet holds at most 51 entries."},
+      {"51.5",
+       "The entry count in item 0 of \"F.ipt\" is 51.5; the sheet holds at most 51 entries."},
+      {"40000",
+       "The entry count in item 0 of \"F.ipt\" is 40000; the sheet holds at most 51 entries."},
+      {" 1e9 ",
+       "The entry count in item 0 of \"F.ipt\" is 1e9; the sheet holds at most 51 entries."},
+      {"-32768",
+       "The entry count in item 0 of \"F.ipt\" is -32768; the lowest count accepted is -32767."},
+      {"-40000",
+       "The entry count in item 0 of \"F.ipt\" is -40000; the lowest count accepted is -32767."},
+      {"", "The file \"F.ipt\" is empty."},
+      {"\xEF\xBB\xBF", "The file \"F.ipt\" is empty."},
+      {std::string("3\nA\0", 4),
+       "Cannot read \"F.ipt\" as text: there is a NUL character at byte offset 3, so this is not a "
+       "text file."},
+      {std::string("\xFF\xFE"
+                   "3\0,",
+                   5),
+       "Cannot read \"F.ipt\" as text: the UTF-16 text has an odd number of bytes: the last one, "
+       "at "
+       "byte offset 4, is half a character."},
+      {"3\nx\n\"Ann\" Bob\n",
+       "Line 3 of \"F.ipt\" has text after the closing quote of an item; only a comma or a line "
+       "end "
+       "may follow it."},
+      {"3\r\nx\r\n\"Ann\r\n\r\nBob",
+       "The quoted item that starts on line 3 of \"F.ipt\" has no closing quote."},
+      {kExample + "\"late",
+       "The quoted item that starts on line 13 of \"F.ipt\" has no closing quote."},
+      // The earlier of two faults is the one reported.
+      {std::string("3,\"a\"b,\0", 8),
+       "Line 1 of \"F.ipt\" has text after the closing quote of an item; only a comma or a line "
+       "end "
+       "may follow it."},
+  };
+  for (const auto& c : cases) {
+    ResultSheet sheet;
+    ASSERT_TRUE(read_string(kExample, sheet).ok());
+    const ResultSheet before = sheet;
+    const Status status = read_string(c.data, sheet);
+    EXPECT_FALSE(status.ok()) << c.data;
+    EXPECT_EQ(utf16_to_utf8(status.message()), c.message);
+    EXPECT_EQ(sheet, before) << c.data;
+  }
+}
+
+TEST(ReadData, ReadsManyItems) {
+  std::string data = "3,x,Ann_%_Bob,45,,,7A,,Maths,,Mid-term,Term 2";
+  for (int k = 0; k < 40000; ++k) data += k % 7 == 0 ? ",\"q,q\"\n" : ",z";
+  EXPECT_EQ(load(data), "3|Ann/Bob|45|7A|Maths|Mid-term|Term 2");
+}
+
+// A directory of its own under the system's temporary directory, removed with
+// everything in it at the end of the test.
+class ReadFile : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device random;
+    dir_ = fs::temp_directory_path() / ("tavrino_sheet_test_" + std::to_string(random()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+  fs::path write(const std::string& name, std::string_view data) {
+    const fs::path path = dir_ / name;
+    std::ofstream(path, std::ios::binary)
+        .write(data.data(), static_cast<std::streamsize>(data.size()));
+    return path;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(ReadFile, ReadsAFile) {
+  ResultSheet sheet;
+  const fs::path path = write("example.ipt", replace_all(kExample, "\n", "\r\n"));
+  const Status status = readfile(path.u16string(), sheet);
+  EXPECT_TRUE(status.ok()) << utf16_to_utf8(status.message());
+  EXPECT_EQ(render(sheet), kExampleSheet);
+}
+
+TEST_F(ReadFile, ChecksTheWholeFileForUtf8) {
+  // The class is valid UTF-8, but a byte well past the first piece is not,
+  // so the whole file is Windows-1252 and the class reads as two characters.
+  std::string data = "3,x,Ann,45,,,\xC3\xA9," + std::string(200000, 'z') + ",caf\xE9";
+  ResultSheet sheet;
+  ASSERT_TRUE(readfile(write("old.ipt", data).u16string(), sheet).ok());
+  EXPECT_EQ(sheet.classtext, u"\u00C3\u00A9");
+  data.back() = 'e';
+  ASSERT_TRUE(readfile(write("new.ipt", data).u16string(), sheet).ok());
+  EXPECT_EQ(sheet.classtext, u"\u00E9");
+}
+
+TEST_F(ReadFile, RefusesWhatCannotBeOpened) {
+  const fs::path missing = dir_ / "missing.ipt";
+  const struct {
+    fs::path path;
+    std::string reason;
+  } cases[] = {
+      {missing, "No such file or directory"},
+      {dir_, "Is a directory"},
+      {write("empty.ipt", ""), ""},
+  };
+  for (const auto& c : cases) {
+    ResultSheet sheet;
+    ASSERT_TRUE(read_string(kExample, sheet).ok());
+    const ResultSheet before = sheet;
+    const Status status = readfile(c.path.u16string(), sheet);
+    const std::string name = "\"" + utf16_to_utf8(c.path.u16string()) + "\"";
+    EXPECT_EQ(utf16_to_utf8(status.message()), c.reason.empty()
+                                                   ? "The file " + name + " is empty."
+                                                   : "Cannot open " + name + ": " + c.reason + ".");
+    EXPECT_EQ(sheet, before);
+  }
+}
+
+TEST_F(ReadFile, RefusesAFileWithoutReadPermission) {
+  const fs::path path = write("locked.ipt", kExample);
+  fs::permissions(path, fs::perms::none);
+  if (std::ifstream(path).is_open()) {
+    fs::permissions(path, fs::perms::owner_all);
+    GTEST_SKIP() << "this user can read any file (root), so permission cannot be denied";
+  }
+  ResultSheet sheet;
+  const Status status = readfile(path.u16string(), sheet);
+  fs::permissions(path, fs::perms::owner_all);
+  EXPECT_EQ(utf16_to_utf8(status.message()),
+            "Cannot open \"" + path.string() + "\": Permission denied.");
+  EXPECT_EQ(sheet, ResultSheet{});
+}
+
+}  // namespace
+}  // namespace tavrino

@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+#include "sheet/text.h"
+
+#include "sheet/utf8_sequence.h"
+
+namespace tavrino {
+
+std::u16string utf8_to_utf16(std::string_view utf8) {
+  std::u16string out;
+  out.reserve(utf8.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const detail::Utf8Sequence s = detail::decode_utf8_sequence(p + i, utf8.size() - i);
+    if (s.result == detail::Utf8Result::ok) {
+      detail::append_utf16(out, s.code_point);
+      i += static_cast<std::size_t>(s.length);
+    } else {
+      // Only the first byte is given up, so the bytes after a broken sequence
+      // are read again and a good character right after it survives.
+      out.push_back(u'\uFFFD');
+      ++i;
+    }
+  }
+  return out;
+}
+
+std::string utf16_to_utf8(std::u16string_view utf16) {
+  std::string out;
+  out.reserve(utf16.size());
+  for (std::size_t i = 0; i < utf16.size(); ++i) {
+    char32_t code = utf16[i];
+    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+        utf16[i + 1] <= 0xDFFF) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
+      ++i;
+    } else if (code >= 0xD800 && code <= 0xDFFF) {
+      code = 0xFFFD;
+    }
+    if (code < 0x80) {
+      out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::u16string to_text(std::int64_t n) {
+  // Work on the magnitude as unsigned so that the lowest int64 value, which
+  // has no positive counterpart, comes out right too.
+  std::uint64_t magnitude =
+      n < 0 ? ~static_cast<std::uint64_t>(n) + 1 : static_cast<std::uint64_t>(n);
+  char16_t digits[20];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char16_t>(u'0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  std::u16string out;
+  if (n < 0) out.push_back(u'-');
+  while (count > 0) out.push_back(digits[--count]);
+  return out;
+}
+
+std::u16string quoted(std::u16string_view text) {
+  std::u16string out;
+  out.reserve(text.size() + 2);
+  out.push_back(u'"');
+  out.append(text);
+  out.push_back(u'"');
+  return out;
+}
+
+}  // namespace tavrino
