@@ -1,0 +1,389 @@
+// SPDX-License-Identifier: MIT
+#include "playback/key_string.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+#include <vector>
+
+namespace tavrino {
+
+namespace {
+
+struct NamedKey {
+  std::u16string_view name;
+  Key key;
+};
+
+// Every spelling the syntax accepts, upper case; lookups fold ASCII case.
+constexpr std::array<NamedKey, 44> kNamedKeys = {{
+    {u"BACKSPACE", Key::backspace},
+    {u"BS", Key::backspace},
+    {u"BKSP", Key::backspace},
+    {u"BREAK", Key::break_key},
+    {u"CAPSLOCK", Key::capslock},
+    {u"DELETE", Key::delete_key},
+    {u"DEL", Key::delete_key},
+    {u"DOWN", Key::down},
+    {u"END", Key::end},
+    {u"ENTER", Key::enter},
+    {u"ESC", Key::escape},
+    {u"HELP", Key::help},
+    {u"HOME", Key::home},
+    {u"INSERT", Key::insert},
+    {u"INS", Key::insert},
+    {u"LEFT", Key::left},
+    {u"NUMLOCK", Key::numlock},
+    {u"PGDN", Key::pgdn},
+    {u"PGUP", Key::pgup},
+    {u"PRTSC", Key::prtsc},
+    {u"RIGHT", Key::right},
+    {u"SCROLLLOCK", Key::scrolllock},
+    {u"TAB", Key::tab},
+    {u"UP", Key::up},
+    {u"F1", Key::f1},
+    {u"F2", Key::f2},
+    {u"F3", Key::f3},
+    {u"F4", Key::f4},
+    {u"F5", Key::f5},
+    {u"F6", Key::f6},
+    {u"F7", Key::f7},
+    {u"F8", Key::f8},
+    {u"F9", Key::f9},
+    {u"F10", Key::f10},
+    {u"F11", Key::f11},
+    {u"F12", Key::f12},
+    {u"F13", Key::f13},
+    {u"F14", Key::f14},
+    {u"F15", Key::f15},
+    {u"F16", Key::f16},
+    {u"ADD", Key::add},
+    {u"SUBTRACT", Key::subtract},
+    {u"MULTIPLY", Key::multiply},
+    {u"DIVIDE", Key::divide},
+}};
+
+bool is_high_surrogate(char16_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+bool is_low_surrogate(char16_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+std::optional<Key> find_key(std::u16string_view name) {
+  for (const NamedKey& entry : kNamedKeys) {
+    if (entry.name.size() != name.size()) continue;
+    bool same = true;
+    for (std::size_t i = 0; i < name.size() && same; ++i) {
+      char16_t c = name[i];
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+      same = c == entry.name[i];
+    }
+    if (same) return entry.key;
+  }
+  return std::nullopt;
+}
+
+std::optional<Modifier> modifier_of(char16_t c) {
+  switch (c) {
+    case u'+':
+      return Modifier::shift;
+    case u'^':
+      return Modifier::ctrl;
+    case u'%':
+      return Modifier::alt;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::u16string_view modifier_word(Modifier m) {
+  switch (m) {
+    case Modifier::shift:
+      return u"Shift";
+    case Modifier::ctrl:
+      return u"Ctrl";
+    case Modifier::alt:
+      return u"Alt";
+  }
+  return u"?";
+}
+
+std::u16string_view sign_word(Modifier m) {
+  switch (m) {
+    case Modifier::shift:
+      return u"a plus sign";
+    case Modifier::ctrl:
+      return u"a caret";
+    case Modifier::alt:
+      return u"a percent sign";
+  }
+  return u"?";
+}
+
+std::u16string decimal(int n) {
+  const std::string digits = std::to_string(n);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+std::u16string literal_of(char16_t c) {
+  return std::u16string{u'{', c, u'}'};
+}
+
+std::u16string quote(std::u16string_view text) {
+  std::u16string out = u"\"";
+  out += text;
+  out += u'"';
+  return out;
+}
+
+class Parser {
+ public:
+  explicit Parser(std::u16string_view text) : text_(text) {}
+
+  ParsedKeys run() {
+    while (pos_ < text_.size() && !error_) step();
+    if (!error_) finish();
+    ParsedKeys result;
+    if (error_) {
+      result.error = std::move(error_);
+    } else {
+      result.events = std::move(events_);
+    }
+    return result;
+  }
+
+ private:
+  struct Pending {
+    Modifier modifier;
+    std::size_t position;
+  };
+  struct Group {
+    std::size_t open;                 // position of its "("
+    std::vector<Modifier> modifiers;  // held for the whole group, in press order
+  };
+
+  void fail(std::size_t position, std::u16string explanation) {
+    error_ = KeyStringError{position, std::move(explanation)};
+  }
+
+  bool held_by_group(Modifier m) const {
+    return std::any_of(groups_.begin(), groups_.end(), [m](const Group& g) {
+      return std::find(g.modifiers.begin(), g.modifiers.end(), m) != g.modifiers.end();
+    });
+  }
+
+  void step() {
+    const char16_t c = text_[pos_];
+    if (const auto m = modifier_of(c)) return modifier(*m);
+    switch (c) {
+      case u'~':
+        ++pos_;
+        return key(KeyEvent::of_key(Key::enter), 1);
+      case u'{':
+        return braces();
+      case u'}':
+        return fail(pos_, u"\"}\" has no matching \"{\"; to type a closing brace write {}}.");
+      case u'(':
+        return open_group();
+      case u')':
+        return close_group();
+      case u'[':
+        return fail(pos_, u"\"[\" is reserved; to type an opening bracket write {[}.");
+      case u']':
+        return fail(pos_, u"\"]\" is reserved; to type a closing bracket write {]}.");
+      default: {
+        const std::size_t length = character_length(pos_);
+        const char32_t character = character_at(pos_, length);
+        pos_ += length;
+        return key(KeyEvent::of_character(character), 1);
+      }
+    }
+  }
+
+  void modifier(Modifier m) {
+    const char16_t sign = text_[pos_];
+    const bool twice = std::any_of(pending_.begin(), pending_.end(),
+                                   [m](const Pending& p) { return p.modifier == m; });
+    if (twice) {
+      return fail(pos_, quote(std::u16string(1, sign)) +
+                            u" is written twice before one key; to type " +
+                            std::u16string(sign_word(m)) + u" write " + literal_of(sign) + u".");
+    }
+    if (held_by_group(m)) {
+      return fail(pos_, quote(std::u16string(1, sign)) + u" cannot press " +
+                            std::u16string(modifier_word(m)) +
+                            u" again inside a group that already holds it; to type " +
+                            std::u16string(sign_word(m)) + u" write " + literal_of(sign) + u".");
+    }
+    pending_.push_back({m, pos_});
+    ++pos_;
+  }
+
+  // Sends one key `count` times with the modifiers written before it held.
+  void key(const KeyEvent& event, int count) {
+    for (const Pending& p : pending_) events_.push_back(KeyEvent::press_of(p.modifier));
+    for (int i = 0; i < count; ++i) events_.push_back(event);
+    for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
+      events_.push_back(KeyEvent::release_of(it->modifier));
+    }
+    pending_.clear();
+  }
+
+  // 2 for a valid surrogate pair, else 1: a lone surrogate is typed as itself.
+  std::size_t character_length(std::size_t at) const {
+    if (is_high_surrogate(text_[at]) && at + 1 < text_.size() && is_low_surrogate(text_[at + 1])) {
+      return 2;
+    }
+    return 1;
+  }
+
+  char32_t character_at(std::size_t at, std::size_t length) const {
+    if (length == 2) {
+      return 0x10000 + ((static_cast<char32_t>(text_[at]) - 0xD800) << 10) +
+             (static_cast<char32_t>(text_[at + 1]) - 0xDC00);
+    }
+    return text_[at];
+  }
+
+  void braces() {
+    const std::size_t open = pos_;
+    const std::size_t start = open + 1;
+    const auto unmatched = [&] {
+      fail(open, u"\"{\" has no matching \"}\"; to type an opening brace write {{}.");
+    };
+    if (start >= text_.size()) return unmatched();
+    // "{}" names nothing, but "{}}" is a closing brace and "{} 3}" three of them.
+    if (text_[start] == u'}' &&
+        (start + 1 >= text_.size() || (text_[start + 1] != u'}' && text_[start + 1] != u' '))) {
+      return fail(open, u"\"{}\" names no key; to type braces write {{}{}}.");
+    }
+    // The first character always belongs to the name, so that "{{}", "{}}" and
+    // "{{ 2}" work; any brace after it means the closing one is missing.
+    const std::size_t first = character_length(start);
+    std::size_t close = start + first;
+    while (close < text_.size() && text_[close] != u'}') {
+      if (text_[close] == u'{') return unmatched();
+      ++close;
+    }
+    if (close >= text_.size()) return unmatched();
+
+    const std::u16string_view content = text_.substr(start, close - start);
+    const std::size_t space = content.find(u' ', first);
+    const std::u16string_view name = content.substr(0, space);
+
+    KeyEvent event;
+    if (name.size() == first) {
+      // A single character inside braces is typed as itself, even + ^ % ~ ( ).
+      event = KeyEvent::of_character(character_at(start, first));
+    } else if (const auto named = find_key(name)) {
+      event = KeyEvent::of_key(*named);
+    } else {
+      return fail(
+          start,
+          quote(name) + u" is not a key name; to type braces as themselves write {{} and {}}.");
+    }
+
+    int count = 1;
+    if (space != std::u16string_view::npos) {
+      const std::u16string_view digits = content.substr(space + 1);
+      const std::size_t at = start + space + 1;
+      const std::u16string example = u"{" + std::u16string(name) + u" 3}";
+      if (digits.empty()) {
+        return fail(
+            at, quote(content) + u" needs a repeat count after the blank, as in " + example + u".");
+      }
+      if (!std::all_of(digits.begin(), digits.end(),
+                       [](char16_t d) { return d >= u'0' && d <= u'9'; })) {
+        return fail(at, quote(digits) + u" is not a repeat count; write a whole number from 0 to " +
+                            decimal(kMaxRepeat) + u", as in " + example + u".");
+      }
+      count = 0;
+      for (const char16_t d : digits) {
+        count = count * 10 + (d - u'0');
+        if (count > kMaxRepeat) {
+          return fail(at, quote(digits) + u" is too many repeats; at most " + decimal(kMaxRepeat) +
+                              u" are allowed.");
+        }
+      }
+    }
+
+    pos_ = close + 1;
+    key(event, count);
+  }
+
+  void open_group() {
+    const std::size_t open = pos_;
+    Group group{open, {}};
+    for (const Pending& p : pending_) group.modifiers.push_back(p.modifier);
+    if (!pending_.empty() && open + 1 < text_.size() && text_[open + 1] == u')') {
+      const std::u16string_view signs =
+          text_.substr(pending_.front().position, open - pending_.front().position);
+      return fail(open, quote(std::u16string(signs) + u"()") +
+                            u" holds a modifier for an empty group; put keys between the "
+                            u"parentheses, or write {(}{)} to type them.");
+    }
+    for (const Pending& p : pending_) events_.push_back(KeyEvent::press_of(p.modifier));
+    pending_.clear();
+    groups_.push_back(std::move(group));
+    ++pos_;
+  }
+
+  void close_group() {
+    if (!pending_.empty()) return dangling(u"before \")\"");
+    if (groups_.empty()) {
+      return fail(pos_, u"\")\" has no matching \"(\"; to type a closing parenthesis write {)}.");
+    }
+    const Group& group = groups_.back();
+    for (auto it = group.modifiers.rbegin(); it != group.modifiers.rend(); ++it) {
+      events_.push_back(KeyEvent::release_of(*it));
+    }
+    groups_.pop_back();
+    ++pos_;
+  }
+
+  void finish() {
+    if (!pending_.empty()) return dangling(u"at the end");
+    if (!groups_.empty()) {
+      return fail(groups_.back().open,
+                  u"\"(\" has no matching \")\"; to type an opening parenthesis write {(}.");
+    }
+  }
+
+  // Modifiers with no key after them: most likely meant as the signs
+  // themselves, so the message shows the value with them written literally.
+  void dangling(std::u16string_view where) {
+    const std::size_t first = pending_.front().position;
+    const std::size_t after = pending_.back().position + 1;
+    const std::u16string_view signs = text_.substr(first, after - first);
+    std::u16string literal;
+    std::u16string held;
+    for (std::size_t i = 0; i < pending_.size(); ++i) {
+      literal += literal_of(signs[i]);
+      if (i > 0) held += i + 1 == pending_.size() ? u" and " : u", ";
+      held += modifier_word(pending_[i].modifier);
+    }
+    std::u16string example(text_.substr(0, first));
+    example += literal;
+    example += text_.substr(after);
+    std::u16string what = pending_.size() == 1 ? std::u16string(sign_word(pending_[0].modifier))
+                                               : std::u16string(u"those signs");
+    fail(first, quote(signs) + u" " + std::u16string(where) + u" has no key to hold " + held +
+                    u" for; to type " + what + u" write " + literal + u", as in " + example + u".");
+  }
+
+  std::u16string_view text_;
+  std::size_t pos_ = 0;
+  KeyEvents events_;
+  std::vector<Pending> pending_;  // modifiers written since the last key, in order
+  std::vector<Group> groups_;     // open parentheses, outermost first
+  std::optional<KeyStringError> error_;
+};
+
+}  // namespace
+
+ParsedKeys parse_key_string(std::u16string_view keys) {
+  return Parser(keys).run();
+}
+
+}  // namespace tavrino

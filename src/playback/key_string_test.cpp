@@ -1,0 +1,162 @@
+// SPDX-License-Identifier: MIT
+#include "playback/key_string.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "sheet/text.h"
+
+namespace tavrino {
+namespace {
+
+std::string utf8(std::u16string_view text) {
+  return utf16_to_utf8(text);
+}
+
+// True when every press is released later, innermost first.
+bool balanced(const KeyEvents& events) {
+  std::vector<Modifier> held;
+  for (const KeyEvent& e : events) {
+    if (e.type == KeyEvent::Type::press) held.push_back(e.modifier);
+    if (e.type == KeyEvent::Type::release) {
+      if (held.empty() || held.back() != e.modifier) return false;
+      held.pop_back();
+    }
+  }
+  return held.empty();
+}
+
+TEST(KeyString, ParsesValidStrings) {
+  struct Case {
+    std::u16string input;
+    std::u16string expected;
+  };
+  const std::vector<Case> cases = {
+      {u"", u""},
+      {u"45", u"4 5"},
+      {u"a b", u"a [SPACE] b"},
+      {u"+a", u"[SHIFT down] a [SHIFT up]"},
+      {u"^+a", u"[CTRL down] [SHIFT down] a [SHIFT up] [CTRL up]"},
+      {u"+^%a", u"[SHIFT down] [CTRL down] [ALT down] a [ALT up] [CTRL up] [SHIFT up]"},
+      {u"^ca", u"[CTRL down] c [CTRL up] a"},
+      {u"%{F4}", u"[ALT down] [F4] [ALT up]"},
+      {u"~", u"[ENTER]"},
+      {u"%~x", u"[ALT down] [ENTER] [ALT up] x"},
+      {u"+(ab)c", u"[SHIFT down] a b [SHIFT up] c"},
+      {u"^(a+(bc)d)", u"[CTRL down] a [SHIFT down] b c [SHIFT up] d [CTRL up]"},
+      {u"+^(x)", u"[SHIFT down] [CTRL down] x [CTRL up] [SHIFT up]"},
+      {u"(ab)", u"a b"},
+      {u"+((a))", u"[SHIFT down] a [SHIFT up]"},
+      {u"()", u""},
+      {u"{tab}{Tab}{TAB}", u"[TAB] [TAB] [TAB]"},
+      {u"{bs}{BKSP}{BackSpace}", u"[BACKSPACE] [BACKSPACE] [BACKSPACE]"},
+      {u"{del}{Ins}{esc}{Break}", u"[DELETE] [INSERT] [ESC] [BREAK]"},
+      {u"{f1}{F16}{pgdn}{PgUp}", u"[F1] [F16] [PGDN] [PGUP]"},
+      {u"{add}{SUBTRACT}{Multiply}{divide}", u"[ADD] [SUBTRACT] [MULTIPLY] [DIVIDE]"},
+      {u"{TAB 3}", u"[TAB] [TAB] [TAB]"},
+      {u"{TAB 0}x", u"x"},
+      {u"{left 02}", u"[LEFT] [LEFT]"},
+      {u"+{TAB 2}", u"[SHIFT down] [TAB] [TAB] [SHIFT up]"},
+      {u"{a 3}", u"a a a"},
+      {u"{+ 2}{~ 2}", u"+ + ~ ~"},
+      {u"{} 2}", u"} }"},
+      {u"{{ 2}", u"{ {"},
+      {u"{ }", u"[SPACE]"},
+      {u"{  2}", u"[SPACE] [SPACE]"},
+      {u"{+}{^}{%}{~}{(}{)}{{}{}}{[}{]}", u"+ ^ % ~ ( ) { } [ ]"},
+      {u"B{+}", u"B +"},
+      {u"\U0001F600", u"\U0001F600"},
+      {u"+\U0001F600", u"[SHIFT down] \U0001F600 [SHIFT up]"},
+      {u"{\U0001F600 2}", u"\U0001F600 \U0001F600"},
+      {u"{\U0001F600}", u"\U0001F600"},
+      // Lone surrogates are typed as themselves, one event each.
+      {std::u16string{0xD83D, u'a'}, std::u16string{0xD83D, u' ', u'a'}},
+      {std::u16string{0xDE00, 0xD83D}, std::u16string{0xDE00, u' ', 0xD83D}},
+      {u"\u00e9\u4e2d", u"\u00e9 \u4e2d"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(utf8(c.input));
+    const ParsedKeys parsed = parse_key_string(c.input);
+    ASSERT_FALSE(parsed.error) << utf8(parsed.error->explanation);
+    EXPECT_EQ(utf8(describe(parsed.events)), utf8(c.expected));
+    EXPECT_TRUE(balanced(parsed.events));
+  }
+}
+
+TEST(KeyString, EveryKeyNameParsesBack) {
+  for (int k = 0; k <= static_cast<int>(Key::divide); ++k) {
+    const Key key = static_cast<Key>(k);
+    const ParsedKeys parsed = parse_key_string(u"{" + key_name(key) + u"}");
+    SCOPED_TRACE(utf8(key_name(key)));
+    ASSERT_FALSE(parsed.error);
+    EXPECT_EQ(parsed.events, KeyEvents{KeyEvent::of_key(key)});
+  }
+}
+
+TEST(KeyString, RepeatCountLimit) {
+  const ParsedKeys at_limit = parse_key_string(u"{a 1000}");
+  ASSERT_FALSE(at_limit.error);
+  EXPECT_EQ(at_limit.events.size(), static_cast<std::size_t>(kMaxRepeat));
+  EXPECT_TRUE(parse_key_string(u"{a 1001}").error);
+  EXPECT_TRUE(parse_key_string(u"{a 99999999999999999999}").error);
+}
+
+TEST(KeyString, RejectsMalformedStrings) {
+  struct Case {
+    std::u16string input;
+    std::size_t position;
+    std::u16string phrase;  // part of the explanation
+  };
+  const std::vector<Case> cases = {
+      {u"{", 0, u"no matching \"}\""},
+      {u"a{TAB", 1, u"{{}"},
+      {u"{TAB{ENTER}", 0, u"no matching \"}\""},
+      {u"a}", 1, u"{}}"},
+      {u"}}", 0, u"no matching \"{\""},
+      {u"(a", 0, u"{(}"},
+      {u"a(b(c)", 1, u"no matching \")\""},
+      {u"a)", 1, u"{)}"},
+      {u"+(a))", 4, u"no matching \"(\""},
+      {u"{FOO}", 1, u"\"FOO\""},
+      {u"{FOO x}", 1, u"not a key name"},
+      {u"x{F17}", 2, u"\"F17\""},
+      {u"{}", 0, u"names no key"},
+      {u"{}a}", 0, u"names no key"},
+      {u"{TAB x}", 5, u"repeat count"},
+      {u"{TAB }", 5, u"{TAB 3}"},
+      {u"{TAB -1}", 5, u"repeat count"},
+      {u"{TAB 1001}", 5, u"at most 1000"},
+      {u"{TAB  3}", 5, u"repeat count"},
+      {u"B+", 1, u"B{+}"},
+      {u"+", 0, u"{+}"},
+      {u"x^", 1, u"x{^}"},
+      {u"50%", 2, u"50{%}"},
+      {u"a^+", 1, u"a{^}{+}"},
+      {u"+(a^)", 3, u"+(a{^})"},
+      {u"+(a^)", 3, u"before \")\""},
+      {u"+()", 1, u"empty group"},
+      {u"^%()", 2, u"\"^%()\""},
+      {u"++a", 1, u"twice"},
+      {u"^+^a", 2, u"twice"},
+      {u"+(a+b)", 3, u"already holds"},
+      {u"^(+(^a))", 4, u"already holds"},
+      {u"[", 0, u"{[}"},
+      {u"a]", 1, u"{]}"},
+      {u"+[", 1, u"{[}"},
+      {u"+}", 1, u"no matching \"{\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(utf8(c.input));
+    const ParsedKeys parsed = parse_key_string(c.input);
+    ASSERT_TRUE(parsed.error);
+    EXPECT_TRUE(parsed.events.empty());
+    EXPECT_EQ(parsed.error->position, c.position);
+    EXPECT_NE(parsed.error->explanation.find(c.phrase), std::u16string::npos)
+        << utf8(parsed.error->explanation);
+  }
+}
+
+}  // namespace
+}  // namespace tavrino
