@@ -89,7 +89,8 @@ class ItemScanner {
 
   bool failed() const { return !error_.empty(); }
   const std::u16string& error() const { return error_; }
-  bool saw_text() const { return saw_text_; }
+  // Items completed so far; a file of nothing but blanks has none.
+  std::uint64_t items() const { return index_; }
 
  private:
   enum class State {
@@ -120,14 +121,12 @@ class ItemScanner {
   std::uint64_t quote_line_ = 0;
   bool after_cr_ = false;  // the last line ended in CR; an LF next is part of it
   bool keep_ = true;       // the current item is one the sheet takes
-  bool saw_text_ = false;
   std::u16string item_;
   std::u16string error_;
 };
 
 void ItemScanner::feed(std::u16string_view text) {
   if (failed() || text.empty()) return;
-  saw_text_ = true;
   const char16_t* p = text.data();
   const char16_t* const end = p + text.size();
   while (p < end && !failed()) {
@@ -368,7 +367,9 @@ Status load(ReadPieces&& read_pieces, std::u16string_view name, ResultSheet& she
     if (!reason.empty() && reason[0] >= u'A' && reason[0] <= u'Z') reason[0] += u'a' - u'A';
     return Status::failure(u"Cannot read " + quoted(name) + u" as text: " + reason);
   }
-  if (!scanner.saw_text()) return Status::failure(u"The file " + quoted(name) + u" is empty.");
+  if (scanner.items() == 0) {
+    return Status::failure(u"The file " + quoted(name) + u" is empty: it holds no items.");
+  }
 
   merge(staging, sheet);
   return Status::success();

@@ -80,7 +80,6 @@ TEST(ReadData, ItemSyntax) {
       {"3,x,O\"Brien_%_a\"b", "3|O\"Brien/a\"b|||||"},
       {"3,x,Ann,,,,\xC3\xA9t\xC3\xA9", "3|Ann||\xC3\xA9t\xC3\xA9|||"},
       {"3,x,Ann,,,,caf\xE9", "3|Ann||caf\xC3\xA9|||"},  // Windows-1252
-      {"   ", "0||||||"},
       {"2.5", "2||||||"},
       {"12abc", "12||||||"},
       {"abc", "0||||||"},
@@ -167,8 +166,9 @@ TEST(ReadData, RefusedLoadsLeaveTheSheetAlone) {
        "The entry count in item 0 of \"F.ipt\" is -32768; the lowest count accepted is -32767."},
       {"-40000",
        "The entry count in item 0 of \"F.ipt\" is -40000; the lowest count accepted is -32767."},
-      {"", "The file \"F.ipt\" is empty."},
-      {"\xEF\xBB\xBF", "The file \"F.ipt\" is empty."},
+      {"", "The file \"F.ipt\" is empty: it holds no items."},
+      {"\xEF\xBB\xBF", "The file \"F.ipt\" is empty: it holds no items."},
+      {" \t ", "The file \"F.ipt\" is empty: it holds no items."},
       {std::string("3\nA\0", 4),
        "Cannot read \"F.ipt\" as text: there is a NUL character at byte offset 3, so this is not a "
        "text file."},
@@ -268,9 +268,9 @@ TEST_F(ReadFile, RefusesWhatCannotBeOpened) {
     const ResultSheet before = sheet;
     const Status status = readfile(c.path.u16string(), sheet);
     const std::string name = "\"" + utf16_to_utf8(c.path.u16string()) + "\"";
-    EXPECT_EQ(utf16_to_utf8(status.message()), c.reason.empty()
-                                                   ? "The file " + name + " is empty."
-                                                   : "Cannot open " + name + ": " + c.reason + ".");
+    EXPECT_EQ(utf16_to_utf8(status.message()),
+              c.reason.empty() ? "The file " + name + " is empty: it holds no items."
+                               : "Cannot open " + name + ": " + c.reason + ".");
     EXPECT_EQ(sheet, before);
   }
 }
