@@ -40,7 +40,8 @@ class Form1 {
   void Timer1_Timer();
 
   // Loads `path` as if it had been chosen in the Open dialog (a file named on
-  // the command line). Returns false when the file was refused.
+  // the command line). Returns false when the file was not loaded: refused by
+  // the reader, or txtfile could not be written or read back.
   bool open_path(std::u16string_view path);
   // Esc: when a countdown runs, stops it without typing and shows "5" again.
   void cancel_countdown();
@@ -48,6 +49,8 @@ class Form1 {
 
  private:
   bool report(const Status& status);  // shows a failure; returns status.ok()
+  // A tick that fails stops the countdown, then shows the failure.
+  void stop_after_failure(const Status& failure);
 
   ResultSheet& sheet_;
   Controls& controls_;

@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: MIT
+#include "window/command_line.h"
+
+#include <string_view>
+#include <utility>
+
+#include "sheet/text.h"
+#include "tavrino_version.h"
+
+namespace tavrino {
+namespace {
+
+CommandLine usage_error(std::string sentence) {
+  CommandLine line;
+  line.mode = CommandLine::Mode::usage_error;
+  line.error = std::move(sentence);
+  return line;
+}
+
+std::string quoted_utf8(std::u16string_view text) {
+  return utf16_to_utf8(quoted(text));
+}
+
+}  // namespace
+
+CommandLine parse_command_line(const std::vector<std::u16string>& args) {
+  bool check = false;
+  bool options_ended = false;
+  std::vector<std::u16string> files;
+  for (const std::u16string& arg : args) {
+    // "-" alone is a file name by custom, not an option.
+    const bool looks_like_option = !options_ended && arg.size() > 1 && arg[0] == u'-';
+    if (!looks_like_option) {
+      files.push_back(arg);
+      continue;
+    }
+    if (arg == u"--") {
+      options_ended = true;
+    } else if (arg == u"--help" || arg == u"-h") {
+      return {.mode = CommandLine::Mode::help, .file = {}, .error = {}};
+    } else if (arg == u"--version") {
+      return {.mode = CommandLine::Mode::version, .file = {}, .error = {}};
+    } else if (arg == u"--check") {
+      if (check) return usage_error("--check is given more than once.");
+      check = true;
+    } else {
+      return usage_error("Unknown option " + quoted_utf8(arg) + "; try --help.");
+    }
+  }
+
+  if (check) {
+    if (files.empty()) return usage_error("--check needs the data FILE to check.");
+    if (files.size() > 1) {
+      return usage_error("--check takes one FILE, but " + quoted_utf8(files[1]) +
+                         " follows the first.");
+    }
+    return {.mode = CommandLine::Mode::check, .file = files[0], .error = {}};
+  }
+  if (files.size() > 1) {
+    return usage_error("Only one FILE can be opened, but " + quoted_utf8(files[1]) +
+                       " follows the first.");
+  }
+  return {.mode = CommandLine::Mode::window, .file = files.empty() ? u"" : files[0], .error = {}};
+}
+
+std::string help_text(const std::string& program) {
+  return "Usage: " + program + " [FILE]\n" + "       " + program + " --check FILE\n" + "       " +
+         program + " --help | --version\n" +
+         "\n"
+         "Types a prepared list of values into the window that has the keyboard\n"
+         "focus, each value followed by Tab, to fill another program's form.\n"
+         "\n"
+         "Open... loads a data file (.ipt); FILE opens one at start-up. START\n"
+         "counts down once a second from the number in the countdown box (5 unless\n"
+         "you type another); at zero every value is typed into the focused window.\n"
+         "Click into the first field of the form while it counts. Press Esc to\n"
+         "cancel the countdown.\n"
+         "\n"
+         "Values are typed as key strings: + ^ % ~ ( ) { } [ ] mean Shift, Ctrl,\n"
+         "Alt, Enter, grouping and key names, so to type them write them in\n"
+         "braces: \"B+\" must be written \"B{+}\", and {TAB} is the Tab key.\n"
+         "\n"
+         "Options:\n"
+         "  --check FILE  load FILE, check every value can be typed, and print what\n"
+         "                the window would show; types nothing. Exits with 0 when\n"
+         "                the file holds data, 1 when it holds none (No Data...),\n"
+         "                2 when it is refused or a value cannot be typed.\n"
+         "  -h, --help    show this help\n"
+         "  --version     show the version\n"
+         "  --            end of options: what follows is the FILE\n";
+}
+
+std::string version_text() {
+  return std::string("tavrino ") + TAVRINO_VERSION + "\n";
+}
+
+}  // namespace tavrino

@@ -1,0 +1,150 @@
+// SPDX-License-Identifier: MIT
+// Test doubles for the window's platform seams. Each one records what was done
+// to it as readable lines, in order, into a log it shares with the others, so
+// a test states a whole sequence of operations in one comparison.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "playback/keyboard.h"
+#include "window/controls.h"
+
+namespace tavrino {
+
+using EventLog = std::vector<std::string>;
+
+// `text` in double quotes as UTF-8, with CR, LF and tab written as \r \n \t.
+std::string printable(std::u16string_view text);
+
+// Holds what every control shows, starting from the layout's initial texts,
+// captions and enabled states (the timer is on, as created). Logs each
+// operation as `set_text txtTime "4"`, `get_text txtfile`,
+// `set_caption lblClass "CLASS : 7A"`, `set_enabled cmdStart off`,
+// `set_timer Timer1 on`; a failed one ends in " FAILED" and changes nothing.
+class FakeControls : public Controls {
+ public:
+  enum class Op { set_text, get_text, set_caption, set_enabled, set_timer };
+  static constexpr WindowHandle kHandle = 0x4c0de;
+
+  explicit FakeControls(EventLog& log);
+
+  Status set_text(ControlId box, std::u16string_view text) override;
+  Status get_text(ControlId box, std::u16string& text) override;
+  Status set_caption(ControlId label, std::u16string_view caption) override;
+  Status set_enabled(ControlId button, bool enabled) override;
+  Status set_timer(ControlId timer, bool on) override;
+  WindowHandle window_handle() override { return kHandle; }
+
+  // The text or caption a control shows now.
+  const std::u16string& shown(ControlId id) const { return text_.at(id); }
+  bool enabled(ControlId id) const { return enabled_.at(id); }
+  bool timer_on() const { return enabled_.at(ControlId::Timer1); }
+
+  // What the user types into a box; not logged, since the program did not do it.
+  void user_types(ControlId box, std::u16string text) { text_[box] = std::move(text); }
+
+  // Every later `op` on `id` fails until clear_failures().
+  void fail(Op op, ControlId id) { failing_.insert({op, id}); }
+  void clear_failures() { failing_.clear(); }
+
+ private:
+  // Logs the call; fails when told to or when `id` is not a control `op`
+  // applies to.
+  Status attempt(Op op, ControlId id, std::string detail);
+
+  EventLog& log_;
+  std::map<ControlId, std::u16string> text_;
+  std::map<ControlId, bool> enabled_;
+  std::set<std::pair<Op, ControlId>> failing_;
+};
+
+// Answers show_open from a queue; an empty queue answers as a cancel does.
+class ScriptedOpenDialog : public OpenDialog {
+ public:
+  struct Call {
+    std::u16string filter;
+    std::u16string initial_name;
+  };
+
+  void answer(std::u16string path) { answers_.push_back(std::move(path)); }
+  void fail_next() { fail_next_ = true; }
+  const std::vector<Call>& calls() const { return calls_; }
+
+  Status show_open(std::u16string_view filter, std::u16string& file_name) override;
+
+ private:
+  std::deque<std::u16string> answers_;
+  std::vector<Call> calls_;
+  bool fail_next_ = false;
+};
+
+// Keeps the messages shown and logs each as `message "..."`.
+class RecordingMessages : public Messages {
+ public:
+  explicit RecordingMessages(EventLog& log) : log_(log) {}
+  void show_message(std::u16string_view text) override;
+  const std::vector<std::u16string>& shown() const { return shown_; }
+
+ private:
+  EventLog& log_;
+  std::vector<std::u16string> shown_;
+};
+
+class FakePlacement : public WindowPlacement {
+ public:
+  struct Call {
+    WindowHandle window;
+    std::intptr_t insert_after;
+    int x, y, cx, cy;
+    std::uint32_t flags;
+    bool operator==(const Call&) const = default;
+  };
+
+  explicit FakePlacement(std::int32_t result = 1) : result_(result) {}
+  std::int32_t set_window_pos(WindowHandle window, std::intptr_t insert_after, int x, int y, int cx,
+                              int cy, std::uint32_t flags) override;
+  const std::vector<Call>& calls() const { return calls_; }
+
+ private:
+  std::int32_t result_;
+  std::vector<Call> calls_;
+};
+
+// Passes everything to another keyboard and logs each send as
+// `keys 4 5 [TAB]`, so the keys take their place among the control operations.
+class LoggingKeyboard : public Keyboard {
+ public:
+  LoggingKeyboard(Keyboard& inner, EventLog& log) : inner_(inner), log_(log) {}
+  Status begin(std::span<const KeyEvent> all_events) override;
+  Sent send(std::span<const KeyEvent> events) override;
+  void end() override { inner_.end(); }
+
+ private:
+  Keyboard& inner_;
+  EventLog& log_;
+};
+
+// A data file in the temporary folder, removed again at the end of the test.
+class ScratchFile {
+ public:
+  explicit ScratchFile(std::string_view content);
+  ~ScratchFile();
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+
+  std::u16string path() const { return path_.u16string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace tavrino

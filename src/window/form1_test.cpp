@@ -1,0 +1,313 @@
+// SPDX-License-Identifier: MIT
+#include "window/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "playback/countdown.h"
+#include "playback/fake_keyboard.h"
+#include "sheet/text.h"
+#include "window/fakes.h"
+#include "window/sheet_view.h"
+
+namespace tavrino {
+namespace {
+
+constexpr std::string_view kTypicalFile =
+    "3\nany\nAnn_%_Bob_%_Cy\n45_%_52_%_38\nany\nany\n7A\nany\nMathematics\nany\nMid-term\nTerm 2\n";
+
+// The window's logic over fakes that share one log.
+struct Window {
+  // Opens `file` through the Open dialog.
+  void open(const ScratchFile& file) {
+    dialog.answer(file.path());
+    form.cmdBrows_Click();
+  }
+  void ticks(int n) {
+    for (int i = 0; i < n; ++i) form.Timer1_Timer();
+  }
+  std::u16string shown(ControlId id) const { return controls.shown(id); }
+  std::u16string typed() const { return recorded.typed(); }
+
+  ScratchFile typical{kTypicalFile};
+  EventLog log;
+  ResultSheet sheet;
+  FakeControls controls{log};
+  ScriptedOpenDialog dialog;
+  RecordingMessages messages{log};
+  FakePlacement placement;
+  RecordingKeyboard recorded;
+  LoggingKeyboard keyboard{recorded, log};
+  Form1 form{sheet, controls, dialog, messages, placement, keyboard};
+};
+
+class Form1Test : public ::testing::Test, public Window {};
+
+TEST_F(Form1Test, TypicalRun) {
+  form.Form_Load();
+  EXPECT_EQ(
+      placement.calls(),
+      (std::vector<FakePlacement::Call>{{FakeControls::kHandle, kHwndTopmost, 0, 0, 0, 0, 3}}));
+  EXPECT_FALSE(controls.timer_on());
+
+  open(typical);
+  ASSERT_EQ(dialog.calls().size(), 1u);
+  EXPECT_EQ(dialog.calls()[0].filter, kOpenFilter);
+  EXPECT_EQ(dialog.calls()[0].initial_name, u"");
+  EXPECT_EQ(shown(ControlId::txtfile), typical.path());
+  EXPECT_EQ(shown(ControlId::lbltext), u"1. Ann\t\t45\r\n2. Bob\t\t52\r\n3. Cy\t\t38\r\n");
+  EXPECT_EQ(shown(ControlId::lblClass), u"CLASS : 7A");
+  EXPECT_EQ(shown(ControlId::lblSub), u"Mathematics");
+  EXPECT_EQ(shown(ControlId::lblexam), u"Mid-term (Term 2)");
+  EXPECT_TRUE(controls.enabled(ControlId::cmdStart));
+
+  form.cmdStart_Click();
+  EXPECT_TRUE(controls.timer_on());
+  for (std::u16string_view count : {u"4", u"3", u"2", u"1", u"0"}) {
+    form.Timer1_Timer();
+    EXPECT_EQ(shown(ControlId::txtTime), count);
+    EXPECT_EQ(typed(), u"");
+  }
+
+  log.clear();
+  form.Timer1_Timer();
+  EXPECT_EQ(typed(), u"4 5 [TAB] 5 2 [TAB] 3 8 [TAB]");
+  // The timer is off before the first key, and the box is reset after the last.
+  ASSERT_GE(log.size(), 4u);
+  EXPECT_EQ(log[0], "get_text txtTime");
+  EXPECT_EQ(log[1], "set_timer Timer1 off");
+  for (std::size_t i = 2; i + 1 < log.size(); ++i)
+    EXPECT_TRUE(log[i].starts_with("keys ")) << log[i];
+  EXPECT_EQ(log.back(), R"(set_text txtTime "5")");
+  EXPECT_FALSE(controls.timer_on());
+  EXPECT_FALSE(form.counting());
+  EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(Form1Test, OpenCancelAndDialogFailureChangeNothing) {
+  form.Form_Load();
+  open(typical);
+  const ResultSheet before = sheet;
+  log.clear();
+
+  form.cmdBrows_Click();  // no answer queued: the user cancels
+  dialog.fail_next();
+  form.cmdBrows_Click();
+
+  EXPECT_TRUE(sheet == before);
+  ASSERT_EQ(dialog.calls().size(), 3u);
+  // Name and filter are set afresh on every press, not left from the last one.
+  EXPECT_EQ(dialog.calls()[1].initial_name, u"");
+  EXPECT_EQ(dialog.calls()[1].filter, kOpenFilter);
+  EXPECT_EQ(log.size(), 1u);  // the dialog's failure, and no control touched
+  EXPECT_EQ(messages.shown().size(), 1u);
+}
+
+TEST_F(Form1Test, RefusedFileChangesNothingAndIsShown) {
+  form.Form_Load();
+  open(typical);
+  const ResultSheet before = sheet;
+  ScratchFile empty("");
+  log.clear();
+
+  open(empty);
+
+  EXPECT_TRUE(sheet == before);
+  EXPECT_EQ(shown(ControlId::txtfile), typical.path());
+  EXPECT_EQ(shown(ControlId::lbltext), u"1. Ann\t\t45\r\n2. Bob\t\t52\r\n3. Cy\t\t38\r\n");
+  EXPECT_TRUE(controls.enabled(ControlId::cmdStart));
+  ASSERT_EQ(messages.shown().size(), 1u);
+  // The box is put back before the message appears over it.
+  EXPECT_EQ(log[log.size() - 2], "set_text txtfile " + printable(typical.path()));
+  EXPECT_TRUE(log.back().starts_with("message "));
+  EXPECT_FALSE(form.open_path(empty.path()));
+  EXPECT_TRUE(form.open_path(typical.path()));
+}
+
+TEST_F(Form1Test, FileWithoutNoteAfterStartUp) {
+  form.Form_Load();
+  ScratchFile no_note("3\nany\nAnn_%_Bob\n45_%_52\n");
+  open(no_note);
+  EXPECT_EQ(shown(ControlId::lbltext), kNoData);
+  EXPECT_FALSE(controls.enabled(ControlId::cmdStart));
+  EXPECT_EQ(shown(ControlId::lblClass), u"");
+  EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST_F(Form1Test, OpenDuringCountdownLeavesTheTimer) {
+  form.Form_Load();
+  open(typical);
+  form.cmdStart_Click();
+  ticks(2);
+  ScratchFile newer("1,any,Zed,9,,,,,,,,\"\"\n");  // empty exam note: no data
+  log.clear();
+  open(newer);
+  for (const std::string& line : log) EXPECT_FALSE(line.starts_with("set_timer")) << line;
+  EXPECT_FALSE(controls.enabled(ControlId::cmdStart));
+  EXPECT_TRUE(form.counting());
+  ticks(4);
+  EXPECT_EQ(typed(), u"9 [TAB]");  // the sheet as it now stands
+}
+
+TEST_F(Form1Test, StartBeforeAnyLoadTypesNothing) {
+  form.Form_Load();
+  form.cmdStart_Click();
+  ticks(6);
+  EXPECT_EQ(typed(), u"");
+  EXPECT_EQ(shown(ControlId::txtTime), u"5");
+  EXPECT_FALSE(controls.timer_on());
+  EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(Form1, FirstTickByWhatTheBoxHolds) {
+  const struct {
+    std::u16string box;
+    std::u16string after;  // the box after the tick
+    bool types;
+    bool still_counting;
+  } cases[] = {
+      {u"5\r\n", u"4", false, true}, {u"2.5", u"1", false, true},
+      {u"3.5", u"3", false, true},   {u"12 seconds", u"11", false, true},
+      {u"0", u"5", true, false},     {u"-3", u"5", true, false},
+      {u"abc", u"5", true, false},   {u"40000", u"40000", false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(utf16_to_utf8(c.box));
+    Window w;
+    w.form.Form_Load();
+    ASSERT_TRUE(w.form.open_path(w.typical.path()));
+    w.form.cmdStart_Click();
+    w.controls.user_types(ControlId::txtTime, c.box);
+    w.form.Timer1_Timer();
+    EXPECT_EQ(w.shown(ControlId::txtTime), c.after);
+    EXPECT_EQ(w.typed().empty(), !c.types);
+    EXPECT_EQ(w.form.counting(), c.still_counting);
+    EXPECT_EQ(w.controls.timer_on(), c.still_counting);
+    const bool out_of_range = !c.types && !c.still_counting;
+    EXPECT_EQ(w.messages.shown(), out_of_range ? std::vector{countdown_range_message()}
+                                               : std::vector<std::u16string>{});
+  }
+}
+
+TEST_F(Form1Test, EscCancelsOnlyARunningCountdown) {
+  form.Form_Load();
+  open(typical);
+  log.clear();
+  form.cancel_countdown();
+  EXPECT_TRUE(log.empty());
+
+  form.cmdStart_Click();
+  ticks(2);
+  form.cmdStart_Click();  // START again while counting leaves the box alone
+  EXPECT_EQ(shown(ControlId::txtTime), u"3");
+  form.cancel_countdown();
+  EXPECT_FALSE(form.counting());
+  EXPECT_FALSE(controls.timer_on());
+  EXPECT_EQ(shown(ControlId::txtTime), u"5");
+  EXPECT_EQ(typed(), u"");
+}
+
+TEST_F(Form1Test, PlaybackFailureShownAfterTheReset) {
+  const struct {
+    std::string_view file;
+    std::size_t fail_at;  // keyboard refuses this event; 0: no refusal
+  } cases[] = {
+      {"2\nany\nA_%_B\n45_%_B+\nany\nany\n7A\nany\nM\nany\nE\nN\n", 0},
+      {kTypicalFile, 4},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    ScratchFile file(c.file);
+    ASSERT_TRUE(form.open_path(file.path()));
+    if (c.fail_at) recorded.fail_at(c.fail_at, u"The display went away.");
+    controls.user_types(ControlId::txtTime, u"0");
+    form.cmdStart_Click();
+    log.clear();
+    form.Timer1_Timer();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], R"(set_text txtTime "5")");
+    EXPECT_TRUE(log.back().starts_with("message "));
+  }
+  EXPECT_EQ(messages.shown().size(), 2u);
+  EXPECT_EQ(typed(), u"4 5 [TAB] 5");  // the malformed file typed nothing
+}
+
+TEST(Form1, FailingControlOperationStopsTheHandler) {
+  using Op = FakeControls::Op;
+  using Action = std::function<void(Window&)>;
+  const Action nothing = [](Window&) {};
+  const Action load = [](Window& t) { t.form.Form_Load(); };
+  const Action open = [](Window& t) { t.open(t.typical); };
+  const Action start = [](Window& t) {
+    t.form.Form_Load();
+    t.form.open_path(t.typical.path());
+    t.form.cmdStart_Click();
+  };
+  const Action start_at_zero = [&](Window& t) {
+    start(t);
+    t.controls.user_types(ControlId::txtTime, u"0");
+  };
+  const Action tick = [](Window& t) { t.form.Timer1_Timer(); };
+  const Action esc = [](Window& t) { t.form.cancel_countdown(); };
+  const Action press_start = [](Window& t) { t.form.cmdStart_Click(); };
+
+  const struct {
+    const char* what;
+    Action arrange;
+    Op op;
+    ControlId id;
+    Action act;
+    EventLog after_failure;  // operations between the failure and the message
+    bool timer_on;
+    bool types;
+  } cases[] = {
+      {"load: timer", nothing, Op::set_timer, ControlId::Timer1, load, {}, true, false},
+      {"open: read path", load, Op::get_text, ControlId::txtfile, open, {}, false, false},
+      {"open: set path", load, Op::set_text, ControlId::txtfile, open, {}, false, false},
+      {"open: pane", load, Op::set_text, ControlId::lbltext, open, {}, false, false},
+      {"open: label", load, Op::set_caption, ControlId::lblSub, open, {}, false, false},
+      {"open: START", load, Op::set_enabled, ControlId::cmdStart, open, {}, false, false},
+      {"start: timer", load, Op::set_timer, ControlId::Timer1, press_start, {}, false, false},
+      {"tick: read box",
+       start,
+       Op::get_text,
+       ControlId::txtTime,
+       tick,
+       {"set_timer Timer1 off"},
+       false,
+       false},
+      {"tick: show count",
+       start,
+       Op::set_text,
+       ControlId::txtTime,
+       tick,
+       {"set_timer Timer1 off"},
+       false,
+       false},
+      {"tick: stop timer", start_at_zero, Op::set_timer, ControlId::Timer1, tick, {}, true, false},
+      {"tick: reset box", start_at_zero, Op::set_text, ControlId::txtTime, tick, {}, false, true},
+      {"esc: stop timer", start, Op::set_timer, ControlId::Timer1, esc, {}, true, false},
+      {"esc: reset box", start, Op::set_text, ControlId::txtTime, esc, {}, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Window t;
+    c.arrange(t);
+    t.controls.fail(c.op, c.id);
+    t.log.clear();
+    c.act(t);
+    ASSERT_EQ(t.messages.shown().size(), 1u);
+    ASSERT_GE(t.log.size(), c.after_failure.size() + 2);
+    EXPECT_TRUE(t.log.back().starts_with("message "));
+    const auto failed = t.log.end() - 2 - static_cast<std::ptrdiff_t>(c.after_failure.size());
+    EXPECT_TRUE(failed->ends_with(" FAILED")) << *failed;
+    EXPECT_EQ(EventLog(failed + 1, t.log.end() - 1), c.after_failure);
+    EXPECT_EQ(t.controls.timer_on(), c.timer_on);
+    EXPECT_EQ(!t.typed().empty(), c.types);
+  }
+}
+
+}  // namespace
+}  // namespace tavrino

@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: MIT
+#include "window/sheet_view.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include "sheet/text.h"
+
+namespace tavrino {
+namespace {
+
+// Names longer than this are cut for the pane.
+constexpr std::size_t kNameCut = 15;
+// Names this long or longer get one tab instead of two. It is one below the
+// cut on purpose: a name of 14 or 15 characters is shown whole with one tab.
+constexpr std::size_t kOneTabFrom = 14;
+
+bool is_high_surrogate(char16_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+bool is_low_surrogate(char16_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// The first 15 units of `name`, or 16 when unit 15 would leave the first half
+// of a surrogate pair without its second: half a character would show as a
+// replacement box.
+std::u16string_view shown_name(std::u16string_view name) {
+  if (name.size() <= kNameCut) return name;
+  std::size_t cut = kNameCut;
+  if (is_high_surrogate(name[cut - 1]) && is_low_surrogate(name[cut])) ++cut;
+  return name.substr(0, cut);
+}
+
+}  // namespace
+
+Status list_text(const ResultSheet& sheet, std::u16string& text) {
+  text.clear();
+  // The last index is itemcount - 1 in 16 bits; -32768 has no such value and
+  // anything above 51 would need slots the sheet does not have. The reader
+  // refuses both, so this only guards against a sheet filled some other way.
+  if (sheet.itemcount == std::numeric_limits<std::int16_t>::min() || sheet.itemcount > kSlotCount) {
+    return Status::failure(u"The entry count " + to_text(sheet.itemcount) + u" does not fit the " +
+                           to_text(kSlotCount) + u" entries a sheet can hold.");
+  }
+  const auto last = static_cast<std::int16_t>(sheet.itemcount - 1);
+  for (std::int16_t i = 0; i <= last; ++i) {
+    const std::u16string& name = sheet.itemname[static_cast<std::size_t>(i)];
+    text += to_text(i + 1);
+    text += u". ";
+    text += shown_name(name);
+    text += name.size() >= kOneTabFrom ? u"\t" : u"\t\t";
+    text += sheet.itemvalue[static_cast<std::size_t>(i)];
+    text += u"\r\n";
+  }
+  return Status::success();
+}
+
+std::u16string class_caption(const ResultSheet& sheet) {
+  return u"CLASS : " + sheet.classtext;
+}
+
+std::u16string subject_caption(const ResultSheet& sheet) {
+  return sheet.subjecttext;
+}
+
+std::u16string exam_caption(const ResultSheet& sheet) {
+  return sheet.examtext + u" (" + sheet.examnote + u")";
+}
+
+Status refreshpage(const ResultSheet& sheet, Controls& controls) {
+  if (!holds_data(sheet)) {
+    // The labels keep whatever an earlier load put there.
+    if (Status s = controls.set_text(ControlId::lbltext, kNoData); !s) return s;
+    return controls.set_enabled(ControlId::cmdStart, false);
+  }
+  std::u16string list;
+  if (Status s = list_text(sheet, list); !s) return s;
+  // Pane first, then the labels, and START last, so START is never enabled
+  // over a pane that still shows an older list.
+  if (Status s = controls.set_text(ControlId::lbltext, list); !s) return s;
+  if (Status s = controls.set_caption(ControlId::lblClass, class_caption(sheet)); !s) return s;
+  if (Status s = controls.set_caption(ControlId::lblSub, subject_caption(sheet)); !s) return s;
+  if (Status s = controls.set_caption(ControlId::lblexam, exam_caption(sheet)); !s) return s;
+  return controls.set_enabled(ControlId::cmdStart, true);
+}
+
+}  // namespace tavrino
