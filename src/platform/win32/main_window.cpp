@@ -1,0 +1,434 @@
+// SPDX-License-Identifier: MIT
+#include "platform/win32/main_window.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <vector>
+
+#include "platform/win32/resource.h"
+#include "platform/win32/wide.h"
+#include "sheet/text.h"
+
+namespace tavrino {
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"tavrino.Form1";
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kWindowExStyle = 0;
+constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL
+constexpr UINT_PTR kTimerId = 1;
+
+// Controls without a font of their own use the form's default font.
+constexpr FontSpec kDefaultFont{u"MS Sans Serif", 8.25, false};
+
+int command_id_of(ControlId id) {
+  return kFirstControlId + static_cast<int>(id);
+}
+
+std::u16string name_of(ControlId id) {
+  const std::string_view name = layout_of(id).name;
+  return std::u16string(name.begin(), name.end());
+}
+
+Status wrong_control(ControlId id, std::u16string_view operation) {
+  return Status::failure(name_of(id) + u" has no " + std::u16string(operation) + u".");
+}
+
+bool takes_focus(const ControlLayout& control) {
+  return control.kind == ControlKind::push_button || control.kind == ControlKind::text_box;
+}
+
+// The creation order: by tab index, since Tab follows the order in which the
+// controls were created; controls without one come last, in layout order.
+std::vector<const ControlLayout*> creation_order() {
+  std::vector<const ControlLayout*> order;
+  for (const ControlLayout& control : form1_layout()) order.push_back(&control);
+  std::stable_sort(order.begin(), order.end(), [](const ControlLayout* a, const ControlLayout* b) {
+    const int ka = a->tab_index < 0 ? INT_MAX : a->tab_index;
+    const int kb = b->tab_index < 0 ? INT_MAX : b->tab_index;
+    return ka < kb;
+  });
+  return order;
+}
+
+HFONT create_font(const FontSpec& spec, UINT dpi) {
+  std::wstring face = to_wide(spec.face);
+  // MS Sans Serif is a bitmap font with a few fixed sizes; its TrueType twin
+  // draws the same letters at any size and DPI.
+  if (face == L"MS Sans Serif") face = L"Microsoft Sans Serif";
+  const int hundredths = static_cast<int>(std::lround(spec.points * 100));
+  const int height = -MulDiv(hundredths, static_cast<int>(dpi), 72 * 100);
+  return CreateFontW(height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+}
+
+}  // namespace
+
+int pixels_of(int twips, UINT dpi) {
+  return MulDiv(twips, static_cast<int>(dpi), 1440);
+}
+
+SIZE window_size_for(DWORD style, DWORD ex_style, UINT dpi) {
+  RECT rect{0, 0, pixels_of(kClientWidthTwips, dpi), pixels_of(kClientHeightTwips, dpi)};
+  AdjustWindowRectExForDpi(&rect, style, FALSE, ex_style, dpi);
+  return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {}
+
+MainWindow::~MainWindow() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  delete_fonts();
+}
+
+Status MainWindow::create() {
+  WNDCLASSEXW window_class{};
+  if (GetClassInfoExW(instance_, kWindowClass, &window_class) == FALSE) {
+    window_class = {};
+    window_class.cbSize = sizeof(window_class);
+    window_class.lpfnWndProc = &MainWindow::window_proc;
+    window_class.hInstance = instance_;
+    window_class.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TAVRINO));
+    window_class.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_TAVRINO),
+                                                         IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                         GetSystemMetrics(SM_CYSMICON), 0));
+    window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    window_class.lpszClassName = kWindowClass;
+    if (RegisterClassExW(&window_class) == 0) {
+      return Status::failure(u"Windows refused to register the main window.");
+    }
+  }
+  const std::wstring caption = to_wide(kWindowCaption);
+  // The size follows in WM_CREATE, once the window knows its monitor's DPI.
+  HWND hwnd =
+      CreateWindowExW(kWindowExStyle, kWindowClass, caption.c_str(), kWindowStyle, CW_USEDEFAULT,
+                      CW_USEDEFAULT, 0, 0, nullptr, nullptr, instance_, this);
+  if (hwnd == nullptr) {
+    return Status::failure(u"Windows refused to create the main window.");
+  }
+  return Status::success();
+}
+
+void MainWindow::show(int show_command) {
+  ShowWindow(hwnd_, show_command);
+  UpdateWindow(hwnd_);
+  SetFocus(control(ControlId::txtTime));
+}
+
+int MainWindow::run() {
+  running_ = true;
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    const bool ours = message.hwnd == hwnd_ || IsChild(hwnd_, message.hwnd);
+    // Esc is handled here rather than left to the controls: a multi-line
+    // edit such as txtTime would take it and close the window.
+    if (ours && message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
+      on_escape();
+      continue;
+    }
+    // Tab and Shift+Tab between the controls, as in a dialog box.
+    if (hwnd_ != nullptr && IsDialogMessageW(hwnd_, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  running_ = false;
+  return static_cast<int>(message.wParam);
+}
+
+LRESULT CALLBACK MainWindow::window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  MainWindow* self = nullptr;
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    self = static_cast<MainWindow*>(create->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  } else {
+    self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    self->controls_ = {};
+    self->timer_on_ = false;
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  return self->handle(message, wparam, lparam);
+}
+
+LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      return on_create() ? 0 : -1;
+    case WM_COMMAND:
+      on_command(LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_TIMER:
+      on_timer(wparam);
+      return 0;
+    case WM_DPICHANGED:
+      on_dpi_changed(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+      return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+      return on_control_colour(message, wparam, lparam);
+    case WM_ACTIVATE:
+      if (HIWORD(wparam) == 0) {  // not while minimised
+        on_activate(LOWORD(wparam) != WA_INACTIVE);
+        if (LOWORD(wparam) != WA_INACTIVE) return 0;
+      }
+      break;
+    case WM_DESTROY:
+      if (running_) PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+bool MainWindow::on_create() {
+  dpi_ = GetDpiForWindow(hwnd_);
+  if (dpi_ == 0) dpi_ = USER_DEFAULT_SCREEN_DPI;
+  const SIZE size = window_size_for(kWindowStyle, kWindowExStyle, dpi_);
+  SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (!create_controls()) return false;
+  layout(dpi_);
+  return true;
+}
+
+bool MainWindow::create_controls() {
+  for (const ControlLayout* control : creation_order()) {
+    const wchar_t* window_class = nullptr;
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+    DWORD ex_style = 0;
+    switch (control->kind) {
+      case ControlKind::push_button:
+        window_class = L"BUTTON";
+        style |= BS_PUSHBUTTON;
+        break;
+      case ControlKind::text_box:
+        window_class = L"EDIT";
+        ex_style |= WS_EX_CLIENTEDGE;
+        style |= control->multi_line ? ES_MULTILINE : ES_AUTOHSCROLL;
+        if (control->vertical_scroll) style |= WS_VSCROLL | ES_AUTOVSCROLL;
+        if (control->centred) style |= ES_CENTER;
+        // Nothing reads the list pane back, so it takes no edits; it still
+        // takes the focus, so that it can be scrolled from the keyboard.
+        if (control->id == ControlId::lbltext) style |= ES_READONLY;
+        break;
+      case ControlKind::frame:
+        window_class = L"BUTTON";
+        style |= BS_GROUPBOX;
+        break;
+      case ControlKind::line:
+        window_class = L"STATIC";
+        style |= SS_ETCHEDHORZ;
+        break;
+      case ControlKind::label:
+        window_class = L"STATIC";
+        // A class such as "7&8" is shown as written, not as a mnemonic.
+        style |= SS_LEFTNOWORDWRAP | SS_NOPREFIX;
+        break;
+      case ControlKind::common_dialog:
+      case ControlKind::timer:
+        continue;  // no window of their own
+    }
+    if (takes_focus(*control)) style |= WS_TABSTOP | WS_GROUP;
+    if (!control->enabled) style |= WS_DISABLED;
+    const std::wstring text = to_wide(control->text);
+    HWND hwnd =
+        CreateWindowExW(ex_style, window_class, text.c_str(), style, 0, 0, 0, 0, hwnd_,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(command_id_of(control->id))),
+                        instance_, nullptr);
+    if (hwnd == nullptr) return false;
+    controls_[static_cast<std::size_t>(control->id)] = hwnd;
+  }
+  // The list pane lies inside the frame; with the frame at the bottom of the
+  // stack the pane paints over it, and the frame takes no focus, so the Tab
+  // order stays as created.
+  SetWindowPos(control(ControlId::frmChklist), HWND_BOTTOM, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // The list may be longer than an edit control takes by default.
+  SendMessageW(control(ControlId::lbltext), EM_SETLIMITTEXT, 0, 0);
+  return true;
+}
+
+void MainWindow::layout(UINT dpi) {
+  delete_fonts();
+  for (const ControlLayout& entry : form1_layout()) {
+    HWND hwnd = control(entry.id);
+    if (hwnd == nullptr) continue;
+    int left = entry.left;
+    int top = entry.top;
+    if (entry.parent) {
+      const ControlLayout& parent = layout_of(*entry.parent);
+      left += parent.left;
+      top += parent.top;
+    }
+    // Edges are converted rather than sizes, so that neighbours stay
+    // flush whatever the rounding.
+    const int x = pixels_of(left, dpi);
+    const int y = pixels_of(top, dpi);
+    int width = pixels_of(left + entry.width, dpi) - x;
+    int height = pixels_of(top + entry.height, dpi) - y;
+    int line_top = y;
+    if (entry.kind == ControlKind::line) {
+      height = std::max(2, pixels_of(2 * kTwipsPerPixel, dpi));  // an etched rule is two lines
+      line_top = y - height / 2;
+    }
+    SetWindowPos(hwnd, nullptr, x, line_top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    HFONT font = create_font(entry.font.value_or(kDefaultFont), dpi);
+    fonts_[static_cast<std::size_t>(entry.id)] = font;
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+}
+
+void MainWindow::delete_fonts() {
+  for (HFONT& font : fonts_) {
+    if (font != nullptr) DeleteObject(font);
+    font = nullptr;
+  }
+}
+
+void MainWindow::on_command(int id, int code) {
+  if (id == IDCANCEL) {
+    on_escape();
+    return;
+  }
+  if (form_ == nullptr || code != BN_CLICKED) return;
+  if (id == command_id_of(ControlId::cmdStart)) {
+    form_->cmdStart_Click();
+  } else if (id == command_id_of(ControlId::cmdBrows)) {
+    form_->cmdBrows_Click();
+  }
+}
+
+void MainWindow::on_timer(UINT_PTR id) {
+  if (id == kTimerId && form_ != nullptr) form_->Timer1_Timer();
+}
+
+void MainWindow::on_escape() {
+  if (form_ != nullptr && form_->counting()) form_->cancel_countdown();
+}
+
+void MainWindow::on_dpi_changed(UINT dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  // Windows suggests where the window goes; its size comes from the layout,
+  // which rounds each edge on its own.
+  const SIZE size = window_size_for(kWindowStyle, kWindowExStyle, dpi);
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  layout(dpi);
+}
+
+LRESULT MainWindow::on_control_colour(UINT message, WPARAM wparam, LPARAM lparam) {
+  // The list pane sits on the system menu colour. A read-only edit asks with
+  // WM_CTLCOLORSTATIC, an editable one with WM_CTLCOLOREDIT.
+  if (reinterpret_cast<HWND>(lparam) == control(ControlId::lbltext)) {
+    HDC dc = reinterpret_cast<HDC>(wparam);
+    SetTextColor(dc, GetSysColor(COLOR_MENUTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_MENU));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_MENU));
+  }
+  return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+void MainWindow::on_activate(bool active) {
+  // A plain window does not keep track of the focused control the way a
+  // dialog box does; without this, coming back to the window would leave
+  // Tab with nothing to move from.
+  if (!active) {
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(hwnd_, focus)) focus_on_leave_ = focus;
+    return;
+  }
+  HWND focus = focus_on_leave_;
+  if (focus == nullptr || !IsWindow(focus) || !IsWindowEnabled(focus)) {
+    focus = control(ControlId::txtTime);
+  }
+  SetFocus(focus);
+}
+
+Status MainWindow::set_window_text(ControlId id, std::u16string_view text) {
+  HWND hwnd = control(id);
+  const std::wstring wide = to_wide(text);
+  if (hwnd == nullptr || SetWindowTextW(hwnd, wide.c_str()) == FALSE) {
+    return Status::failure(u"Windows refused to change the text of " + name_of(id) + u".");
+  }
+  return Status::success();
+}
+
+Status MainWindow::set_text(ControlId box, std::u16string_view text) {
+  if (box != ControlId::lbltext && box != ControlId::txtTime && box != ControlId::txtfile) {
+    return wrong_control(box, u"text to set");
+  }
+  return set_window_text(box, text);
+}
+
+Status MainWindow::get_text(ControlId box, std::u16string& text) {
+  if (box != ControlId::txtTime && box != ControlId::txtfile) {
+    return wrong_control(box, u"text to read");
+  }
+  HWND hwnd = control(box);
+  if (hwnd == nullptr) {
+    return Status::failure(u"Windows could not read the text of " + name_of(box) + u".");
+  }
+  const int length = GetWindowTextLengthW(hwnd);
+  std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(hwnd, buffer.data(), length + 1);
+  buffer.resize(static_cast<std::size_t>(std::max(copied, 0)));
+  text = from_wide(buffer);
+  return Status::success();
+}
+
+Status MainWindow::set_caption(ControlId label, std::u16string_view caption) {
+  if (label != ControlId::lblClass && label != ControlId::lblSub && label != ControlId::lblexam) {
+    return wrong_control(label, u"caption");
+  }
+  return set_window_text(label, caption);
+}
+
+Status MainWindow::set_enabled(ControlId button, bool enabled) {
+  if (button != ControlId::cmdStart) return wrong_control(button, u"enabled state to set");
+  HWND hwnd = control(button);
+  if (hwnd == nullptr) {
+    return Status::failure(u"Windows could not enable or disable " + name_of(button) + u".");
+  }
+  // A disabled control cannot keep the focus; hand it on as Tab would.
+  if (!enabled && GetFocus() == hwnd) SetFocus(GetNextDlgTabItem(hwnd_, hwnd, FALSE));
+  EnableWindow(hwnd, enabled ? TRUE : FALSE);
+  return Status::success();
+}
+
+Status MainWindow::set_timer(ControlId timer, bool on) {
+  if (timer != ControlId::Timer1) return wrong_control(timer, u"timer");
+  if (on) {
+    // Switching on a running timer leaves its ticks where they are; SetTimer
+    // again would restart the interval and delay the next tick.
+    if (timer_on_) return Status::success();
+    if (hwnd_ == nullptr || SetTimer(hwnd_, kTimerId, kTimerIntervalMs, nullptr) == 0) {
+      return Status::failure(u"Windows refused to start the countdown timer.");
+    }
+    timer_on_ = true;
+  } else if (timer_on_) {
+    KillTimer(hwnd_, kTimerId);
+    timer_on_ = false;
+  }
+  return Status::success();
+}
+
+WindowHandle MainWindow::window_handle() {
+  return reinterpret_cast<WindowHandle>(hwnd_);
+}
+
+void MainWindow::show_message(std::u16string_view text) {
+  const std::wstring wide = to_wide(text);
+  const std::wstring caption = to_wide(kWindowCaption);
+  MessageBoxW(hwnd_, wide.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING);
+}
+
+}  // namespace tavrino

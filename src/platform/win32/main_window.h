@@ -1,0 +1,91 @@
+// SPDX-License-Identifier: MIT
+// The main window: native controls built from form1_layout(), the control
+// operations over them, messages to the user, and the message loop that
+// routes clicks, ticks and Esc to Form1.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "window/controls.h"
+#include "window/form1.h"
+#include "window/layout.h"
+
+namespace tavrino {
+
+// Twips to pixels at `dpi` dots per inch (1440 twips to the inch).
+int pixels_of(int twips, UINT dpi);
+
+// The size of the window (frame included) whose client area is the layout's
+// 5310 x 9615 twips at `dpi`.
+SIZE window_size_for(DWORD style, DWORD ex_style, UINT dpi);
+
+class MainWindow final : public Controls, public Messages {
+ public:
+  explicit MainWindow(HINSTANCE instance);
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Creates the window and its controls, hidden, sized for the DPI of the
+  // monitor it opens on. On failure nothing is left behind and the message
+  // says what Windows refused.
+  Status create();
+  // Where clicks, ticks and Esc go; until it is set they are ignored.
+  void set_form(Form1* form) { form_ = form; }
+  // Shows the window with the focus in txtTime.
+  void show(int show_command);
+  // Runs the message loop until the window is closed; returns the exit code.
+  int run();
+
+  HWND hwnd() const { return hwnd_; }
+  // The control's window; null for Timer1 and CommonDialog1, which have none.
+  HWND control(ControlId id) const { return controls_[static_cast<std::size_t>(id)]; }
+  UINT dpi() const { return dpi_; }
+
+  Status set_text(ControlId box, std::u16string_view text) override;
+  Status get_text(ControlId box, std::u16string& text) override;
+  Status set_caption(ControlId label, std::u16string_view caption) override;
+  Status set_enabled(ControlId button, bool enabled) override;
+  Status set_timer(ControlId timer, bool on) override;
+  WindowHandle window_handle() override;
+
+  void show_message(std::u16string_view text) override;
+
+ private:
+  static constexpr std::size_t kControlCount = static_cast<std::size_t>(ControlId::lblClass) + 1;
+
+  static LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
+  bool on_create();
+  void on_command(int id, int code);
+  void on_timer(UINT_PTR id);
+  void on_dpi_changed(UINT dpi, const RECT& suggested);
+  void on_escape();
+  LRESULT on_control_colour(UINT message, WPARAM wparam, LPARAM lparam);
+  void on_activate(bool active);
+
+  bool create_controls();
+  // Places every control and sets its font for `dpi`.
+  void layout(UINT dpi);
+  void delete_fonts();
+  Status set_window_text(ControlId id, std::u16string_view text);
+
+  HINSTANCE instance_;
+  HWND hwnd_ = nullptr;
+  std::array<HWND, kControlCount> controls_{};
+  std::array<HFONT, kControlCount> fonts_{};
+  Form1* form_ = nullptr;
+  UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+  bool timer_on_ = false;
+  bool running_ = false;           // run() posts WM_QUIT when the window goes
+  HWND focus_on_leave_ = nullptr;  // the control to give the focus back to
+};
+
+}  // namespace tavrino

@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: MIT
+#include "platform/win32/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tavrino {
+namespace {
+
+RECT client_rect_of(HWND control) {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+std::wstring class_of(HWND hwnd) {
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  return name;
+}
+
+LOGFONTW font_of(HWND control) {
+  LOGFONTW font{};
+  auto handle = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+  GetObjectW(handle, sizeof(font), &font);
+  return font;
+}
+
+class MainWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    Status created = window_.create();
+    ASSERT_TRUE(created.ok()) << std::string(created.message().begin(), created.message().end());
+  }
+  bool at_96_dpi() const { return window_.dpi() == USER_DEFAULT_SCREEN_DPI; }
+  MainWindow window_{GetModuleHandleW(nullptr)};
+};
+
+TEST_F(MainWindowTest, PlacesTheControlsOfTheLayout) {
+  if (!at_96_dpi()) GTEST_SKIP() << "pixel positions below are for 96 DPI";
+  RECT client{};
+  GetClientRect(window_.hwnd(), &client);
+  EXPECT_EQ(client.right, 354);   // 5310 twips
+  EXPECT_EQ(client.bottom, 641);  // 9615 twips
+
+  struct Case {
+    ControlId id;
+    const wchar_t* window_class;
+    RECT rect;  // client coordinates at 96 DPI: twips / 15
+  };
+  const Case cases[] = {
+      {ControlId::cmdStart, L"Button", {272, 48, 345, 81}},
+      {ControlId::txtfile, L"Edit", {8, 112, 273, 137}},
+      {ControlId::cmdBrows, L"Button", {280, 112, 337, 137}},
+      {ControlId::frmChklist, L"Button", {16, 152, 345, 625}},
+      {ControlId::lbltext, L"Edit", {24, 168, 337, 617}},  // inside the frame
+      {ControlId::txtTime, L"Edit", {272, 8, 345, 41}},
+      {ControlId::lblexam, L"Static", {16, 16, 257, 41}},
+      {ControlId::lblSub, L"Static", {16, 40, 249, 65}},
+      {ControlId::lblClass, L"Static", {16, 64, 233, 81}},
+  };
+  for (const Case& c : cases) {
+    HWND control = window_.control(c.id);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(_wcsicmp(class_of(control).c_str(), c.window_class), 0);
+    const RECT rect = client_rect_of(control);
+    EXPECT_TRUE(EqualRect(&rect, &c.rect)) << static_cast<int>(c.id) << ": " << rect.left << ","
+                                           << rect.top << "," << rect.right << "," << rect.bottom;
+  }
+  // The rule runs from 120 to 5160 twips at 1440.
+  const RECT rule = client_rect_of(window_.control(ControlId::Line1));
+  EXPECT_EQ(rule.left, 8);
+  EXPECT_EQ(rule.right, 344);
+  EXPECT_LE(rule.top, 96);
+  EXPECT_GE(rule.bottom, 96);
+  EXPECT_EQ(window_.control(ControlId::Timer1), nullptr);
+  EXPECT_EQ(window_.control(ControlId::CommonDialog1), nullptr);
+}
+
+TEST_F(MainWindowTest, TabGoesByTabIndex) {
+  const ControlId order[] = {ControlId::txtTime, ControlId::lbltext,  ControlId::cmdBrows,
+                             ControlId::txtfile, ControlId::cmdStart, ControlId::txtTime};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+    EXPECT_EQ(GetNextDlgTabItem(window_.hwnd(), window_.control(order[i]), FALSE),
+              window_.control(order[i + 1]))
+        << "after control " << static_cast<int>(order[i]);
+  }
+}
+
+TEST_F(MainWindowTest, StartsWithTheLayoutsTextsAndFonts) {
+  std::u16string text;
+  ASSERT_TRUE(window_.get_text(ControlId::txtTime, text).ok());
+  EXPECT_EQ(text, u"5\r\n");
+  ASSERT_TRUE(window_.get_text(ControlId::txtfile, text).ok());
+  EXPECT_EQ(text, u"data.ipt");
+  EXPECT_TRUE(IsWindowEnabled(window_.control(ControlId::cmdStart)));
+
+  struct Case {
+    ControlId id;
+    double points;
+    LONG weight;
+  };
+  const Case cases[] = {
+      {ControlId::lblClass, 9.75, FW_BOLD},
+      {ControlId::lbltext, 9.75, FW_NORMAL},
+      {ControlId::txtTime, 13.5, FW_NORMAL},
+  };
+  for (const Case& c : cases) {
+    const LOGFONTW font = font_of(window_.control(c.id));
+    EXPECT_EQ(font.lfHeight, -MulDiv(static_cast<int>(c.points * 100), window_.dpi(), 7200));
+    EXPECT_EQ(font.lfWeight, c.weight);
+  }
+  EXPECT_STREQ(font_of(window_.control(ControlId::lblexam)).lfFaceName, L"Arial");
+}
+
+TEST_F(MainWindowTest, TextsRoundTripWithLineEndsAndAnyCharacter) {
+  const std::u16string texts[] = {u"12 seconds\r\nmore", u"Zo\u00EB \U0001F600", u""};
+  for (ControlId box : {ControlId::txtTime, ControlId::txtfile}) {
+    for (const std::u16string& text : texts) {
+      ASSERT_TRUE(window_.set_text(box, text).ok());
+      std::u16string back;
+      ASSERT_TRUE(window_.get_text(box, back).ok());
+      EXPECT_EQ(back, text);
+    }
+  }
+  ASSERT_TRUE(window_.set_caption(ControlId::lblClass, u"CLASS : 7&8").ok());
+  wchar_t caption[32] = {};
+  GetWindowTextW(window_.control(ControlId::lblClass), caption, 32);
+  EXPECT_STREQ(caption, L"CLASS : 7&8");
+}
+
+TEST_F(MainWindowTest, OperationsOnTheWrongControlFail) {
+  std::u16string text;
+  EXPECT_FALSE(window_.set_text(ControlId::lblClass, u"x").ok());
+  EXPECT_FALSE(window_.set_text(ControlId::cmdStart, u"x").ok());
+  EXPECT_FALSE(window_.get_text(ControlId::lbltext, text).ok());
+  EXPECT_FALSE(window_.set_caption(ControlId::txtfile, u"x").ok());
+  EXPECT_FALSE(window_.set_enabled(ControlId::cmdBrows, false).ok());
+  EXPECT_FALSE(window_.set_timer(ControlId::cmdStart, true).ok());
+  EXPECT_TRUE(IsWindowEnabled(window_.control(ControlId::cmdBrows)));
+}
+
+TEST_F(MainWindowTest, EnablesStartAndColoursTheListPane) {
+  ASSERT_TRUE(window_.set_enabled(ControlId::cmdStart, false).ok());
+  EXPECT_FALSE(IsWindowEnabled(window_.control(ControlId::cmdStart)));
+  ASSERT_TRUE(window_.set_enabled(ControlId::cmdStart, true).ok());
+  EXPECT_TRUE(IsWindowEnabled(window_.control(ControlId::cmdStart)));
+
+  HWND pane = window_.control(ControlId::lbltext);
+  HDC dc = GetDC(pane);
+  const auto brush = SendMessageW(window_.hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                  reinterpret_cast<LPARAM>(pane));
+  EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_MENU));
+  ReleaseDC(pane, dc);
+  EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), GetSysColorBrush(COLOR_MENU));
+}
+
+TEST_F(MainWindowTest, TimerTicksUntilSwitchedOff) {
+  auto tick_within = [this](DWORD ms) {
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (GetTickCount() - start < ms) {
+      if (PeekMessageW(&message, window_.hwnd(), WM_TIMER, WM_TIMER, PM_REMOVE)) return true;
+      Sleep(20);
+    }
+    return false;
+  };
+  ASSERT_TRUE(window_.set_timer(ControlId::Timer1, true).ok());
+  EXPECT_TRUE(tick_within(3000));
+  ASSERT_TRUE(window_.set_timer(ControlId::Timer1, false).ok());
+  EXPECT_FALSE(tick_within(1300));
+  EXPECT_TRUE(window_.set_timer(ControlId::Timer1, false).ok()) << "off twice is fine";
+}
+
+TEST_F(MainWindowTest, LaysOutAgainWhenTheDpiChanges) {
+  const UINT dpi = window_.dpi() * 2;
+  RECT suggested{10, 20, 10 + 800, 20 + 1400};
+  SendMessageW(window_.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+               reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(window_.dpi(), dpi);
+  const RECT start = client_rect_of(window_.control(ControlId::cmdStart));
+  EXPECT_EQ(start.left, MulDiv(4080, dpi, 1440));
+  EXPECT_EQ(start.bottom, MulDiv(720 + 495, dpi, 1440));
+  EXPECT_EQ(font_of(window_.control(ControlId::txtTime)).lfHeight, -MulDiv(1350, dpi, 7200));
+  RECT window_rect{};
+  GetWindowRect(window_.hwnd(), &window_rect);
+  EXPECT_EQ(window_rect.left, 10);
+  EXPECT_EQ(window_rect.top, 20);
+}
+
+}  // namespace
+}  // namespace tavrino

@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: MIT
+#include "platform/win32/open_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "window/form1.h"
+
+namespace tavrino {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(DialogFilter, EndsEveryPieceInNulAndTheListInTwo) {
+  struct Case {
+    std::u16string_view filter;
+    std::wstring expected;
+  };
+  const Case cases[] = {
+      {kOpenFilter,
+       L"Data Files (*.ipt) \0*.ipt\0Text Files (*.txt) \0*.txt\0All files (*.*) \0*.*\0\0"s},
+      {u"Only (*.a)|*.a|", L"Only (*.a)\0*.a\0\0"s},
+      {u"A|*.a|dangling", L"A\0*.a\0\0"s},
+      {u"", L"\0"s},
+  };
+  for (const Case& c : cases) {
+    const std::wstring filter = dialog_filter(c.filter);
+    EXPECT_EQ(filter, c.expected);
+    // The list ends at the first empty piece: the terminator c_str() adds.
+    EXPECT_EQ(filter.c_str()[filter.size()], L'\0');
+  }
+}
+
+TEST(Win32WindowPlacement, MakesTopmostWithoutMovingOrResizing) {
+  HWND window = CreateWindowExW(0, L"STATIC", L"placement", WS_OVERLAPPED | WS_CAPTION, 50, 60, 200,
+                                100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(window, nullptr);
+  RECT before{};
+  GetWindowRect(window, &before);
+  Win32WindowPlacement placement;
+  const auto handle = reinterpret_cast<WindowHandle>(window);
+
+  EXPECT_NE(settopmost(placement, handle, true), 0);
+  EXPECT_NE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  RECT after{};
+  GetWindowRect(window, &after);
+  EXPECT_TRUE(EqualRect(&before, &after));
+
+  EXPECT_EQ(settopmost(placement, handle, false), 0);
+  EXPECT_EQ(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+  DestroyWindow(window);
+
+  // A window that is gone: SetWindowPos fails and says so with 0.
+  EXPECT_EQ(placement.set_window_pos(handle, kHwndTopmost, 0, 0, 0, 0, kSwpNosize | kSwpNomove), 0);
+}
+
+}  // namespace
+}  // namespace tavrino

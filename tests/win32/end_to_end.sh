@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# tavrino.exe under Wine on an X server, driven as a user would: it opens a
+# data file named on its command line, START is clicked with the mouse, Esc
+# cancels a countdown, then START again and a click into the first field of
+# a Win32 form; after the countdown the form must hold exactly the values,
+# one per field (Tab moved between them), with the focus in the field after
+# the last. Leaves a screenshot of the window in OUTPUT_DIR.
+# Usage: end_to_end.sh WINE TAVRINO_EXE TARGET_FORM_EXE PROBE_EXE OUTPUT_DIR
+# Needs DISPLAY (an X server) and WINEPREFIX; exits 77 (skipped) without an X
+# server.
+set -euo pipefail
+wine=$1 app=$2 target=$3 probe=$4 out_dir=$5
+
+if [[ -z ${DISPLAY:-} ]]; then
+  echo "no DISPLAY: skipped"
+  exit 77
+fi
+
+readonly kTitle="VELMORANT COMPUTER SYSTEM - tavrino"
+readonly kForm="tavrino target form"
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+probe() { "$wine" "$probe" "$@" 2>/dev/null | tr -d '\r'; }
+win() { winepath -w "$1" 2>/dev/null; }
+click() {
+  local x y
+  read -r x y < <(probe point "$@")
+  xdotool mousemove "$x" "$y" click 1
+}
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+box() { probe text "$kTitle" "#106"; }  # txtTime
+
+# Non-ASCII in and beyond the 16-bit range, Shift held over a group (real
+# key presses), a named key and a braced plus sign.
+values=("45" "Zoë Ångström" "日本語" "😀x" "+(ab)c" "x{BS}y{+}1")
+expected=("45" "Zoë Ångström" "日本語" "😀x" "ABc" "y+1")
+joined=$(printf '%s_%%_' "${values[@]}")
+printf '%s\r\n' "${#values[@]}" x 'Ann_%_Bob_%_Cy_%_Dee_%_Eve_%_Fay' "${joined%_%_}" x x 7A x \
+  Mathematics x Mid-term 'Term 2' >"$work/marks.ipt"
+
+"$wine" "$target" "$(win "$work/fields.txt")" "${#values[@]}" >/dev/null 2>&1 &
+pids+=($!)
+probe wait "$kForm" 30 || fail "the target form did not open"
+"$wine" "$app" "$(win "$work/marks.ipt")" >/dev/null 2>&1 &
+app_pid=$!
+pids+=("$app_pid")
+probe wait "$kTitle" 30 || fail "tavrino did not open"
+sleep 2  # let both windows paint
+
+read -r x y w h < <(probe rect "$kTitle")
+import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out_dir/screenshot-windows.png"
+[[ $(probe text "$kTitle" "#101") == "$(win "$work/marks.ipt")" ]] || fail "txtfile does not show the file"
+[[ $(box) == 5 ]] || fail "the countdown box does not show 5"
+
+# Esc stops a countdown and puts 5 back at once; no tick follows.
+click "$kTitle" START
+sleep 1.5
+[[ $(box) =~ ^[34]$ ]] || fail "the countdown did not run: box shows '$(box)'"
+xdotool key Escape
+sleep 0.3
+[[ $(box) == 5 ]] || fail "Esc did not reset the box: '$(box)'"
+sleep 1.5
+[[ $(box) == 5 ]] || fail "the countdown went on after Esc: '$(box)'"
+[[ ! -s $work/fields.txt ]] || fail "something was typed after Esc"
+
+# START, then the user clicks into the form's first field.
+click "$kTitle" START
+click "$kForm" "#1000"
+for _ in $(seq 1 150); do
+  [[ -s $work/fields.txt ]] && break
+  sleep 0.1
+done
+[[ -s $work/fields.txt ]] || fail "the form was not filled within 15 seconds"
+{
+  printf '%s\n' "${expected[@]}"
+  echo ""  # the field the last Tab moved to
+  echo "focus=$((${#values[@]} + 1))"
+} >"$work/expected.txt"
+if ! diff -u "$work/expected.txt" "$work/fields.txt"; then
+  fail "the form holds other values"
+fi
+[[ $(box) == 5 ]] || fail "the box does not show 5 after playback: '$(box)'"
+
+probe close "$kTitle"
+for _ in $(seq 1 50); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$app_pid" 2>/dev/null && fail "tavrino did not end when its window closed"
+echo "1 passed, 0 failed"

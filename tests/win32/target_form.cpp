@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: MIT
+// A data-entry form for the end-to-end tests: a column of edit fields that
+// Tab moves between. Usage: target_form OUTPUT FIELDS
+//
+// The form has FIELDS + 1 fields. When the focus reaches the last one (the
+// Tab after the last value) it waits a moment for stray keys, writes every
+// field to OUTPUT and closes; so does closing it, and so does a minute
+// without that happening. OUTPUT is UTF-8, one line per field, with
+// backslash, CR, LF and Tab written as \\, \r, \n and \t, then a line
+// "focus=N" naming the field (from 1) that had the focus.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// After windows.h, which it builds on.
+#include <shellapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kFirstFieldId = 1000;
+constexpr UINT_PTR kSettleTimer = 1;
+constexpr UINT_PTR kGiveUpTimer = 2;
+
+std::wstring output_path;
+std::vector<HWND> fields;
+HWND form = nullptr;
+bool written = false;
+
+std::string utf8_of(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
+                      nullptr, nullptr);
+  return out;
+}
+
+void write_fields() {
+  if (written) return;
+  written = true;
+  std::string out;
+  int focused = 0;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const int length = GetWindowTextLengthW(fields[i]);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(fields[i], text.data(), length + 1)));
+    for (char c : utf8_of(text)) {
+      switch (c) {
+        case '\\':
+          out += "\\\\";
+          break;
+        case '\r':
+          out += "\\r";
+          break;
+        case '\n':
+          out += "\\n";
+          break;
+        case '\t':
+          out += "\\t";
+          break;
+        default:
+          out += c;
+      }
+    }
+    out += '\n';
+    if (GetFocus() == fields[i]) focused = static_cast<int>(i) + 1;
+  }
+  out += "focus=" + std::to_string(focused) + "\n";
+  FILE* file = _wfopen(output_path.c_str(), L"wb");
+  if (file == nullptr) return;
+  std::fwrite(out.data(), 1, out.size(), file);
+  std::fclose(file);
+}
+
+LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(wparam) == EN_SETFOCUS &&
+          LOWORD(wparam) == kFirstFieldId + static_cast<int>(fields.size()) - 1) {
+        SetTimer(hwnd, kSettleTimer, 700, nullptr);
+      }
+      return 0;
+    case WM_TIMER:
+      KillTimer(hwnd, wparam);
+      write_fields();
+      DestroyWindow(hwnd);
+      return 0;
+    case WM_CLOSE:
+      write_fields();
+      DestroyWindow(hwnd);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv == nullptr || argc != 3) return 2;
+  output_path = argv[1];
+  const int count = _wtoi(argv[2]) + 1;
+
+  WNDCLASSW window_class{};
+  window_class.lpfnWndProc = window_proc;
+  window_class.hInstance = instance;
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  window_class.lpszClassName = L"tavrino.target_form";
+  RegisterClassW(&window_class);
+  form = CreateWindowExW(0, window_class.lpszClassName, L"tavrino target form",
+                         WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 480, 40, 360, 60 + 32 * count,
+                         nullptr, nullptr, instance, nullptr);
+  for (int i = 0; i < count; ++i) {
+    fields.push_back(CreateWindowExW(
+        WS_EX_CLIENTEDGE, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 10,
+        10 + 32 * i, 320, 26, form,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstFieldId + i)), instance, nullptr));
+  }
+  ShowWindow(form, SW_SHOWNORMAL);
+  SetFocus(fields.front());
+  SetTimer(form, kGiveUpTimer, 60000, nullptr);
+
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (IsDialogMessageW(form, &message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return 0;
+}
