@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The Linux stage: builds the Qt/X11 desktop app with its tests and runs them
+# all: the unit tests, the window's layout test (Qt's offscreen platform), and
+# the end-to-end tests, each on a private Xvfb server with real XTEST
+# keystrokes and real mouse clicks into a sample form.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lib.sh
+
+# Build: Qt 6 Widgets, Xlib with XTEST and xkbcommon. End-to-end tests: the X
+# server, a window manager, the tools that drive and watch the windows
+# (xdotool, xprop, xev, setxkbmap, xkbcomp), xterm as a target that answers
+# no pings, and the fonts the window asks for.
+ensure_packages cmake g++ make pkg-config libgtest-dev qt6-base-dev libx11-dev libxtst-dev \
+  libxkbcommon-dev xvfb xauth xdotool x11-utils x11-xkb-utils openbox xterm \
+  fonts-liberation imagemagick
+
+build=${LINUX_BUILD_DIR:-build-linux}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRINO_BUILD_LINUX_APP=ON
+cmake --build "$build" -j "$(nproc)"
+ctest --test-dir "$build" --output-on-failure

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+// The main window on Qt Widgets: every control built from form1_layout() at
+// its place and size (15 twips to a device-independent pixel, so Qt's
+// high-DPI scaling applies), with the handlers of Form1 behind it.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <memory>
+
+#include "platform/qt/file_dialog.h"
+#include "platform/qt/message_box.h"
+#include "platform/qt/widget_controls.h"
+#include "platform/qt/window_placement.h"
+#include "window/form1.h"
+#include "window/layout.h"
+
+class QPlainTextEdit;
+class QTimer;
+
+namespace tavrino {
+
+// Twips to device-independent pixels, rounded to the nearest.
+int twips_to_pixels(int twips);
+
+// Sets the list pane's tab stops so that every value starts in one column,
+// just right of the widest "number. name": two tabs follow a short name and
+// one a long name, so there are two stops a 32nd of a pixel apart at that
+// column, and a short name's first tab ends where a long name's only one
+// does. Tabs past the column fall on the pane's regular stops.
+void line_up_values(QPlainTextEdit& pane);
+
+class MainWindow final : public QWidget {
+ public:
+  // `sheet` and `keyboard` outlive the window.
+  MainWindow(ResultSheet& sheet, Keyboard& keyboard);
+  ~MainWindow() override;
+
+  Form1& form() { return *form_; }
+  // The control operations Form1 works through.
+  Controls& controls() { return *controls_; }
+
+  // Form_Load, then shows the window with the focus in the countdown box.
+  void load_and_show();
+
+  // The widget made for a control; nullptr for those without one (the timer
+  // and the dialog, which is made when Open... is pressed).
+  QWidget* control(ControlId id) const { return widgets_[static_cast<std::size_t>(id)]; }
+  QTimer* timer() const { return timer_; }
+
+ private:
+  void build(const ControlLayout& layout);
+  void set_tab_order();
+
+  std::array<QWidget*, 12> widgets_{};  // one per ControlId; owned as Qt children
+  QWidget* first_focus_ = nullptr;      // the lowest tab index
+  QTimer* timer_ = nullptr;
+  ControlWidgets seams_;
+  std::unique_ptr<WidgetControls> controls_;
+  QtOpenDialog dialog_;
+  QtMessages messages_;
+  QtWindowPlacement placement_;
+  std::unique_ptr<Form1> form_;
+};
+
+}  // namespace tavrino

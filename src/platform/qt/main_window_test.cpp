@@ -1,0 +1,297 @@
+// SPDX-License-Identifier: MIT
+#include "platform/qt/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTimer>
+#include <cmath>
+#include <vector>
+
+#include "platform/qt/qt_text.h"
+#include "platform/x11/xtest_keyboard.h"
+#include "playback/fake_keyboard.h"
+#include "sheet/text.h"
+#include "window/layout.h"
+#include "window/sheet_view.h"
+
+namespace tavrino {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_.load_and_show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+  }
+
+  template <typename T>
+  T* widget(ControlId id) {
+    T* const found = qobject_cast<T*>(window_.control(id));
+    EXPECT_NE(found, nullptr) << layout_of(id).name;
+    return found;
+  }
+
+  std::u16string box_text(ControlId id) {
+    std::u16string text;
+    EXPECT_TRUE(controls().get_text(id, text).ok());
+    return text;
+  }
+
+  Controls& controls() { return window_.controls(); }
+
+  // A data file in a scratch folder; returns its path.
+  std::u16string data_file(const char* content) {
+    const QString path = dir_.filePath(QStringLiteral("class %1.ipt").arg(++files_));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    return to_u16string(path);
+  }
+
+  ResultSheet sheet_;
+  RecordingKeyboard keyboard_;
+  MainWindow window_{sheet_, keyboard_};
+  QTemporaryDir dir_;
+  int files_ = 0;
+};
+
+QString text_of(QWidget* widget) {
+  if (auto* w = qobject_cast<QPushButton*>(widget)) return w->text();
+  if (auto* w = qobject_cast<QLineEdit*>(widget)) return w->text();
+  if (auto* w = qobject_cast<QPlainTextEdit*>(widget)) return w->toPlainText();
+  if (auto* w = qobject_cast<QGroupBox*>(widget)) return w->title();
+  if (auto* w = qobject_cast<QLabel*>(widget)) return w->text();
+  return {};
+}
+
+TEST_F(MainWindowTest, EveryControlSitsWhereTheTableSays) {
+  EXPECT_EQ(window_.windowTitle(), "VELMORANT COMPUTER SYSTEM - tavrino");
+  EXPECT_EQ(window_.size(), QSize(5310 / 15, 9615 / 15));
+
+  for (const ControlLayout& layout : form1_layout()) {
+    SCOPED_TRACE(std::string(layout.name));
+    QWidget* const widget = window_.control(layout.id);
+    if (layout.kind == ControlKind::timer || layout.kind == ControlKind::common_dialog) {
+      EXPECT_EQ(widget, nullptr);
+      continue;
+    }
+    ASSERT_NE(widget, nullptr);
+    const QWidget* const parent =
+        layout.parent ? window_.control(*layout.parent) : static_cast<QWidget*>(&window_);
+    EXPECT_EQ(widget->parentWidget(), parent);
+    EXPECT_TRUE(widget->isVisible());
+    const int height = layout.kind == ControlKind::line ? 1 : layout.height / 15;
+    EXPECT_EQ(widget->geometry(),
+              QRect(layout.left / 15, layout.top / 15, layout.width / 15, height));
+    // The box shows the countdown's line end as a second, empty line.
+    EXPECT_EQ(text_of(widget), to_qstring(layout.text).replace("\r\n", "\n"));
+  }
+
+  // Spot checks against the numbers as written for the window.
+  EXPECT_EQ(window_.control(ControlId::cmdStart)->geometry(), QRect(272, 48, 73, 33));
+  EXPECT_EQ(window_.control(ControlId::lbltext)->mapTo(&window_, QPoint(0, 0)),
+            QPoint(16 + 8, 152 + 16));
+  EXPECT_EQ(text_of(window_.control(ControlId::txtTime)), "5\n");
+  EXPECT_EQ(window_.timer()->interval(), 1000);
+  EXPECT_FALSE(window_.timer()->isActive());  // Form_Load stopped it
+}
+
+TEST_F(MainWindowTest, FontsPaneAndCountdownBoxLookAsSet) {
+  struct Case {
+    ControlId id;
+    qreal points;
+    bool bold;
+  };
+  const bool liberation = QFontDatabase::hasFamily("Liberation Sans");
+  for (const Case& c :
+       {Case{ControlId::lblexam, 9.75, true}, Case{ControlId::lblSub, 9.75, true},
+        Case{ControlId::lblClass, 9.75, true}, Case{ControlId::lbltext, 9.75, false},
+        Case{ControlId::txtTime, 13.5, false}}) {
+    SCOPED_TRACE(std::string(layout_of(c.id).name));
+    const QFont font = window_.control(c.id)->font();
+    EXPECT_DOUBLE_EQ(font.pointSizeF(), c.points);
+    EXPECT_EQ(font.bold(), c.bold);
+    if (liberation && c.id != ControlId::txtTime) {
+      const QString family = QFontInfo(font).family();
+      EXPECT_TRUE(family == "Arial" || family == "Liberation Sans") << family.toStdString();
+    }
+  }
+
+  auto* pane = widget<QPlainTextEdit>(ControlId::lbltext);
+  EXPECT_TRUE(pane->isReadOnly());
+  EXPECT_EQ(pane->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+  EXPECT_EQ(pane->palette().color(QPalette::Base),
+            QApplication::palette("QMenu").color(QPalette::Window));
+
+  // The countdown's digits stand in the middle of the box.
+  auto* box = widget<QPlainTextEdit>(ControlId::txtTime);
+  QTextCursor start(box->document());
+  const int digit_left = box->cursorRect(start).left();
+  const int digit_centre = digit_left + box->fontMetrics().horizontalAdvance('5') / 2;
+  EXPECT_NEAR(digit_centre, box->viewport()->width() / 2, 3);
+}
+
+TEST_F(MainWindowTest, TabGoesThroughTheControlsInTabIndexOrderFromTheCountdownBox) {
+  EXPECT_EQ(QApplication::focusWidget(), window_.control(ControlId::txtTime));
+
+  std::vector<std::string> visited;
+  for (int i = 0; i < 6; ++i) {
+    visited.push_back(QApplication::focusWidget()->objectName().toStdString());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  }
+  EXPECT_EQ(visited, (std::vector<std::string>{"txtTime", "lbltext", "cmdBrows", "txtfile",
+                                               "cmdStart", "txtTime"}));
+}
+
+TEST_F(MainWindowTest, StaysOnTopWithoutMovingOrResizing) {
+  EXPECT_TRUE(window_.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(window_.isVisible());
+
+  QtWindowPlacement placement;
+  const WindowHandle handle = window_.winId();
+  const QRect before = window_.geometry();
+  EXPECT_EQ(settopmost(placement, handle, false), 0);
+  EXPECT_FALSE(window_.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_EQ(settopmost(placement, handle, true), 1);
+  EXPECT_TRUE(window_.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(window_.isVisible());
+  EXPECT_EQ(window_.geometry(), before);
+}
+
+TEST_F(MainWindowTest, ValuesOfShortAndLongNamesStartInOneColumn) {
+  sheet_.itemcount = 6;
+  sheet_.examnote = u"Term 2";
+  const std::u16string names[] = {u"Ann",           u"Łukasz Nowak",         u"Zoë Müller",
+                                  u"Maria Schmidt", u"Christopher Robinson", u"Anna-Lena Krüger"};
+  for (int i = 0; i < 6; ++i) {
+    sheet_.itemname[i] = names[i];
+    sheet_.itemvalue[i] = u"45";
+  }
+  ASSERT_TRUE(refreshpage(sheet_, controls()).ok());
+
+  auto* pane = widget<QPlainTextEdit>(ControlId::lbltext);
+  std::vector<int> columns;
+  for (QTextBlock block = pane->document()->begin(); block.isValid(); block = block.next()) {
+    const int value = block.text().lastIndexOf('\t') + 1;
+    if (value == 0) continue;  // the empty line after the last CR LF
+    QTextCursor at(block);
+    at.setPosition(block.position() + value);
+    columns.push_back(pane->cursorRect(at).left());
+  }
+  ASSERT_EQ(columns.size(), 6u);
+  for (int left : columns) EXPECT_EQ(left, columns.front());
+  // And the column leaves room for the value inside the pane.
+  EXPECT_LT(columns.front(), pane->viewport()->width() * 3 / 4);
+}
+
+TEST_F(MainWindowTest, StartCountsDownWithTheTimerAndEscCancels) {
+  ASSERT_TRUE(window_.form().open_path(
+      data_file("2,x,Zoë Müller_%_Łukasz Nowak,A{+}_%_中文,,,7A,,Mathematics,,Mid-term,Term 2\n")));
+  EXPECT_EQ(text_of(window_.control(ControlId::lblexam)), "Mid-term (Term 2)");
+  EXPECT_EQ(text_of(window_.control(ControlId::lblClass)), "CLASS : 7A");
+
+  // Esc during a countdown: the box shows 5 again, nothing is typed.
+  window_.timer()->setInterval(20);  // keep the test quick
+  QTest::mouseClick(window_.control(ControlId::cmdStart), Qt::LeftButton);
+  EXPECT_TRUE(window_.timer()->isActive());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return box_text(ControlId::txtTime) == u"4"; }));
+  QTest::keyClick(window_.control(ControlId::txtTime), Qt::Key_Escape);
+  EXPECT_FALSE(window_.timer()->isActive());
+  EXPECT_EQ(box_text(ControlId::txtTime), u"5");
+  QTest::qWait(100);
+  EXPECT_EQ(keyboard_.typed(), u"");
+
+  // A full run from "1": one tick shows 0, the next types and shows 5.
+  ASSERT_TRUE(controls().set_text(ControlId::txtTime, u"1").ok());
+  QTest::mouseClick(window_.control(ControlId::cmdStart), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window_.timer()->isActive(); }));
+  EXPECT_EQ(keyboard_.typed(), u"A + [TAB] 中 文 [TAB]");
+  EXPECT_EQ(box_text(ControlId::txtTime), u"5");
+}
+
+TEST_F(MainWindowTest, ARefusedFileIsReportedInAMessageBoxOverTheWindow) {
+  const std::u16string missing = to_u16string(dir_.filePath("missing <1>.ipt"));
+  EXPECT_FALSE(window_.form().open_path(missing));
+  const auto boxes = window_.findChildren<QMessageBox*>();
+  ASSERT_EQ(boxes.size(), 1);
+  EXPECT_TRUE(boxes.front()->isVisible());
+  EXPECT_TRUE(boxes.front()->text().contains("missing <1>.ipt"));
+  EXPECT_EQ(box_text(ControlId::txtfile), u"data.ipt");
+  EXPECT_EQ(text_of(window_.control(ControlId::lbltext)), "Text1");
+  boxes.front()->accept();
+}
+
+TEST_F(MainWindowTest, BoxesHoldWhatTheUserTypesWithLineEndsAsCrLf) {
+  auto* box = widget<QPlainTextEdit>(ControlId::txtTime);
+  box->selectAll();
+  QTest::keyClicks(box, "1");
+  QTest::keyClick(box, Qt::Key_Return);
+  QTest::keyClicks(box, "2");
+  // Read as 1, not 12: the line end stops the number.
+  EXPECT_EQ(box_text(ControlId::txtTime), u"1\r\n2");
+
+  struct Case {
+    std::u16string set;
+    std::u16string read;
+  };
+  for (const Case& c : {Case{u"5\r\n", u"5\r\n"}, Case{u"1\n2\r3", u"1\r\n2\r\n3"},
+                        Case{u"3\u00a0"
+                             u"4",
+                             u"3\u00a0"
+                             u"4"},
+                        Case{u"", u""}}) {
+    ASSERT_TRUE(controls().set_text(ControlId::txtTime, c.set).ok());
+    EXPECT_EQ(box_text(ControlId::txtTime), c.read) << utf16_to_utf8(c.set);
+  }
+  ASSERT_TRUE(controls().set_text(ControlId::txtfile, u"/tmp/Łódź €.ipt").ok());
+  EXPECT_EQ(box_text(ControlId::txtfile), u"/tmp/Łódź €.ipt");
+  EXPECT_EQ(controls().window_handle(), static_cast<WindowHandle>(window_.winId()));
+}
+
+TEST(MainWindowWithoutX, TypingWithoutAnXDisplayIsReportedAndTheWindowGoesOn) {
+  // The offscreen platform stands for a session without X (Wayland, or none).
+  const QByteArray display = qgetenv("DISPLAY");
+  qunsetenv("DISPLAY");
+  ResultSheet sheet;
+  XTestKeyboard keyboard;
+  MainWindow window(sheet, keyboard);
+  window.load_and_show();
+  sheet.itemcount = 1;
+  sheet.itemvalue[0] = u"45";
+  qobject_cast<QPlainTextEdit*>(window.control(ControlId::txtTime))->setPlainText("0");
+
+  window.timer()->setInterval(10);  // keep the test quick
+  window.form().cmdStart_Click();
+  const bool shown =
+      QTest::qWaitFor([&] { return !window.findChildren<QMessageBox*>().isEmpty(); });
+  if (!display.isNull()) qputenv("DISPLAY", display);
+  ASSERT_TRUE(shown);
+  EXPECT_TRUE(window.findChildren<QMessageBox*>().front()->text().contains("X11"));
+  EXPECT_FALSE(window.timer()->isActive());
+  EXPECT_EQ(text_of(window.control(ControlId::txtTime)), "5");
+}
+
+}  // namespace
+}  // namespace tavrino
+
+int main(int argc, char** argv) {
+  // The window needs no display: Qt's offscreen platform lays it out.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

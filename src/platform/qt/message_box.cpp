@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: MIT
+#include "platform/qt/message_box.h"
+
+#include <QMessageBox>
+
+#include "platform/qt/qt_text.h"
+
+namespace tavrino {
+
+void QtMessages::show_message(std::u16string_view text) {
+  auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("tavrino"), to_qstring(text),
+                              QMessageBox::Ok, window_);
+  // A sentence, never markup: a file name with '<' must show as written.
+  box->setTextFormat(Qt::PlainText);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
+
+}  // namespace tavrino

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+// Messages to the user as Qt message boxes over the main window.
+#pragma once
+
+#include <string_view>
+
+#include "window/controls.h"
+
+class QWidget;
+
+namespace tavrino {
+
+class QtMessages final : public Messages {
+ public:
+  // `window` owns the boxes and is blocked while one is open.
+  explicit QtMessages(QWidget* window) : window_(window) {}
+
+  // Opens a window-modal warning box and returns at once: the handler that
+  // reports a failure finishes, and the box goes away when the user closes it.
+  void show_message(std::u16string_view text) override;
+
+ private:
+  QWidget* window_;
+};
+
+}  // namespace tavrino

@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: MIT
+// The keyboard as the X server has it for one playback: which keycode and
+// which modifiers type each keysym and character in the current group, the
+// modifier keys, and the keycodes that have no symbols at all.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/x11/keysyms.h"
+#include "sheet/status.h"
+
+typedef struct _XDisplay Display;
+struct _XkbDesc;
+
+namespace tavrino {
+
+// One key to press, with the real modifiers (a mask of ShiftMask, the mask
+// of the level-3 key, ...) that must be down for it to give what was asked.
+struct Stroke {
+  unsigned keycode = 0;
+  unsigned modifiers = 0;
+};
+
+// A modifier key: the keycode to press and the real modifiers it sets. An
+// absent one has keycode 0.
+struct ModifierKey {
+  unsigned keycode = 0;
+  unsigned mask = 0;
+};
+
+class Keymap {
+ public:
+  Keymap() = default;
+  Keymap(const Keymap&) = delete;
+  Keymap& operator=(const Keymap&) = delete;
+  ~Keymap();
+
+  // Reads the keyboard description of the core keyboard through XKB, the
+  // current group and the locked modifiers (Caps Lock, Num Lock). Fails with
+  // a sentence for the user when the server does not give them.
+  Status load(Display* display);
+
+  // Reads the description again after keycodes were remapped; the group and
+  // the locked modifiers stay those read by load(). After a failed load or
+  // reload the keymap finds no key and no spare keycode.
+  Status reload();
+
+  // The stroke that types `c` (not a control character) when the locked
+  // modifiers are `locked`, taking Caps Lock into account as the clients do:
+  // a lower-case letter under Caps Lock comes from Shift and its key. Without
+  // a key for it, nothing. Keys are preferred in the order none, Shift,
+  // level 3 (AltGr), Shift and level 3; among equals, the lowest keycode.
+  std::optional<Stroke> find_character(char32_t c, unsigned locked) const;
+  // The same for a keysym (Tab, F5, KP_Add, ...).
+  std::optional<Stroke> find_keysym(KeySymbol keysym, unsigned locked) const;
+
+  // Keycodes with no symbols, not bound to a modifier: free for the
+  // playback to map. Highest first, since the low ones are the keys that
+  // keyboards actually have.
+  std::vector<unsigned> spare_keycodes() const;
+
+  unsigned locked_modifiers() const { return locked_; }
+  unsigned caps_lock_mask() const;  // LockMask
+  unsigned num_lock_mask() const { return num_lock_.mask; }
+  const ModifierKey& shift() const { return shift_; }
+  const ModifierKey& control() const { return control_; }
+  const ModifierKey& alt() const { return alt_; }
+  const ModifierKey& level3() const { return level3_; }
+
+ private:
+  struct Index {
+    std::unordered_map<char32_t, Stroke> by_character;
+    std::unordered_map<KeySymbol, Stroke> by_keysym;
+  };
+
+  const Index& index_for(unsigned locked) const;
+  ModifierKey modifier_key(std::initializer_list<KeySymbol> keysyms) const;
+  void free_description();
+
+  Display* display_ = nullptr;
+  _XkbDesc* xkb_ = nullptr;
+  unsigned group_ = 0;
+  unsigned locked_ = 0;
+  ModifierKey shift_, control_, alt_, level3_, num_lock_;
+  // Built on demand, one per set of locked modifiers that the playback meets.
+  mutable std::map<unsigned, Index> indexes_;
+};
+
+}  // namespace tavrino

@@ -1,0 +1,71 @@
+# SPDX-License-Identifier: MIT
+# Driving tavrino on an X display as a user would, for the end-to-end tests
+# and the demo; sourced after ../lib.sh. The caller sets $tavrino,
+# $target_form and $layout_point (the programs to run).
+
+readonly caption='VELMORANT COMPUTER SYSTEM - tavrino'
+
+# start_form FIELDS: the target form, out of tavrino's way so that neither
+# window covers the other; sets form_pid and form_window. Its fields are
+# written to $form_out when it is stopped.
+form_out=$TAVRINO_TMP/fields.txt
+start_form() {
+  tavrino_spawn "$target_form" --fields "$1" --output "$form_out" >"$TAVRINO_TMP/form.log"
+  form_pid=${TAVRINO_PIDS[-1]}
+  tavrino_wait_line "$TAVRINO_TMP/form.log" '^window 0x' || tavrino_fail "The target form did not start."
+  form_window=$(awk '/^window/ { print $2 }' "$TAVRINO_TMP/form.log")
+  xdotool windowmove "$form_window" 600 100
+}
+
+# start_tavrino ARG...: tavrino's window at (40, 40); sets tavrino_window.
+start_tavrino() {
+  tavrino_spawn "$tavrino" "$@"
+  tavrino_window=$(tavrino_wait_window "$caption")
+  xdotool windowmove --sync "$tavrino_window" 40 40 2>/dev/null || xdotool windowmove "$tavrino_window" 40 40
+  sleep 0.3
+}
+
+# click CONTROL: a real mouse click in the middle of tavrino's control.
+click() {
+  local x y
+  read -r x y < <("$layout_point" "$1")
+  # Relative to the client area (getwindowgeometry would count a window
+  # manager's title bar twice).
+  xdotool mousemove --sync --window "$tavrino_window" "$x" "$y" click 1
+}
+
+# set_countdown N: replaces what the countdown box holds, as a user would.
+set_countdown() {
+  click txtTime
+  xdotool key --clearmodifiers ctrl+a
+  xdotool type --delay 20 "$1"
+}
+
+# watch_keys: logs the key events that reach the form's window from now on
+# (X lets any client listen to another's key events).
+watch_keys() {
+  keys_log=$TAVRINO_TMP/keys.log
+  : >"$keys_log"
+  tavrino_spawn stdbuf -oL xev -id "$form_window" -event keyboard >"$keys_log"
+  sleep 0.3
+}
+
+# released_tabs: how many Tab keys the form has received so far.
+released_tabs() { grep -A2 '^KeyRelease' "$keys_log" | grep -c 'keysym 0xff09, Tab' || true; }
+tabs_at_least() { (($(released_tabs) >= $1)); }
+any_key() { grep -q '^KeyPress' "$keys_log"; }
+
+# run_countdown TABS: START, focus into the form, and wait until the last of
+# the TABS Tab keys of the playback has reached the form. With "1" in the box
+# (two ticks) typing begins about two seconds after START; a box still at 5
+# would begin only after six, too late.
+run_countdown() {
+  watch_keys
+  click cmdStart
+  tavrino_focus "$form_window"
+  tavrino_wait_until 4 any_key || tavrino_fail "Typing did not begin in time."
+  tavrino_wait_until 30 tabs_at_least "$1" ||
+    tavrino_fail "Only $(released_tabs) of $1 Tab keys arrived."
+  # The form reads its events in order; give it a moment for the last one.
+  sleep 0.3
+}
