@@ -101,8 +101,16 @@ class ItemScanner {
     after_quote,  // only blanks may stand before the comma or line end
   };
 
-  void append(const char16_t* text, std::size_t length) {
-    if (keep_) item_.append(text, length);
+  // Holds text of an item the sheet takes; refuses it once it grows past
+  // kMaxItemLength. Callers stop when this fails.
+  bool append(const char16_t* text, std::size_t length) {
+    if (!keep_) return true;
+    if (item_.size() + length > kMaxItemLength) {
+      too_long();
+      return false;
+    }
+    item_.append(text, length);
+    return true;
   }
   void line_end(char16_t c) {
     ++line_;
@@ -110,6 +118,8 @@ class ItemScanner {
   }
   void end_item(bool trim);
   void store();
+  void too_long();
+  void too_many_pieces(std::u16string_view count);
   void fail(std::u16string message) { error_ = std::move(message); }
 
   Staging& staging_;
@@ -135,7 +145,7 @@ void ItemScanner::feed(std::u16string_view text) {
       if (*p == u'\n') {
         // Inside quotes the pair is part of the item; elsewhere it is one
         // line end, already counted at the CR.
-        if (state_ == State::quoted) append(p, 1);
+        if (state_ == State::quoted && !append(p, 1)) return;
         ++p;
         continue;
       }
@@ -144,8 +154,7 @@ void ItemScanner::feed(std::u16string_view text) {
       case State::unquoted: {
         const char16_t* run = p;
         while (p < end && *p != u',' && *p != u'\r' && *p != u'\n') ++p;
-        append(run, static_cast<std::size_t>(p - run));
-        if (p == end) return;
+        if (!append(run, static_cast<std::size_t>(p - run)) || p == end) return;
         const char16_t c = *p++;
         end_item(true);
         if (c == u',') {
@@ -159,13 +168,12 @@ void ItemScanner::feed(std::u16string_view text) {
       case State::quoted: {
         const char16_t* run = p;
         while (p < end && *p != u'"' && *p != u'\r' && *p != u'\n') ++p;
-        append(run, static_cast<std::size_t>(p - run));
-        if (p == end) return;
+        if (!append(run, static_cast<std::size_t>(p - run)) || p == end) return;
         const char16_t c = *p++;
         if (c == u'"') {
           state_ = State::after_quote;
         } else {
-          append(p - 1, 1);
+          if (!append(p - 1, 1)) return;
           line_end(c);
         }
         break;
@@ -187,7 +195,7 @@ void ItemScanner::feed(std::u16string_view text) {
           quote_line_ = line_;
           state_ = State::quoted;
         } else {
-          append(p - 1, 1);
+          if (!append(p - 1, 1)) return;
           state_ = State::unquoted;
         }
         break;
@@ -270,10 +278,7 @@ void ItemScanner::store() {
     case kValuesItem: {
       const std::uint64_t pieces = count_pieces(item_);
       if (pieces > static_cast<std::uint64_t>(kSlotCount)) {
-        fail(std::u16string(index_ == kNamesItem ? u"The names list in item 2 of "
-                                                 : u"The values list in item 3 of ") +
-             quoted(name_) + u" has " + to_text(static_cast<std::int64_t>(pieces)) +
-             u" entries; the sheet holds at most " + to_text(kSlotCount) + u".");
+        too_many_pieces(to_text(static_cast<std::int64_t>(pieces)));
         break;
       }
       (index_ == kNamesItem ? staging_.itemname : staging_.itemvalue) = split_list(item_);
@@ -294,6 +299,25 @@ void ItemScanner::store() {
     default:
       break;
   }
+}
+
+void ItemScanner::too_many_pieces(std::u16string_view count) {
+  fail(std::u16string(index_ == kNamesItem ? u"The names list in item 2 of "
+                                           : u"The values list in item 3 of ") +
+       quoted(name_) + u" has " + std::u16string(count) + u" entries; the sheet holds at most " +
+       to_text(kSlotCount) + u".");
+}
+
+void ItemScanner::too_long() {
+  // A list this long has usually gone wrong by having too many entries, and
+  // saying so points at the real fault; the rest of it is never read.
+  if ((index_ == kNamesItem || index_ == kValuesItem) &&
+      count_pieces(item_) > static_cast<std::uint64_t>(kSlotCount)) {
+    return too_many_pieces(u"more than " + to_text(kSlotCount));
+  }
+  fail(u"Item " + to_text(static_cast<std::int64_t>(index_)) + u" of " + quoted(name_) +
+       u" is longer than " + to_text(static_cast<std::int64_t>(kMaxItemLength)) +
+       u" characters, which is more than the sheet takes for one item.");
 }
 
 void copy_slots(std::vector<std::u16string>& pieces,

@@ -40,12 +40,16 @@
 // read (missing, a directory, no permission, a read error), an empty file, a
 // text that cannot be decoded (see text_decoding.h), an unterminated quote or
 // text after a closing quote, a names or values list of more than 51 pieces,
-// and an entry count above 51, equal to -32768 or outside -32768..32767.
+// an item the sheet takes (0, 2, 3, 6, 8, 10 or 11) longer than kMaxItemLength
+// characters, and an entry count above 51, equal to -32768 or outside
+// -32768..32767.
 // Counts of 0 and below (down to -32767) are accepted: the sheet then shows and
 // types no entries.
 //
 // Items past 11 are scanned but not stored, so memory does not grow with them
-// and any number of items is fine.
+// and any number of items is fine. The items the sheet takes are held only up
+// to kMaxItemLength characters, so a huge or runaway file costs little memory:
+// decoding stops as soon as one of them passes that length.
 #pragma once
 
 #include <cstddef>
@@ -57,6 +61,10 @@
 #include "status.h"
 
 namespace tavrino {
+
+// The longest item the sheet takes, in 16-bit characters: far more than any
+// form field or heading needs (a names or values list holds all 51 entries).
+inline constexpr std::size_t kMaxItemLength = 65536;
 
 // Reads the file at `path` into `sheet`. On failure the message names the path
 // and the reason, and `sheet` is unchanged.

@@ -86,6 +86,10 @@ TEST(ReadData, ItemSyntax) {
       {"0,x,a", "0|a|||||"},
       {"-32767", "-32767||||||"},
       {"51", "51||||||"},
+      // The longest item the sheet takes, followed by one it does not take.
+      {"1,x,,,,,\"" + std::string(kMaxItemLength, 'c') + "\"," +
+           std::string(2 * kMaxItemLength, 'z'),
+       "1|||" + std::string(kMaxItemLength, 'c') + "|||"},
   };
   for (const auto& c : cases) EXPECT_EQ(load(c.data), c.sheet) << c.data;
 }
@@ -155,6 +159,19 @@ TEST(ReadData, RefusedLoadsLeaveTheSheetAlone) {
        "The names list in item 2 of \"F.ipt\" has 52 entries; the sheet holds at most 51."},
       {"3,x,a," + list_of(1000),
        "The values list in item 3 of \"F.ipt\" has 1000 entries; the sheet holds at most 51."},
+      // Held only up to the longest item the sheet takes; a list that runs
+      // past it is refused for its entries as soon as it does.
+      {"3,x,a," + list_of(20000),
+       "The values list in item 3 of \"F.ipt\" has more than 51 entries; the sheet holds at most "
+       "51."},
+      {"3,x,a,b,,,\"" + std::string(kMaxItemLength + 1, 'c'),
+       "Item 6 of \"F.ipt\" is longer than 65536 characters, which is more than the sheet takes "
+       "for "
+       "one item."},
+      {"3,x," + std::string(kMaxItemLength - 4, 'n') + "_%_" + std::string(10, 'n'),
+       "Item 2 of \"F.ipt\" is longer than 65536 characters, which is more than the sheet takes "
+       "for "
+       "one item."},
       {"60", "The entry count in item 0 of \"F.ipt\" is 60; the sheet holds at most 51 entries."},
       {"51.5",
        "The entry count in item 0 of \"F.ipt\" is 51.5; the sheet holds at most 51 entries."},

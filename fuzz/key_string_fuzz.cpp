@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: MIT
+// Any 16-bit text as a value to type. A parse either fails with a position
+// inside the text and an explanation, and no events, or gives events in which
+// every modifier pressed is released again, innermost first, and none is
+// pressed while it is already held. Two cross-checks: a text without any of
+// the syntax's special characters is typed character by character, and every
+// character written in braces is typed as itself.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "playback/key_event.h"
+#include "playback/key_string.h"
+
+namespace {
+
+using tavrino::KeyEvent;
+using tavrino::KeyEvents;
+using tavrino::Modifier;
+
+constexpr std::u16string_view kSpecial = u"+^%~{}()[]";
+
+void check(bool condition) {
+  if (!condition) std::abort();
+}
+
+bool is_high(char16_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+bool is_low(char16_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// The characters of a text as the parser types them: a surrogate pair as one
+// code point, a lone surrogate as itself.
+std::vector<char32_t> code_points(std::u16string_view text) {
+  std::vector<char32_t> out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (is_high(text[i]) && i + 1 < text.size() && is_low(text[i + 1])) {
+      out.push_back(0x10000 + ((static_cast<char32_t>(text[i]) - 0xD800) << 10) +
+                    (static_cast<char32_t>(text[i + 1]) - 0xDC00));
+      ++i;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
+// The events are exactly these characters, with no keys or modifiers.
+bool types_exactly(const KeyEvents& events, const std::vector<char32_t>& characters) {
+  if (events.size() != characters.size()) return false;
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    if (events[i] != KeyEvent::of_character(characters[i])) return false;
+  }
+  return true;
+}
+
+void check_balanced(const KeyEvents& events) {
+  std::vector<Modifier> held;
+  for (const KeyEvent& event : events) {
+    switch (event.type) {
+      case KeyEvent::Type::press:
+        for (Modifier m : held) check(m != event.modifier);
+        held.push_back(event.modifier);
+        break;
+      case KeyEvent::Type::release:
+        check(!held.empty() && held.back() == event.modifier);
+        held.pop_back();
+        break;
+      case KeyEvent::Type::character:
+        check(event.character <= 0x10FFFF);
+        break;
+      case KeyEvent::Type::key:
+        break;
+    }
+  }
+  check(held.empty());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::u16string text;
+  for (std::size_t i = 0; i + 1 < size; i += 2) {
+    text.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+  }
+  // An odd last byte adds an ASCII character, so that short inputs reach
+  // the syntax quickly.
+  if (size % 2 == 1) text.push_back(static_cast<char16_t>(data[size - 1] & 0x7F));
+
+  const tavrino::ParsedKeys parsed = tavrino::parse_key_string(text);
+  if (parsed.error) {
+    check(parsed.events.empty());
+    check(parsed.error->position < text.size());
+    check(!parsed.error->explanation.empty() && parsed.error->explanation.back() == u'.');
+  } else {
+    check_balanced(parsed.events);
+    (void)tavrino::describe(parsed.events);
+  }
+
+  const std::vector<char32_t> characters = code_points(text);
+  if (text.find_first_of(kSpecial) == std::u16string::npos) {
+    check(!parsed.error);
+    check(types_exactly(parsed.events, characters));
+  }
+
+  // Every character in braces of its own: "{+}{a}{}}".
+  std::u16string braced;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    braced += u'{';
+    braced += text[i];
+    if (is_high(text[i]) && i + 1 < text.size() && is_low(text[i + 1])) braced += text[++i];
+    braced += u'}';
+  }
+  const tavrino::ParsedKeys literal = tavrino::parse_key_string(braced);
+  check(!literal.error);
+  check(types_exactly(literal.events, characters));
+  return 0;
+}

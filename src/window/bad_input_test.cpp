@@ -1,0 +1,305 @@
+// SPDX-License-Identifier: MIT
+// Bad input from every side the user can give it: a data file, a value that
+// cannot be typed, a countdown text, a keyboard that fails. Each is answered
+// with one message that says what is wrong and where, and leaves the sheet,
+// the window and the target program as they were, with nothing stuck: the
+// next START works as before.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <string_view>
+
+#include "playback/countdown.h"
+#include "playback/fake_keyboard.h"
+#include "sheet/text.h"
+#include "window/fakes.h"
+#include "window/form1.h"
+#include "window/layout.h"
+
+namespace tavrino {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kTypicalFile =
+    "3\nany\nAnn_%_Bob_%_Cy\n45_%_52_%_38\nany\nany\n7A\nany\nMathematics\nany\nMid-term\nTerm 2\n";
+constexpr std::u16string_view kTypicalKeys = u"4 5 [TAB] 5 2 [TAB] 3 8 [TAB]";
+
+// A folder of its own in the temporary directory, removed with what it holds.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::random_device random;
+    path_ = fs::temp_directory_path() / ("tavrino_bad_input_" + std::to_string(random()));
+    fs::create_directories(path_);
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+fs::path write_file(const fs::path& path, std::string_view content) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+  return path;
+}
+
+// The window's logic over fakes, after start-up and a load of the typical
+// file, so that every field and control holds something a bad input could
+// disturb.
+struct Window {
+  Window() {
+    form.Form_Load();
+    if (!form.open_path(typical.path())) throw std::runtime_error("typical file refused");
+  }
+
+  void open(const fs::path& path) {
+    dialog.answer(path.u16string());
+    form.cmdBrows_Click();
+  }
+  void ticks(int n) {
+    for (int i = 0; i < n; ++i) form.Timer1_Timer();
+  }
+  // START, then ticks until the count of 5 has run out.
+  void start_and_wait() {
+    form.cmdStart_Click();
+    ticks(6);
+  }
+
+  // Every control's text or caption and enabled state, one per line.
+  std::string screen() const {
+    std::string out;
+    for (const ControlLayout& control : form1_layout()) {
+      out += std::string(control.name) + " " + printable(controls.shown(control.id)) +
+             (controls.enabled(control.id) ? " on\n" : " off\n");
+    }
+    return out;
+  }
+  std::u16string typed() const { return recorded.typed(); }
+  std::u16string only_message() const {
+    return messages.shown().size() == 1 ? messages.shown()[0] : u"(not one message)";
+  }
+
+  ScratchFile typical{kTypicalFile};
+  EventLog log;
+  ResultSheet sheet;
+  FakeControls controls{log};
+  ScriptedOpenDialog dialog;
+  RecordingMessages messages{log};
+  FakePlacement placement;
+  RecordingKeyboard recorded;
+  Form1 form{sheet, controls, dialog, messages, placement, recorded};
+};
+
+// Whether `text` holds `part`, saying what it does hold when not.
+testing::AssertionResult contains(std::u16string_view text, std::u16string_view part) {
+  if (text.find(part) != std::u16string_view::npos) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << printable(text) << " does not contain " << printable(part);
+}
+
+std::string list_of(int pieces) {
+  std::string list = "p0";
+  for (int k = 1; k < pieces; ++k) list += "_%_p" + std::to_string(k);
+  return list;
+}
+
+using MakeFile = std::function<fs::path(const fs::path& dir)>;
+
+MakeFile content(std::string bytes) {
+  return [bytes](const fs::path& dir) { return write_file(dir / "data.ipt", bytes); };
+}
+
+// 100 MB: a values list that goes on for a megabyte, then a hole that reads as
+// NUL bytes. Refused for its list, which shows the reader gave up at the list
+// instead of holding all of it and running into the NULs.
+fs::path huge_file(const fs::path& dir) {
+  const fs::path path = dir / "huge.ipt";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << "3\nany\nA_%_B_%_C\n";
+    const std::string piece = "1_%_";
+    for (int k = 0; k < (1 << 20) / 4; ++k) out << piece;
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+  }
+  fs::resize_file(path, 100u << 20);
+  return path;
+}
+
+TEST(BadInput, DataFiles) {
+  const struct {
+    const char* what;
+    MakeFile make;
+    // A distinctive part of the message; empty when the file is accepted.
+    std::u16string message;
+    // Accepted files: what the list pane shows and what START then types.
+    std::u16string pane = {};
+    std::u16string keys = {};
+  } cases[] = {
+      {"missing file", [](const fs::path& dir) { return dir / "missing.ipt"; },
+       u"No such file or directory."},
+      {"directory",
+       [](const fs::path& dir) {
+         fs::create_directory(dir / "folder.ipt");
+         return dir / "folder.ipt";
+       },
+       u"Is a directory."},
+      {"empty file", content(""), u"is empty: it holds no items."},
+      {"binary file", content(std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)),
+       u"NUL character at byte offset 8, so this is not a text file."},
+      // Accepted: not UTF-8 as a whole, so read as Windows-1252, where 0x80 is
+      // the euro sign (Latin-1 would make it a control character).
+      {"invalid UTF-8, read as Windows-1252",
+       content("2\nany\nJ\xF6rg_%_Zo\xEB\n1_%_2\x80\nany\nany\n7A\nany\nArt\nany\nFinal\nT3\n"),
+       u"", u"1. J\u00F6rg\t\t1\r\n2. Zo\u00EB\t\t2\u20AC\r\n", u"1 [TAB] 2 \u20AC [TAB]"},
+      {"lone UTF-16 surrogate",
+       content(std::string("\xFF\xFE"
+                           "3\0\n\0\0\xD8x\0",
+                           10)),
+       u"lone surrogate, D800, at byte offset 6."},
+      {"unterminated quote", content("3\nany\n\"Ann_%_Bob\n45_%_52\n"),
+       u"The quoted item that starts on line 3 of"},
+      {"52 names", content("3\nany\n" + list_of(52) + "\n1\n"), u"names list in item 2 of"},
+      {"52 values", content("3\nany\nA\n" + list_of(52) + "\n"),
+       u"has 52 entries; the sheet holds at most 51."},
+      {"count of 60", content("60\nany\nA\n1\n"), u"is 60; the sheet holds at most 51 entries."},
+      {"count of -32768", content("-32768\n"), u"is -32768; the lowest count accepted is -32767."},
+      {"count of 40000", content("40000\n"), u"is 40000; the sheet holds at most 51 entries."},
+      {"100 MB with a runaway values list", huge_file, u"has more than 51 entries"},
+  };
+
+  ScratchDir dir;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Window w;
+    const ResultSheet sheet_before = w.sheet;
+    const std::string screen_before = w.screen();
+    const fs::path path = c.make(dir.path());
+
+    w.open(path);
+
+    if (c.message.empty()) {
+      EXPECT_TRUE(w.messages.shown().empty()) << utf16_to_utf8(w.only_message());
+      EXPECT_EQ(w.controls.shown(ControlId::lbltext), c.pane);
+      EXPECT_EQ(w.controls.shown(ControlId::txtfile), path.u16string());
+    } else {
+      EXPECT_TRUE(contains(w.only_message(), c.message));
+      EXPECT_TRUE(contains(w.only_message(), tavrino::quoted(path.u16string())));
+      EXPECT_TRUE(w.sheet == sheet_before);
+      EXPECT_EQ(w.screen(), screen_before);
+    }
+    EXPECT_EQ(w.typed(), u"");
+
+    // Nothing is left stuck: the next START types the sheet as it stands.
+    w.start_and_wait();
+    EXPECT_EQ(w.typed(), c.message.empty() ? c.keys : kTypicalKeys);
+    EXPECT_FALSE(w.controls.timer_on());
+    EXPECT_EQ(w.messages.shown().size(), c.message.empty() ? 0u : 1u);
+  }
+}
+
+TEST(BadInput, ValuesThatCannotBeTyped) {
+  const struct {
+    std::string value;  // entry 2, after a good one, so a partial typing would show
+    std::u16string problem;
+  } cases[] = {
+      {"B+", u"at character 2: \"+\" at the end has no key to hold Shift for"},
+      {"{TAB", u"at character 1: \"{\" has no matching \"}\""},
+      {"{FOO}", u"at character 2: \"FOO\" is not a key name"},
+      {"{TAB 99999}", u"at character 6: \"99999\" is too many repeats"},
+      {"(ab", u"at character 1: \"(\" has no matching \")\""},
+      {"[x]", u"at character 1: \"[\" is reserved"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.value);
+    Window w;
+    ScratchFile file("2\nany\nAnn_%_Bob\n45_%_" + c.value + "\nany\nany\n7A\nany\nM\nany\nE\nN\n");
+    ASSERT_TRUE(w.form.open_path(file.path()));
+    const ResultSheet loaded = w.sheet;
+
+    w.start_and_wait();
+
+    EXPECT_EQ(w.typed(), u"");
+    EXPECT_TRUE(contains(w.only_message(), u"Entry 2 (" + utf8_to_utf16("\"" + c.value + "\")")));
+    EXPECT_TRUE(contains(w.only_message(), c.problem));
+    EXPECT_EQ(w.controls.shown(ControlId::txtTime), kCountdownReset);
+    EXPECT_FALSE(w.controls.timer_on());
+    EXPECT_FALSE(w.form.counting());
+    EXPECT_TRUE(w.sheet == loaded);
+  }
+}
+
+TEST(BadInput, CountdownOutOfRange) {
+  for (const std::u16string box : {u"99999", u"1e9", u"-32769", u"  4 0 0 0 0 s"}) {
+    SCOPED_TRACE(utf16_to_utf8(box));
+    Window w;
+    w.controls.user_types(ControlId::txtTime, box);
+
+    w.form.cmdStart_Click();
+    w.form.Timer1_Timer();
+
+    EXPECT_EQ(w.only_message(), countdown_range_message());
+    EXPECT_EQ(w.typed(), u"");
+    EXPECT_EQ(w.controls.shown(ControlId::txtTime), box);
+    EXPECT_FALSE(w.controls.timer_on());
+    EXPECT_FALSE(w.form.counting());
+
+    // The user corrects the box and starts again.
+    w.controls.user_types(ControlId::txtTime, u"0");
+    w.form.cmdStart_Click();
+    w.form.Timer1_Timer();
+    EXPECT_EQ(w.typed(), kTypicalKeys);
+  }
+}
+
+TEST(BadInput, KeyboardFailures) {
+  const struct {
+    const char* what;
+    std::function<void(RecordingKeyboard&)> arrange;
+    std::u16string typed;  // what got through before the failure
+    std::u16string message;
+  } cases[] = {
+      {"refused before the first key", [](RecordingKeyboard& k) { k.fail_begin(u"No display."); },
+       u"", u"No display."},
+      // Event 4 is the "b" in "+(ab)", with Shift held for the group.
+      {"fails with Shift held",
+       [](RecordingKeyboard& k) { k.fail_at(4, u"The display went away."); },
+       u"4 [TAB] [SHIFT down] a [SHIFT up]",
+       u"Typing stopped after 1 of 3 entries: The display went away."},
+      // Event 9 lets go of Ctrl: playback lets go of it once more.
+      {"fails as Ctrl is let go",
+       [](RecordingKeyboard& k) { k.fail_at(9, u"The display went away."); },
+       u"4 [TAB] [SHIFT down] a b [SHIFT up] [TAB] [CTRL down] c [CTRL up]",
+       u"Typing stopped after 2 of 3 entries: The display went away."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Window w;
+    ScratchFile file("3\nany\nA_%_B_%_C\n4_%_+(ab)_%_^c\nany\nany\n7A\nany\nM\nany\nE\nN\n");
+    ASSERT_TRUE(w.form.open_path(file.path()));
+    c.arrange(w.recorded);
+
+    w.start_and_wait();
+
+    EXPECT_EQ(utf16_to_utf8(w.typed()), utf16_to_utf8(c.typed));
+    EXPECT_TRUE(w.recorded.held().empty());
+    EXPECT_EQ(w.only_message(), c.message);
+    EXPECT_EQ(w.controls.shown(ControlId::txtTime), kCountdownReset);
+    EXPECT_FALSE(w.controls.timer_on());
+  }
+}
+
+}  // namespace
+}  // namespace tavrino
