@@ -4,10 +4,12 @@
 // every modifier pressed is released again, innermost first, and none is
 // pressed while it is already held. Two cross-checks: a text without any of
 // the syntax's special characters is typed character by character, and every
-// character written in braces is typed as itself.
+// character written in braces is typed as itself (line breaks and tabs as
+// their keys, other control characters refused).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,13 +52,35 @@ std::vector<char32_t> code_points(std::u16string_view text) {
   return out;
 }
 
-// The events are exactly these characters, with no keys or modifiers.
-bool types_exactly(const KeyEvents& events, const std::vector<char32_t>& characters) {
-  if (events.size() != characters.size()) return false;
-  for (std::size_t i = 0; i < events.size(); ++i) {
-    if (events[i] != KeyEvent::of_character(characters[i])) return false;
+bool is_control(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+// What the parser must make of plain characters: a line break (CR LF when
+// `merge_crlf`, CR or LF alone) is one Enter, a tab the Tab key, any other
+// control character an error (nullopt), everything else itself.
+std::optional<KeyEvents> expected_events(const std::vector<char32_t>& characters, bool merge_crlf) {
+  KeyEvents events;
+  for (std::size_t i = 0; i < characters.size(); ++i) {
+    const char32_t c = characters[i];
+    if (c == U'\r' || c == U'\n') {
+      if (merge_crlf && c == U'\r' && i + 1 < characters.size() && characters[i + 1] == U'\n') ++i;
+      events.push_back(KeyEvent::of_key(tavrino::Key::enter));
+    } else if (c == U'\t') {
+      events.push_back(KeyEvent::of_key(tavrino::Key::tab));
+    } else if (is_control(c)) {
+      return std::nullopt;
+    } else {
+      events.push_back(KeyEvent::of_character(c));
+    }
   }
-  return true;
+  return events;
+}
+
+// The parse agrees with the model: an error exactly when the model has none.
+void check_matches(const tavrino::ParsedKeys& parsed, const std::optional<KeyEvents>& expected) {
+  check(parsed.error.has_value() == !expected.has_value());
+  if (expected) check(parsed.events == *expected);
 }
 
 void check_balanced(const KeyEvents& events) {
@@ -104,8 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::vector<char32_t> characters = code_points(text);
   if (text.find_first_of(kSpecial) == std::u16string::npos) {
-    check(!parsed.error);
-    check(types_exactly(parsed.events, characters));
+    check_matches(parsed, expected_events(characters, true));
   }
 
   // Every character in braces of its own: "{+}{a}{}}".
@@ -116,8 +139,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (is_high(text[i]) && i + 1 < text.size() && is_low(text[i + 1])) braced += text[++i];
     braced += u'}';
   }
-  const tavrino::ParsedKeys literal = tavrino::parse_key_string(braced);
-  check(!literal.error);
-  check(types_exactly(literal.events, characters));
+  check_matches(tavrino::parse_key_string(braced), expected_events(characters, false));
   return 0;
 }

@@ -126,6 +126,14 @@ std::u16string decimal(int n) {
   return std::u16string(digits.begin(), digits.end());
 }
 
+// "U+0001": how a character without a glyph is named in a message.
+std::u16string code_point_name(char32_t c) {
+  static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+  std::u16string name = u"U+";
+  for (int shift = 12; shift >= 0; shift -= 4) name += kHex[(c >> shift) & 0xF];
+  return name;
+}
+
 std::u16string literal_of(char16_t c) {
   return std::u16string{u'{', c, u'}'};
 }
@@ -193,12 +201,34 @@ class Parser {
       case u']':
         return fail(pos_, u"\"]\" is reserved; to type a closing bracket write {]}.");
       default: {
-        const std::size_t length = character_length(pos_);
-        const char32_t character = character_at(pos_, length);
+        const std::size_t at = pos_;
+        std::size_t length = character_length(at);
+        // A line break written into a value (a quoted item may span lines) is
+        // one Enter whichever line end the file used: CR LF must not become
+        // two Enters, which could submit a form and move on a field.
+        if (c == u'\r' && at + 1 < text_.size() && text_[at + 1] == u'\n') length = 2;
         pos_ += length;
-        return key(KeyEvent::of_character(character), 1);
+        if (const auto event = character_event(at, length)) return key(*event, 1);
+        return;
       }
     }
+  }
+
+  // The event that types the character at `at`: line breaks and tabs are
+  // their keys, since a target reads them as keys anyway, and every platform
+  // then types them alike. Other control characters have no key to type them
+  // (and as input some act as shortcuts, such as U+0001 for Ctrl+A), so they
+  // are refused.
+  std::optional<KeyEvent> character_event(std::size_t at, std::size_t length) {
+    const char32_t c = character_at(at, length == 2 && text_[at] == u'\r' ? 1 : length);
+    if (c == u'\r' || c == u'\n') return KeyEvent::of_key(Key::enter);
+    if (c == u'\t') return KeyEvent::of_key(Key::tab);
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+      fail(at, u"The control character " + code_point_name(c) +
+                   u" cannot be typed; remove it from the value.");
+      return std::nullopt;
+    }
+    return KeyEvent::of_character(c);
   }
 
   void modifier(Modifier m) {
@@ -275,7 +305,9 @@ class Parser {
     KeyEvent event;
     if (name.size() == first) {
       // A single character inside braces is typed as itself, even + ^ % ~ ( ).
-      event = KeyEvent::of_character(character_at(start, first));
+      const auto typed = character_event(start, first);
+      if (!typed) return;
+      event = *typed;
     } else if (const auto named = find_key(name)) {
       event = KeyEvent::of_key(*named);
     } else {

@@ -16,7 +16,9 @@
 //              nothing and is allowed, but must be matched.
 //   [ ]        reserved: only written as {[} and {]}.
 // Every other character is typed as itself (a surrogate pair as one
-// character). Parsing is all or nothing: a malformed string gives an error with
+// character), except control characters: a line break (CR LF, CR or LF) is one
+// Enter, a tab character the Tab key, and any other control character is an
+// error, since no key types it. Parsing is all or nothing: a malformed string gives an error with
 // its position and a plain explanation, and no events.
 #pragma once
 

@@ -75,6 +75,13 @@ TEST(KeyString, ParsesValidStrings) {
       {std::u16string{0xD83D, u'a'}, std::u16string{0xD83D, u' ', u'a'}},
       {std::u16string{0xDE00, 0xD83D}, std::u16string{0xDE00, u' ', 0xD83D}},
       {u"\u00e9\u4e2d", u"\u00e9 \u4e2d"},
+      // Line breaks inside a value are one Enter each, whatever the line end;
+      // a tab character is the Tab key.
+      {u"4\r\n5", u"4 [ENTER] 5"},
+      {u"4\r\r\n\n5", u"4 [ENTER] [ENTER] [ENTER] 5"},
+      {u"a\tb", u"a [TAB] b"},
+      {u"+\r\n", u"[SHIFT down] [ENTER] [SHIFT up]"},
+      {u"{\t 2}", u"[TAB] [TAB]"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(utf8(c.input));
@@ -146,6 +153,10 @@ TEST(KeyString, RejectsMalformedStrings) {
       {u"a]", 1, u"{]}"},
       {u"+[", 1, u"{[}"},
       {u"+}", 1, u"no matching \"{\""},
+      {u"a\u0001b", 1, u"U+0001"},
+      {u"\u007f", 0, u"U+007F"},
+      {u"x\u0085", 1, u"U+0085"},
+      {u"{\u001b}", 1, u"control character"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(utf8(c.input));
