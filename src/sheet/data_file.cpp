@@ -42,8 +42,9 @@ bool is_kept(std::uint64_t index) {
          index == kExamNoteItem;
 }
 
+// Only the space: a tab in a value is a keystroke of its own.
 bool is_blank(char16_t c) {
-  return c == u' ' || c == u'\t';
+  return c == u' ';
 }
 
 std::uint64_t bom_length(Encoding encoding) {

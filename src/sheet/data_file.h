@@ -14,8 +14,9 @@
 // Item syntax:
 // - Items are separated by a comma or a line end; CR LF, LF and CR alone all
 //   end a line.
-// - Blanks (spaces and tabs) in front of an item are skipped; blanks at the end
-//   of an unquoted item are dropped too ("  Ann  ," is "Ann").
+// - Blanks (spaces) in front of an item are skipped; blanks at the end of an
+//   unquoted item are dropped too ("  Ann  ," is "Ann"). A tab is not a blank:
+//   it belongs to the item and is typed as the Tab key, as the file says.
 // - An item that starts with a double quote runs to the next double quote;
 //   commas and line ends between the quotes belong to the item, the quotes do
 //   not. After the closing quote only blanks may follow before the next comma

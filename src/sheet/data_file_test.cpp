@@ -63,11 +63,13 @@ TEST(ReadData, ItemSyntax) {
       {"3,x,Ann_%_Bob_%_Cy,45_%_52_%_38,x,x,7A,x,Mathematics,x,Mid-term,Term 2", kExampleSheet},
       // Quotes protect commas and line ends; blanks around them are skipped.
       {"\"3\",\"x\",\"Smith, Ann_%_Bob\",\"45_%_52\",,,\"7A\" ,,\"Maths,\npure\",,  "
-       "\"Mid\r\nterm\"\t,"
+       "\"Mid\r\nterm\"  ,"
        "\"  Term 2  \"",
        "3|Smith, Ann/Bob|45/52|7A|Maths,\npure|Mid\r\nterm|  Term 2  "},
-      // Blanks in front of and after an unquoted item are dropped, not inside.
-      {"  3  ,\tx ,  Ann  _%_ Bob \t,45\n", "3|Ann  / Bob|45||||"},
+      // Blanks in front of and after an unquoted item are dropped, not inside;
+      // a tab is no blank but a keystroke of the value.
+      {"  3  ,\tx ,  Ann  _%_ Bob  ,45\n", "3|Ann  / Bob|45||||"},
+      {"3,x,\tAnn\t,\t45 \t ", "3|\tAnn\t|\t45 \t||||"},
       // A blank line is an empty item.
       {"3\n\nAnn\n\n  \n\n7A\n", "3|Ann||7A|||"},
       // A comma at the end of a line makes no extra item...
@@ -185,7 +187,7 @@ TEST(ReadData, RefusedLoadsLeaveTheSheetAlone) {
        "The entry count in item 0 of \"F.ipt\" is -40000; the lowest count accepted is -32767."},
       {"", "The file \"F.ipt\" is empty: it holds no items."},
       {"\xEF\xBB\xBF", "The file \"F.ipt\" is empty: it holds no items."},
-      {" \t ", "The file \"F.ipt\" is empty: it holds no items."},
+      {"   ", "The file \"F.ipt\" is empty: it holds no items."},
       {std::string("3\nA\0", 4),
        "Cannot read \"F.ipt\" as text: there is a NUL character at byte offset 3, so this is not a "
        "text file."},
@@ -199,6 +201,9 @@ TEST(ReadData, RefusedLoadsLeaveTheSheetAlone) {
        "Line 3 of \"F.ipt\" has text after the closing quote of an item; only a comma or a line "
        "end "
        "may follow it."},
+      {"3,\"45\"\t,",
+       "Line 1 of \"F.ipt\" has text after the closing quote of an item; only a comma or a line "
+       "end may follow it."},
       {"3\r\nx\r\n\"Ann\r\n\r\nBob",
        "The quoted item that starts on line 3 of \"F.ipt\" has no closing quote."},
       {kExample + "\"late",
