@@ -82,4 +82,19 @@ std::u16string quoted(std::u16string_view text) {
   return out;
 }
 
+std::u16string crlf_line_ends(std::u16string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c == u'\r' || c == u'\n') {
+      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+      out += u"\r\n";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace tavrino

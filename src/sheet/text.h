@@ -19,6 +19,10 @@ std::string utf16_to_utf8(std::u16string_view utf16);
 // Decimal digits of n with a leading '-' when negative ("-12", "0", "51").
 std::u16string to_text(std::int64_t n);
 
+// The text with every line end (CR LF, CR or LF alone) written as CR LF, the
+// only form a Windows multi-line edit control shows as a line break.
+std::u16string crlf_line_ends(std::u16string_view text);
+
 // Quotes a user's text for a message: "Bob", with the quotes.
 std::u16string quoted(std::u16string_view text);
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <utility>
 
 namespace tavrino {
 namespace {
@@ -41,6 +42,17 @@ TEST(Text, NumbersAndQuotes) {
   EXPECT_EQ(to_text(-12), u"-12");
   EXPECT_EQ(to_text(std::numeric_limits<std::int64_t>::min()), u"-9223372036854775808");
   EXPECT_EQ(quoted(u"Bob"), u"\"Bob\"");
+}
+
+TEST(Text, LineEndsForWindowsEditControls) {
+  const std::pair<std::u16string, std::u16string> cases[] = {
+      {u"a\r\nb", u"a\r\nb"},
+      {u"a\nb\rc", u"a\r\nb\r\nc"},
+      {u"\r\r\n\n", u"\r\n\r\n\r\n"},
+      {u"", u""},
+      {u"ab", u"ab"},
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(crlf_line_ends(in), out);
 }
 
 }  // namespace

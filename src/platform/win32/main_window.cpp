@@ -366,6 +366,9 @@ Status MainWindow::set_text(ControlId box, std::u16string_view text) {
   if (box != ControlId::lbltext && box != ControlId::txtTime && box != ControlId::txtfile) {
     return wrong_control(box, u"text to set");
   }
+  // A value may hold a lone CR or LF (a quoted item spanning lines); the
+  // multi-line edit controls show only CR LF as a line break.
+  if (layout_of(box).multi_line) return set_window_text(box, crlf_line_ends(text));
   return set_window_text(box, text);
 }
 
