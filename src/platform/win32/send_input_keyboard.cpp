@@ -22,21 +22,11 @@ INPUT unicode_input(wchar_t unit, bool up) {
   return input;
 }
 
-// The key for a control character that a value may hold; 0 for others.
-BYTE control_character_key(char32_t c) {
-  switch (c) {
-    case U'\b':
-      return VK_BACK;
-    case U'\t':
-      return VK_TAB;
-    case U'\r':
-    case U'\n':
-      return VK_RETURN;
-    case U'\x1b':
-      return VK_ESCAPE;
-    default:
-      return 0;
-  }
+// Control characters have no key; as Unicode input some act as shortcuts
+// (U+0001 selects all in many edit controls), so none may go out. Line breaks
+// and tabs in a value arrive here as the Enter and Tab keys instead.
+bool is_control(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
 
 }  // namespace
@@ -179,16 +169,12 @@ Status InputTranslator::add_key_press(wchar_t c, std::vector<INPUT>& inputs) {
 }
 
 Status InputTranslator::add(const KeyEvent& event, std::vector<INPUT>& inputs) {
-  const bool after_cr = std::exchange(after_cr_, false);
   switch (event.type) {
     case KeyEvent::Type::character: {
       const char32_t c = event.character;
-      if (BYTE vk = control_character_key(c); vk != 0) {
-        // A CR LF line end inside a value is one Enter, not two.
-        if (c == U'\n' && after_cr) return Status::success();
-        after_cr_ = c == U'\r';
-        tap_vk(vk, false, inputs);
-        return Status::success();
+      if (is_control(c)) {
+        return Status::failure(u"A control character (code " +
+                               to_text(static_cast<std::int64_t>(c)) + u") cannot be typed.");
       }
       if (!any_held()) {
         add_character(c, inputs);

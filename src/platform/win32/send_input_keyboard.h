@@ -9,8 +9,8 @@
 //   a Unicode packet is no shortcut. Modifiers that the character itself needs
 //   on that layout (Shift for "A", Ctrl+Alt for AltGr characters) are pressed
 //   around it when the string does not hold them already.
-// - Tab, CR, LF, Backspace and Escape characters go as their keys; CR LF is one
-//   Enter.
+// - Control characters are refused: a value's line breaks and tabs come as
+//   the Enter and Tab keys, and no other control character has a key.
 // - Named keys go as virtual keys, flagged extended where the keyboard has
 //   them on the extended block (arrows, Insert, Delete, Home, End, PgUp, PgDn,
 //   Divide, NumLock, Break, PrtSc), with the layout's scan code.
@@ -95,7 +95,6 @@ class InputTranslator {
   const KeyLayout& layout_;
   int held_[3] = {0, 0, 0};  // presses by the key string, by Modifier
   bool alt_alone_ = false;   // Alt went down and no other key since
-  bool after_cr_ = false;    // the last event was a CR character
 };
 
 // The Keyboard over SendInput. `target_layout` is asked once per playback for
