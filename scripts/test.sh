@@ -4,7 +4,8 @@
 # that are missing (as root, with apt-get), builds, and runs the whole suite:
 # the core's unit tests, the same under AddressSanitizer and UBSan plus a
 # bounded run of each fuzzer, then the Linux app's tests (Xvfb), then the
-# Windows build's tests (mingw-w64 and Wine).
+# Windows build's tests (mingw-w64 and Wine), then the packages (the .deb
+# installed and removed with apt-get, the Windows ZIP run under Wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
@@ -16,7 +17,8 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j "$(nproc)"
 ctest --test-dir "$build" --output-on-failure
 
-for stage in scripts/test-reliability.sh scripts/test-linux.sh scripts/test-windows.sh; do
+for stage in scripts/test-reliability.sh scripts/test-linux.sh scripts/test-windows.sh \
+  scripts/test-packages.sh; do
   if [[ -f $stage ]]; then
     bash "$stage"
   fi
