@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/x11/keymap.h"
@@ -216,7 +217,7 @@ class XTestKeyboard::Session {
 
   // Keysyms that need a spare keycode, in the order they will be typed, and
   // the next one to come.
-  std::vector<KeySymbol> uses_;
+  std::vector<SpareUse> uses_;
   std::size_t next_use_ = 0;
   std::vector<unsigned> spare_;
   std::vector<SpareKey> assigned_;  // what each spare keycode has now
@@ -265,8 +266,13 @@ Status XTestKeyboard::Session::prepare(std::span<const KeyEvent> all_events) {
   locked_ = keymap_.locked_modifiers();
 
   // Walk the playback as send() will, following what Caps Lock and Num Lock
-  // keys do to the locks, and collect what no key types.
+  // keys do to the locks, and collect what no key types. A keysym typed
+  // while Shift is held, or locked (a Shift Lock), needs a keycode that gives
+  // it with and without Shift.
   unsigned locked = locked_;
+  const bool shift_locked = (locked_ & ShiftMask) != 0;
+  int shift_presses = 0;
+  std::unordered_set<KeySymbol> shifted;
   const KeyEvent* first_missing = nullptr;
   for (const KeyEvent& event : all_events) {
     if (event.type == KeyEvent::Type::press || event.type == KeyEvent::Type::release) {
@@ -274,12 +280,17 @@ Status XTestKeyboard::Session::prepare(std::span<const KeyEvent> all_events) {
         return Status::failure(u"The keyboard layout has no " + modifier_label(event.modifier) +
                                u" key to hold.");
       }
+      if (event.modifier == Modifier::shift) {
+        shift_presses += event.type == KeyEvent::Type::press ? 1 : -1;
+        shift_presses = std::max(shift_presses, 0);
+      }
       continue;
     }
     const KeySymbol keysym = keysym_of(event);
     if (keysym == kNoSymbol) return untypeable(event);
     if (!find(keymap_, event, locked)) {
-      uses_.push_back(keysym);
+      uses_.push_back({keysym, false});
+      if (shift_locked || shift_presses > 0) shifted.insert(keysym);
       if (first_missing == nullptr) first_missing = &event;
     }
     if (event.type == KeyEvent::Type::key && event.key == Key::capslock) {
@@ -288,6 +299,9 @@ Status XTestKeyboard::Session::prepare(std::span<const KeyEvent> all_events) {
       locked ^= keymap_.num_lock_mask();
     }
   }
+  for (SpareUse& use : uses_) {
+    use.shifted = shifted.count(use.keysym) != 0;
+  }
   spare_ = keymap_.spare_keycodes();
   assigned_.assign(spare_.size(), SpareKey{});
   if (uses_.empty()) return Status::success();
@@ -295,7 +309,7 @@ Status XTestKeyboard::Session::prepare(std::span<const KeyEvent> all_events) {
     return Status::failure(u"The keyboard layout has no key for " + shown(*first_missing) +
                            u" and no free key code to put it on.");
   }
-  if (Status status = map_next_batch(uses_.front()); !status) return status;
+  if (Status status = map_next_batch(uses_.front().keysym); !status) return status;
   if (error_serial_ != 0 || lost_) {
     return Status::failure(
         u"The X server refused to set up keys for the characters that the "
@@ -391,7 +405,7 @@ Status XTestKeyboard::Session::type(const KeyEvent& event) {
   }
   if (is_spare(stroke->keycode)) {
     unsettled_ = true;
-    if (next_use_ < uses_.size() && uses_[next_use_] == keysym) ++next_use_;
+    if (next_use_ < uses_.size() && uses_[next_use_].keysym == keysym) ++next_use_;
   }
 
   // Add the Shift or AltGr the key needs, but never take away a modifier the
@@ -454,12 +468,12 @@ bool XTestKeyboard::Session::is_spare(unsigned keycode) const {
 // whose keysyms the batch does not need.
 Status XTestKeyboard::Session::map_next_batch(KeySymbol needed) {
   SpareBatch batch;
-  if (next_use_ < uses_.size() && uses_[next_use_] == needed) {
+  if (next_use_ < uses_.size() && uses_[next_use_].keysym == needed) {
     batch = plan_spare_batch(uses_, next_use_, spare_.size());
   } else {
     // Something begin() did not foresee (a lock key that did not do what a
-    // lock key does): just this keysym.
-    const KeySymbol only[] = {needed};
+    // lock key does): just this keysym, on a keycode of its own.
+    const SpareUse only[] = {{needed, true}};
     batch = plan_spare_batch(only, 0, spare_.size());
   }
 
