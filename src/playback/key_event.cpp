@@ -19,16 +19,10 @@ constexpr std::array<std::u16string_view, 40> kKeyNames = {
 };
 static_assert(static_cast<std::size_t>(Key::divide) + 1 == kKeyNames.size());
 
-std::u16string_view modifier_name(Modifier modifier) {
-  switch (modifier) {
-    case Modifier::shift:
-      return u"SHIFT";
-    case Modifier::ctrl:
-      return u"CTRL";
-    case Modifier::alt:
-      return u"ALT";
-  }
-  return u"?";
+// Upper case like the key names beside it: "[SHIFT down] [TAB]".
+void append_upper(std::u16string& out, std::u16string_view name) {
+  for (char16_t c : name)
+    out += c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
 }
 
 void append_character(std::u16string& out, char32_t c) {
@@ -66,17 +60,29 @@ std::u16string describe(const KeyEvents& events) {
         break;
       case KeyEvent::Type::press:
         out += u'[';
-        out += modifier_name(event.modifier);
+        append_upper(out, modifier_name(event.modifier));
         out += u" down]";
         break;
       case KeyEvent::Type::release:
         out += u'[';
-        out += modifier_name(event.modifier);
+        append_upper(out, modifier_name(event.modifier));
         out += u" up]";
         break;
     }
   }
   return out;
+}
+
+std::u16string_view modifier_name(Modifier modifier) {
+  switch (modifier) {
+    case Modifier::shift:
+      return u"Shift";
+    case Modifier::ctrl:
+      return u"Ctrl";
+    case Modifier::alt:
+      return u"Alt";
+  }
+  return u"?";
 }
 
 }  // namespace tavrino

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tavrino {
@@ -80,6 +81,9 @@ using KeyEvents = std::vector<KeyEvent>;
 
 // The name of a key as the key-string syntax writes it ("TAB", "F5", "PGDN").
 std::u16string key_name(Key key);
+
+// The name of a modifier key for messages: "Shift", "Ctrl", "Alt".
+std::u16string_view modifier_name(Modifier modifier);
 
 // Readable form of events, for tests, --check and debugging:
 // "4 5 [TAB]", "[CTRL down] c [CTRL up]". Characters appear as themselves

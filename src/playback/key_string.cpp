@@ -97,18 +97,6 @@ std::optional<Modifier> modifier_of(char16_t c) {
   }
 }
 
-std::u16string_view modifier_word(Modifier m) {
-  switch (m) {
-    case Modifier::shift:
-      return u"Shift";
-    case Modifier::ctrl:
-      return u"Ctrl";
-    case Modifier::alt:
-      return u"Alt";
-  }
-  return u"?";
-}
-
 std::u16string_view sign_word(Modifier m) {
   switch (m) {
     case Modifier::shift:
@@ -242,7 +230,7 @@ class Parser {
     }
     if (held_by_group(m)) {
       return fail(pos_, quote(std::u16string(1, sign)) + u" cannot press " +
-                            std::u16string(modifier_word(m)) +
+                            std::u16string(modifier_name(m)) +
                             u" again inside a group that already holds it; to type " +
                             std::u16string(sign_word(m)) + u" write " + literal_of(sign) + u".");
     }
@@ -393,7 +381,7 @@ class Parser {
     for (std::size_t i = 0; i < pending_.size(); ++i) {
       literal += literal_of(signs[i]);
       if (i > 0) held += i + 1 == pending_.size() ? u" and " : u", ";
-      held += modifier_word(pending_[i].modifier);
+      held += modifier_name(pending_[i].modifier);
     }
     std::u16string example(text_.substr(0, first));
     example += literal;

@@ -25,8 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kTypicalFile =
-    "3\nany\nAnn_%_Bob_%_Cy\n45_%_52_%_38\nany\nany\n7A\nany\nMathematics\nany\nMid-term\nTerm 2\n";
 constexpr std::u16string_view kTypicalKeys = u"4 5 [TAB] 5 2 [TAB] 3 8 [TAB]";
 
 // A folder of its own in the temporary directory, removed with what it holds.
@@ -60,7 +58,7 @@ fs::path write_file(const fs::path& path, std::string_view content) {
 // The window's logic over fakes, after start-up and a load of the typical
 // file, so that every field and control holds something a bad input could
 // disturb.
-struct Window {
+struct Window : FakeWindow {
   Window() {
     form.Form_Load();
     if (!form.open_path(typical.path())) throw std::runtime_error("typical file refused");
@@ -69,9 +67,6 @@ struct Window {
   void open(const fs::path& path) {
     dialog.answer(path.u16string());
     form.cmdBrows_Click();
-  }
-  void ticks(int n) {
-    for (int i = 0; i < n; ++i) form.Timer1_Timer();
   }
   // START, then ticks until the count of 5 has run out.
   void start_and_wait() {
@@ -88,20 +83,11 @@ struct Window {
     }
     return out;
   }
-  std::u16string typed() const { return recorded.typed(); }
   std::u16string only_message() const {
     return messages.shown().size() == 1 ? messages.shown()[0] : u"(not one message)";
   }
 
   ScratchFile typical{kTypicalFile};
-  EventLog log;
-  ResultSheet sheet;
-  FakeControls controls{log};
-  ScriptedOpenDialog dialog;
-  RecordingMessages messages{log};
-  FakePlacement placement;
-  RecordingKeyboard recorded;
-  Form1 form{sheet, controls, dialog, messages, placement, recorded};
 };
 
 // Whether `text` holds `part`, saying what it does hold when not.

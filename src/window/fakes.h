@@ -15,8 +15,11 @@
 #include <utility>
 #include <vector>
 
+#include "playback/fake_keyboard.h"
 #include "playback/keyboard.h"
+#include "sheet/result_sheet.h"
 #include "window/controls.h"
+#include "window/form1.h"
 
 namespace tavrino {
 
@@ -145,6 +148,30 @@ class ScratchFile {
 
  private:
   std::filesystem::path path_;
+};
+
+// The twelve-item file of a typical run: three entries, class, subject, exam
+// and note, one item a line.
+inline constexpr std::string_view kTypicalFile =
+    "3\nany\nAnn_%_Bob_%_Cy\n45_%_52_%_38\nany\nany\n7A\nany\nMathematics\nany\nMid-term\nTerm 2\n";
+
+// The window's logic over fresh fakes that share one log.
+struct FakeWindow {
+  void ticks(int n) {
+    for (int i = 0; i < n; ++i) form.Timer1_Timer();
+  }
+  std::u16string shown(ControlId id) const { return controls.shown(id); }
+  std::u16string typed() const { return recorded.typed(); }
+
+  EventLog log;
+  ResultSheet sheet;
+  FakeControls controls{log};
+  ScriptedOpenDialog dialog;
+  RecordingMessages messages{log};
+  FakePlacement placement;
+  RecordingKeyboard recorded;
+  LoggingKeyboard keyboard{recorded, log};
+  Form1 form{sheet, controls, dialog, messages, placement, keyboard};
 };
 
 }  // namespace tavrino

@@ -15,32 +15,15 @@
 namespace tavrino {
 namespace {
 
-constexpr std::string_view kTypicalFile =
-    "3\nany\nAnn_%_Bob_%_Cy\n45_%_52_%_38\nany\nany\n7A\nany\nMathematics\nany\nMid-term\nTerm 2\n";
-
-// The window's logic over fakes that share one log.
-struct Window {
+// The window over fakes, with the typical file ready to open.
+struct Window : FakeWindow {
   // Opens `file` through the Open dialog.
   void open(const ScratchFile& file) {
     dialog.answer(file.path());
     form.cmdBrows_Click();
   }
-  void ticks(int n) {
-    for (int i = 0; i < n; ++i) form.Timer1_Timer();
-  }
-  std::u16string shown(ControlId id) const { return controls.shown(id); }
-  std::u16string typed() const { return recorded.typed(); }
 
   ScratchFile typical{kTypicalFile};
-  EventLog log;
-  ResultSheet sheet;
-  FakeControls controls{log};
-  ScriptedOpenDialog dialog;
-  RecordingMessages messages{log};
-  FakePlacement placement;
-  RecordingKeyboard recorded;
-  LoggingKeyboard keyboard{recorded, log};
-  Form1 form{sheet, controls, dialog, messages, placement, keyboard};
 };
 
 class Form1Test : public ::testing::Test, public Window {};

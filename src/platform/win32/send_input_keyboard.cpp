@@ -10,7 +10,6 @@ namespace tavrino {
 namespace {
 
 constexpr BYTE kModifierKeys[3] = {VK_SHIFT, VK_CONTROL, VK_MENU};  // by Modifier
-constexpr const char16_t* kModifierNames[3] = {u"Shift", u"Ctrl", u"Alt"};
 constexpr int kShiftIndex = static_cast<int>(Modifier::shift);
 constexpr int kAltIndex = static_cast<int>(Modifier::alt);
 
@@ -145,7 +144,9 @@ Status InputTranslator::add_key_press(wchar_t c, std::vector<INPUT>& inputs) {
   if (key == -1) {
     std::u16string held;
     for (int m = 0; m < 3; ++m) {
-      if (held_[m] > 0) held += (held.empty() ? u"" : u"+") + std::u16string(kModifierNames[m]);
+      if (held_[m] > 0)
+        held +=
+            (held.empty() ? u"" : u"+") + std::u16string(modifier_name(static_cast<Modifier>(m)));
     }
     return Status::failure(u"The character " + quoted(std::u16string(1, static_cast<char16_t>(c))) +
                            u" cannot be typed with " + held +

@@ -89,18 +89,6 @@ std::optional<Stroke> find(const Keymap& keymap, const KeyEvent& event, unsigned
   return keymap.find_keysym(keysym_of(event), locked);
 }
 
-std::u16string modifier_label(Modifier modifier) {
-  switch (modifier) {
-    case Modifier::ctrl:
-      return u"Ctrl";
-    case Modifier::alt:
-      return u"Alt";
-    case Modifier::shift:
-      break;
-  }
-  return u"Shift";
-}
-
 Status untypeable(const KeyEvent& event) {
   return Status::failure(u"The character " + shown(event) +
                          u" cannot be typed: no key produces it.");
@@ -277,8 +265,8 @@ Status XTestKeyboard::Session::prepare(std::span<const KeyEvent> all_events) {
   for (const KeyEvent& event : all_events) {
     if (event.type == KeyEvent::Type::press || event.type == KeyEvent::Type::release) {
       if (modifier_key(event.modifier).keycode == 0) {
-        return Status::failure(u"The keyboard layout has no " + modifier_label(event.modifier) +
-                               u" key to hold.");
+        return Status::failure(u"The keyboard layout has no " +
+                               std::u16string(modifier_name(event.modifier)) + u" key to hold.");
       }
       if (event.modifier == Modifier::shift) {
         shift_presses += event.type == KeyEvent::Type::press ? 1 : -1;
@@ -356,8 +344,8 @@ Status XTestKeyboard::Session::send_one(const KeyEvent& event) {
       set_extra(0);
       const ModifierKey& modifier = modifier_key(event.modifier);
       if (modifier.keycode == 0) {
-        return Status::failure(u"The keyboard layout has no " + modifier_label(event.modifier) +
-                               u" key to hold.");
+        return Status::failure(u"The keyboard layout has no " +
+                               std::u16string(modifier_name(event.modifier)) + u" key to hold.");
       }
       const bool down = std::any_of(held_.begin(), held_.end(),
                                     [&](const auto& held) { return held.first == event.modifier; });
