@@ -182,7 +182,7 @@ class XTestKeyboard::Session {
     Window window = 0;
     Window root = 0;
   };
-  void wait_for_target();
+  bool wait_for_target();
   PingTarget ping_target(Window focus);
   bool ping(const PingTarget& target);
 
@@ -488,7 +488,14 @@ Status XTestKeyboard::Session::map_next_batch(KeySymbol needed) {
 
   if (unsettled_) {
     set_extra(0);
-    wait_for_target();
+    // Remapping a keycode the target has not read yet would turn its
+    // keystroke into the new character: better to stop and say so.
+    if (!wait_for_target()) {
+      return Status::failure(
+          u"The program with the focus did not take the keystrokes within " +
+          to_text(kPingTimeout.count() / 1000) +
+          u" seconds, so typing stopped before a key it had not read yet could change.");
+    }
   }
   change_mapping(changed, symbols, 2);
   // The server now derives the key types of the new symbols (a letter gets
@@ -546,8 +553,10 @@ void XTestKeyboard::Session::restore_mapping() {
 }
 
 // Returns once the focused program has taken everything sent so far, as far
-// as that can be known from outside it.
-void XTestKeyboard::Session::wait_for_target() {
+// as that can be known from outside it: true when it answered a ping or
+// cannot answer one (it then gets kSettle), false when it can but did not
+// answer within kPingTimeout.
+bool XTestKeyboard::Session::wait_for_target() {
   const Clock::time_point start = Clock::now();
   XSync(display_, 0);
   // The focused window may go away while it is asked about; what the server
@@ -562,6 +571,7 @@ void XTestKeyboard::Session::wait_for_target() {
   if (error_before == 0) error_serial_ = 0;
   if (!answered) std::this_thread::sleep_until(start + kSettle);
   unsettled_ = false;
+  return answered || target.window == 0;
 }
 
 // The top-level window of the focused program when that program answers
@@ -675,7 +685,9 @@ void XTestKeyboard::Session::finish() {
     held_.clear();
     held_mask_ = 0;
     XSync(display_, 0);
-    if (!lost_ && unsettled_) wait_for_target();
+    // The user's keyboard is restored even when the target is too busy to
+    // confirm; it must never stay changed.
+    if (!lost_ && unsettled_) (void)wait_for_target();
     if (!lost_) {
       restore_mapping();
       XSync(display_, 0);

@@ -119,6 +119,26 @@ case $scenario in
     check_keymap_unchanged
     ;;
 
+  busy)
+    # The form answers pings but is frozen: before a spare keycode it has
+    # not read yet is remapped for the next batch, typing stops with a
+    # message rather than let a keystroke change its meaning, and the
+    # mapping is still restored.
+    setxkbmap -layout us
+    keymap >"$TAVRINO_TMP/keymap.before"
+    text='天地玄黃宇宙洪荒日月盈昃辰宿列張寒來暑往秋收冬藏閏餘成歲律呂調陽雲騰致雨露結為霜金生麗水玉出崑岡劍號巨闕珠稱夜光'
+    start_form
+    kill -STOP "$form_pid"
+    status=0
+    "$type_values" --expect-no-keys-down "$text" 2>"$TAVRINO_TMP/err" || status=$?
+    kill -CONT "$form_pid"
+    ((status == 1)) || tavrino_fail "Expected the playback to stop, got status $status: $(cat "$TAVRINO_TMP/err")"
+    grep -q 'did not take the keystrokes within' "$TAVRINO_TMP/err" ||
+      tavrino_fail "Unexpected message: $(cat "$TAVRINO_TMP/err")"
+    check_keymap_unchanged
+    tavrino_close_form "$form_pid"
+    ;;
+
   xterm)
     # xterm answers no _NET_WM_PING and reads a changed mapping only at the
     # next keystroke: the case where other tools lose characters.
