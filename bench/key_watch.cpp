@@ -20,7 +20,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "x_ping.h"
+#include "platform/x11/wm_ping.h"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
     }
   }
   Clock::time_point done{};
-  if (presses > 0 && tavrino::ping(display, window, kPingTimeout)) done = Clock::now();
+  if (presses > 0 && tavrino::wm_ping(display, window, DefaultRootWindow(display), kPingTimeout))
+    done = Clock::now();
   XCloseDisplay(display);
 
   const std::string result = std::to_string(presses ? nanoseconds(first) : 0) + " " +

@@ -16,6 +16,7 @@
 
 #include "platform/x11/keymap.h"
 #include "platform/x11/keysyms.h"
+#include "platform/x11/wm_ping.h"
 #include "sheet/text.h"
 
 #include "platform/x11/xlib.h"
@@ -624,50 +625,10 @@ XTestKeyboard::Session::PingTarget XTestKeyboard::Session::ping_target(Window fo
   return {};
 }
 
-// Sends _NET_WM_PING to `window` and waits for the answer, which the program
-// sends back to the root window. The ping is queued behind every keystroke sent
-// before it, and a program handles its events in order, so the answer means
-// that it has read those keystrokes and looked up their keycodes.
+// The ping is queued behind every keystroke sent before it, so its answer
+// means the program has read those keystrokes and looked up their keycodes.
 bool XTestKeyboard::Session::ping(const PingTarget& target) {
-  static long token = 0;
-  const long this_token = ++token;
-  const Window window = target.window;
-  const Window root = target.root;
-  const Atom protocols = XInternAtom(display_, "WM_PROTOCOLS", 0);
-  const Atom ping_atom = XInternAtom(display_, "_NET_WM_PING", 0);
-  // Programs send the answer to the root window with the masks of the
-  // window manager; Qt uses StructureNotify, GTK SubstructureNotify.
-  XSelectInput(display_, root, StructureNotifyMask | SubstructureNotifyMask);
-
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = window;
-  event.xclient.message_type = protocols;
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = static_cast<long>(ping_atom);
-  event.xclient.data.l[1] = this_token;
-  event.xclient.data.l[2] = static_cast<long>(window);
-  XSendEvent(display_, window, 0, NoEventMask, &event);
-  XFlush(display_);
-
-  bool answered = false;
-  const Clock::time_point deadline = Clock::now() + kPingTimeout;
-  while (!answered && !lost_) {
-    while (!answered && XPending(display_) > 0) {
-      XEvent reply;
-      XNextEvent(display_, &reply);
-      answered = reply.type == ClientMessage && reply.xclient.message_type == protocols &&
-                 reply.xclient.data.l[0] == static_cast<long>(ping_atom) &&
-                 reply.xclient.data.l[1] == this_token;
-    }
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (answered || left <= 0) break;
-    pollfd fd{ConnectionNumber(display_), POLLIN, 0};
-    poll(&fd, 1, static_cast<int>(left));
-  }
-  XSelectInput(display_, root, NoEventMask);
-  return answered;
+  return wm_ping(display_, target.window, target.root, kPingTimeout, [this] { return lost_; });
 }
 
 void XTestKeyboard::Session::finish() {

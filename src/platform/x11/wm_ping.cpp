@@ -1,19 +1,21 @@
 // SPDX-License-Identifier: MIT
-#include "x_ping.h"
+#include "platform/x11/wm_ping.h"
 
 #include <poll.h>
 
+#include "platform/x11/xlib.h"
+
 namespace tavrino {
 
-bool ping(Display* display, Window window, std::chrono::milliseconds timeout) {
+bool wm_ping(Display* display, Window window, Window root, std::chrono::milliseconds timeout,
+             const std::function<bool()>& give_up) {
   using Clock = std::chrono::steady_clock;
   static long token = 0;
   const long this_token = ++token;
-  const Window root = DefaultRootWindow(display);
-  const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
-  const Atom ping_atom = XInternAtom(display, "_NET_WM_PING", False);
-  // Qt sends the answer with the window manager's StructureNotify mask, GTK
-  // with SubstructureNotify.
+  const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", 0);
+  const Atom ping_atom = XInternAtom(display, "_NET_WM_PING", 0);
+  // Programs send the answer to the root window with the masks of the
+  // window manager; Qt uses StructureNotify, GTK SubstructureNotify.
   XSelectInput(display, root, StructureNotifyMask | SubstructureNotifyMask);
 
   XEvent event{};
@@ -24,12 +26,12 @@ bool ping(Display* display, Window window, std::chrono::milliseconds timeout) {
   event.xclient.data.l[0] = static_cast<long>(ping_atom);
   event.xclient.data.l[1] = this_token;
   event.xclient.data.l[2] = static_cast<long>(window);
-  XSendEvent(display, window, False, NoEventMask, &event);
+  XSendEvent(display, window, 0, NoEventMask, &event);
   XFlush(display);
 
   bool answered = false;
   const Clock::time_point deadline = Clock::now() + timeout;
-  while (!answered) {
+  while (!answered && !(give_up && give_up())) {
     while (!answered && XPending(display) > 0) {
       XEvent reply;
       XNextEvent(display, &reply);
