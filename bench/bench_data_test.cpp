@@ -7,9 +7,9 @@
 #include <span>
 #include <sstream>
 
+#include "base/text.h"
 #include "bench_text.h"
 #include "sheet/data_file.h"
-#include "sheet/text.h"
 
 namespace tavrino {
 namespace {

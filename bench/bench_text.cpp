@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <numeric>
 
-#include "sheet/text.h"
+#include "base/text.h"
+#include "base/unicode.h"
 
 namespace tavrino {
 
@@ -79,32 +80,11 @@ Differences compare_texts(std::u32string_view expected, std::u32string_view rece
 }
 
 std::u32string decode_utf8(std::string_view bytes) {
-  const std::u16string units = utf8_to_utf16(bytes);
-  std::u32string text;
-  text.reserve(units.size());
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    const char32_t unit = units[i];
-    // utf8_to_utf16 makes only whole pairs, so a high surrogate has its mate.
-    if (unit >= 0xd800 && unit < 0xdc00 && i + 1 < units.size()) {
-      text += 0x10000 + ((unit - 0xd800) << 10) + (units[++i] - 0xdc00);
-    } else {
-      text += unit;
-    }
-  }
-  return text;
+  return to_code_points(utf8_to_utf16(bytes));
 }
 
 std::string encode_utf8(std::u32string_view text) {
-  std::u16string units;
-  for (const char32_t c : text) {
-    if (c > 0xffff) {
-      units += static_cast<char16_t>(0xd800 + ((c - 0x10000) >> 10));
-      units += static_cast<char16_t>(0xdc00 + ((c - 0x10000) & 0x3ff));
-    } else {
-      units += static_cast<char16_t>(c);
-    }
-  }
-  return utf16_to_utf8(units);
+  return utf16_to_utf8(from_code_points(text));
 }
 
 std::u32string fields_as_text(std::string_view fields_file) {

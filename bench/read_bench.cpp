@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "bench_data.h"
 #include "sheet/data_file.h"
-#include "sheet/text.h"
 
 namespace {
 

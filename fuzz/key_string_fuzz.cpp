@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/unicode.h"
 #include "playback/key_event.h"
 #include "playback/key_string.h"
 
@@ -29,29 +30,6 @@ void check(bool condition) {
   if (!condition) std::abort();
 }
 
-bool is_high(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-bool is_low(char16_t c) {
-  return c >= 0xDC00 && c <= 0xDFFF;
-}
-
-// The characters of a text as the parser types them: a surrogate pair as one
-// code point, a lone surrogate as itself.
-std::vector<char32_t> code_points(std::u16string_view text) {
-  std::vector<char32_t> out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (is_high(text[i]) && i + 1 < text.size() && is_low(text[i + 1])) {
-      out.push_back(0x10000 + ((static_cast<char32_t>(text[i]) - 0xD800) << 10) +
-                    (static_cast<char32_t>(text[i + 1]) - 0xDC00));
-      ++i;
-    } else {
-      out.push_back(text[i]);
-    }
-  }
-  return out;
-}
-
 bool is_control(char32_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
@@ -59,7 +37,7 @@ bool is_control(char32_t c) {
 // What the parser must make of plain characters: a line break (CR LF when
 // `merge_crlf`, CR or LF alone) is one Enter, a tab the Tab key, any other
 // control character an error (nullopt), everything else itself.
-std::optional<KeyEvents> expected_events(const std::vector<char32_t>& characters, bool merge_crlf) {
+std::optional<KeyEvents> expected_events(std::u32string_view characters, bool merge_crlf) {
   KeyEvents events;
   for (std::size_t i = 0; i < characters.size(); ++i) {
     const char32_t c = characters[i];
@@ -126,18 +104,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)tavrino::describe(parsed.events);
   }
 
-  const std::vector<char32_t> characters = code_points(text);
+  const std::u32string characters = tavrino::to_code_points(text);
   if (text.find_first_of(kSpecial) == std::u16string::npos) {
     check_matches(parsed, expected_events(characters, true));
   }
 
   // Every character in braces of its own: "{+}{a}{}}".
   std::u16string braced;
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = tavrino::code_point_at(text, i).length;
     braced += u'{';
-    braced += text[i];
-    if (is_high(text[i]) && i + 1 < text.size() && is_low(text[i + 1])) braced += text[++i];
+    braced += text.substr(i, length);
     braced += u'}';
+    i += length;
   }
   check_matches(tavrino::parse_key_string(braced), expected_events(characters, false));
   return 0;

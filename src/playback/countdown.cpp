@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "playback/countdown.h"
 
+#include "base/text.h"
 #include "sheet/number.h"
-#include "sheet/text.h"
 
 namespace tavrino {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "sheet/text.h"
+#include "base/text.h"
 
 namespace tavrino {
 namespace {

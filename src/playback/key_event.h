@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,6 +82,10 @@ using KeyEvents = std::vector<KeyEvent>;
 
 // The name of a key as the key-string syntax writes it ("TAB", "F5", "PGDN").
 std::u16string key_name(Key key);
+
+// The key a name in braces stands for, in any ASCII case and any of its
+// spellings ("tab", "BS", "BkSp"); nothing for a name that is no key.
+std::optional<Key> key_by_name(std::u16string_view name);
 
 // The name of a modifier key for messages: "Shift", "Ctrl", "Alt".
 std::u16string_view modifier_name(Modifier modifier);

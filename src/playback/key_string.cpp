@@ -2,87 +2,15 @@
 #include "playback/key_string.h"
 
 #include <algorithm>
-#include <array>
 #include <utility>
 #include <vector>
+
+#include "base/text.h"
+#include "base/unicode.h"
 
 namespace tavrino {
 
 namespace {
-
-struct NamedKey {
-  std::u16string_view name;
-  Key key;
-};
-
-// Every spelling the syntax accepts, upper case; lookups fold ASCII case.
-constexpr std::array<NamedKey, 44> kNamedKeys = {{
-    {u"BACKSPACE", Key::backspace},
-    {u"BS", Key::backspace},
-    {u"BKSP", Key::backspace},
-    {u"BREAK", Key::break_key},
-    {u"CAPSLOCK", Key::capslock},
-    {u"DELETE", Key::delete_key},
-    {u"DEL", Key::delete_key},
-    {u"DOWN", Key::down},
-    {u"END", Key::end},
-    {u"ENTER", Key::enter},
-    {u"ESC", Key::escape},
-    {u"HELP", Key::help},
-    {u"HOME", Key::home},
-    {u"INSERT", Key::insert},
-    {u"INS", Key::insert},
-    {u"LEFT", Key::left},
-    {u"NUMLOCK", Key::numlock},
-    {u"PGDN", Key::pgdn},
-    {u"PGUP", Key::pgup},
-    {u"PRTSC", Key::prtsc},
-    {u"RIGHT", Key::right},
-    {u"SCROLLLOCK", Key::scrolllock},
-    {u"TAB", Key::tab},
-    {u"UP", Key::up},
-    {u"F1", Key::f1},
-    {u"F2", Key::f2},
-    {u"F3", Key::f3},
-    {u"F4", Key::f4},
-    {u"F5", Key::f5},
-    {u"F6", Key::f6},
-    {u"F7", Key::f7},
-    {u"F8", Key::f8},
-    {u"F9", Key::f9},
-    {u"F10", Key::f10},
-    {u"F11", Key::f11},
-    {u"F12", Key::f12},
-    {u"F13", Key::f13},
-    {u"F14", Key::f14},
-    {u"F15", Key::f15},
-    {u"F16", Key::f16},
-    {u"ADD", Key::add},
-    {u"SUBTRACT", Key::subtract},
-    {u"MULTIPLY", Key::multiply},
-    {u"DIVIDE", Key::divide},
-}};
-
-bool is_high_surrogate(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-bool is_low_surrogate(char16_t c) {
-  return c >= 0xDC00 && c <= 0xDFFF;
-}
-
-std::optional<Key> find_key(std::u16string_view name) {
-  for (const NamedKey& entry : kNamedKeys) {
-    if (entry.name.size() != name.size()) continue;
-    bool same = true;
-    for (std::size_t i = 0; i < name.size() && same; ++i) {
-      char16_t c = name[i];
-      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-      same = c == entry.name[i];
-    }
-    if (same) return entry.key;
-  }
-  return std::nullopt;
-}
 
 std::optional<Modifier> modifier_of(char16_t c) {
   switch (c) {
@@ -109,28 +37,8 @@ std::u16string_view sign_word(Modifier m) {
   return u"?";
 }
 
-std::u16string decimal(int n) {
-  const std::string digits = std::to_string(n);
-  return std::u16string(digits.begin(), digits.end());
-}
-
-// "U+0001": how a character without a glyph is named in a message.
-std::u16string code_point_name(char32_t c) {
-  static constexpr char16_t kHex[] = u"0123456789ABCDEF";
-  std::u16string name = u"U+";
-  for (int shift = 12; shift >= 0; shift -= 4) name += kHex[(c >> shift) & 0xF];
-  return name;
-}
-
 std::u16string literal_of(char16_t c) {
   return std::u16string{u'{', c, u'}'};
-}
-
-std::u16string quote(std::u16string_view text) {
-  std::u16string out = u"\"";
-  out += text;
-  out += u'"';
-  return out;
 }
 
 class Parser {
@@ -196,7 +104,7 @@ class Parser {
         // two Enters, which could submit a form and move on a field.
         if (c == u'\r' && at + 1 < text_.size() && text_[at + 1] == u'\n') length = 2;
         pos_ += length;
-        if (const auto event = character_event(at, length)) return key(*event, 1);
+        if (const auto event = character_event(at)) return key(*event, 1);
         return;
       }
     }
@@ -207,8 +115,9 @@ class Parser {
   // then types them alike. Other control characters have no key to type them
   // (and as input some act as shortcuts, such as U+0001 for Ctrl+A), so they
   // are refused.
-  std::optional<KeyEvent> character_event(std::size_t at, std::size_t length) {
-    const char32_t c = character_at(at, length == 2 && text_[at] == u'\r' ? 1 : length);
+  std::optional<KeyEvent> character_event(std::size_t at) {
+    // A CR LF pair is looked at by its CR.
+    const char32_t c = code_point_at(text_, at).value;
     if (c == u'\r' || c == u'\n') return KeyEvent::of_key(Key::enter);
     if (c == u'\t') return KeyEvent::of_key(Key::tab);
     if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
@@ -224,12 +133,12 @@ class Parser {
     const bool twice = std::any_of(pending_.begin(), pending_.end(),
                                    [m](const Pending& p) { return p.modifier == m; });
     if (twice) {
-      return fail(pos_, quote(std::u16string(1, sign)) +
+      return fail(pos_, quoted(std::u16string(1, sign)) +
                             u" is written twice before one key; to type " +
                             std::u16string(sign_word(m)) + u" write " + literal_of(sign) + u".");
     }
     if (held_by_group(m)) {
-      return fail(pos_, quote(std::u16string(1, sign)) + u" cannot press " +
+      return fail(pos_, quoted(std::u16string(1, sign)) + u" cannot press " +
                             std::u16string(modifier_name(m)) +
                             u" again inside a group that already holds it; to type " +
                             std::u16string(sign_word(m)) + u" write " + literal_of(sign) + u".");
@@ -249,20 +158,7 @@ class Parser {
   }
 
   // 2 for a valid surrogate pair, else 1: a lone surrogate is typed as itself.
-  std::size_t character_length(std::size_t at) const {
-    if (is_high_surrogate(text_[at]) && at + 1 < text_.size() && is_low_surrogate(text_[at + 1])) {
-      return 2;
-    }
-    return 1;
-  }
-
-  char32_t character_at(std::size_t at, std::size_t length) const {
-    if (length == 2) {
-      return 0x10000 + ((static_cast<char32_t>(text_[at]) - 0xD800) << 10) +
-             (static_cast<char32_t>(text_[at + 1]) - 0xDC00);
-    }
-    return text_[at];
-  }
+  std::size_t character_length(std::size_t at) const { return code_point_at(text_, at).length; }
 
   void braces() {
     const std::size_t open = pos_;
@@ -293,15 +189,15 @@ class Parser {
     KeyEvent event;
     if (name.size() == first) {
       // A single character inside braces is typed as itself, even + ^ % ~ ( ).
-      const auto typed = character_event(start, first);
+      const auto typed = character_event(start);
       if (!typed) return;
       event = *typed;
-    } else if (const auto named = find_key(name)) {
+    } else if (const auto named = key_by_name(name)) {
       event = KeyEvent::of_key(*named);
     } else {
       return fail(
           start,
-          quote(name) + u" is not a key name; to type braces as themselves write {{} and {}}.");
+          quoted(name) + u" is not a key name; to type braces as themselves write {{} and {}}.");
     }
 
     int count = 1;
@@ -310,19 +206,20 @@ class Parser {
       const std::size_t at = start + space + 1;
       const std::u16string example = u"{" + std::u16string(name) + u" 3}";
       if (digits.empty()) {
-        return fail(
-            at, quote(content) + u" needs a repeat count after the blank, as in " + example + u".");
+        return fail(at, quoted(content) + u" needs a repeat count after the blank, as in " +
+                            example + u".");
       }
       if (!std::all_of(digits.begin(), digits.end(),
                        [](char16_t d) { return d >= u'0' && d <= u'9'; })) {
-        return fail(at, quote(digits) + u" is not a repeat count; write a whole number from 0 to " +
-                            decimal(kMaxRepeat) + u", as in " + example + u".");
+        return fail(at, quoted(digits) +
+                            u" is not a repeat count; write a whole number from 0 to " +
+                            to_text(kMaxRepeat) + u", as in " + example + u".");
       }
       count = 0;
       for (const char16_t d : digits) {
         count = count * 10 + (d - u'0');
         if (count > kMaxRepeat) {
-          return fail(at, quote(digits) + u" is too many repeats; at most " + decimal(kMaxRepeat) +
+          return fail(at, quoted(digits) + u" is too many repeats; at most " + to_text(kMaxRepeat) +
                               u" are allowed.");
         }
       }
@@ -339,7 +236,7 @@ class Parser {
     if (!pending_.empty() && open + 1 < text_.size() && text_[open + 1] == u')') {
       const std::u16string_view signs =
           text_.substr(pending_.front().position, open - pending_.front().position);
-      return fail(open, quote(std::u16string(signs) + u"()") +
+      return fail(open, quoted(std::u16string(signs) + u"()") +
                             u" holds a modifier for an empty group; put keys between the "
                             u"parentheses, or write {(}{)} to type them.");
     }
@@ -388,7 +285,7 @@ class Parser {
     example += text_.substr(after);
     std::u16string what = pending_.size() == 1 ? std::u16string(sign_word(pending_[0].modifier))
                                                : std::u16string(u"those signs");
-    fail(first, quote(signs) + u" " + std::u16string(where) + u" has no key to hold " + held +
+    fail(first, quoted(signs) + u" " + std::u16string(where) + u" has no key to hold " + held +
                     u" for; to type " + what + u" write " + literal + u", as in " + example + u".");
   }
 

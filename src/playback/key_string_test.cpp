@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "sheet/text.h"
+#include "base/text.h"
 
 namespace tavrino {
 namespace {

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <span>
 
+#include "base/status.h"
 #include "key_event.h"
-#include "sheet/status.h"
 
 namespace tavrino {
 

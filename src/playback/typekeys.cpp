@@ -6,8 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "base/text.h"
 #include "playback/key_string.h"
-#include "sheet/text.h"
 
 namespace tavrino {
 
@@ -21,12 +21,8 @@ struct Playback {
 };
 
 Status build(const ResultSheet& sheet, Playback& playback) {
+  if (Status fits = check_itemcount(sheet); !fits) return fits;
   const int count = sheet.itemcount;
-  // -32768 is refused as well: its last index, count - 1, does not fit 16 bits.
-  if (count > kSlotCount || count == -32768) {
-    return Status::failure(u"The sheet says it has " + to_text(count) +
-                           u" entries, but it holds at most " + to_text(kSlotCount) + u".");
-  }
   for (int i = 0; i < count; ++i) {
     const std::u16string& value = sheet.itemvalue[static_cast<std::size_t>(i)];
     ParsedKeys parsed = parse_key_string(value);

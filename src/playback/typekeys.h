@@ -9,9 +9,9 @@
 // typed in full.
 #pragma once
 
+#include "base/status.h"
 #include "keyboard.h"
 #include "sheet/result_sheet.h"
-#include "sheet/status.h"
 
 namespace tavrino {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "playback/fake_keyboard.h"
 #include "playback/key_string.h"
-#include "sheet/text.h"
 
 namespace tavrino {
 namespace {

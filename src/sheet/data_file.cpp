@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
 #include "sheet/number.h"
-#include "sheet/text.h"
 #include "sheet/text_decoding.h"
 
 namespace tavrino {
@@ -33,8 +33,6 @@ constexpr std::uint64_t kClassItem = 6;
 constexpr std::uint64_t kSubjectItem = 8;
 constexpr std::uint64_t kExamItem = 10;
 constexpr std::uint64_t kExamNoteItem = 11;
-
-constexpr std::int16_t kLowestCount = -32767;
 
 bool is_kept(std::uint64_t index) {
   return index == kCountItem || index == kNamesItem || index == kValuesItem ||
@@ -262,9 +260,7 @@ void ItemScanner::store() {
   switch (index_) {
     case kCountItem: {
       const LeadingNumber count = leading_number(item_);
-      // Above 51 there are no slots to show or type; the view and playback
-      // compute count - 1 in 16 bits, which -32768 does not survive.
-      if (count.in_range && count.value >= kLowestCount && count.value <= kSlotCount) {
+      if (count.in_range && count_fits(count.value)) {
         staging_.itemcount = count.value;
       } else if (count.written.starts_with(u'-')) {
         fail(u"The entry count in item 0 of " + quoted(name_) + u" is " + count.written +

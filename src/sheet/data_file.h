@@ -58,8 +58,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/status.h"
 #include "result_sheet.h"
-#include "status.h"
 
 namespace tavrino {
 

@@ -5,9 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 
-#include "sheet/text.h"
+#include "base/scratch_dir.h"
+#include "base/text.h"
 
 namespace tavrino {
 namespace {
@@ -231,27 +231,11 @@ TEST(ReadData, ReadsManyItems) {
   EXPECT_EQ(load(data), "3|Ann/Bob|45|7A|Maths|Mid-term|Term 2");
 }
 
-// A directory of its own under the system's temporary directory, removed with
-// everything in it at the end of the test.
 class ReadFile : public testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device random;
-    dir_ = fs::temp_directory_path() / ("tavrino_sheet_test_" + std::to_string(random()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
-  fs::path write(const std::string& name, std::string_view data) {
-    const fs::path path = dir_ / name;
-    std::ofstream(path, std::ios::binary)
-        .write(data.data(), static_cast<std::streamsize>(data.size()));
-    return path;
-  }
+  fs::path write(const std::string& name, std::string_view data) { return dir_.write(name, data); }
 
-  fs::path dir_;
+  ScratchDir dir_;
 };
 
 TEST_F(ReadFile, ReadsAFile) {
@@ -275,13 +259,13 @@ TEST_F(ReadFile, ChecksTheWholeFileForUtf8) {
 }
 
 TEST_F(ReadFile, RefusesWhatCannotBeOpened) {
-  const fs::path missing = dir_ / "missing.ipt";
+  const fs::path missing = dir_.path() / "missing.ipt";
   const struct {
     fs::path path;
     std::string reason;
   } cases[] = {
       {missing, "No such file or directory"},
-      {dir_, "Is a directory"},
+      {dir_.path(), "Is a directory"},
       {write("empty.ipt", ""), ""},
   };
   for (const auto& c : cases) {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sheet/text.h"
+#include "base/text.h"
 
 namespace tavrino {
 namespace {

@@ -3,7 +3,15 @@
 
 #include <limits>
 
+#include "base/text.h"
+
 namespace tavrino {
+
+Status check_itemcount(const ResultSheet& sheet) {
+  if (count_fits(sheet.itemcount)) return Status::success();
+  return Status::failure(u"The sheet says it has " + to_text(sheet.itemcount) +
+                         u" entries, but it holds at most " + to_text(kSlotCount) + u".");
+}
 
 std::int32_t arraycount(const std::vector<std::u16string>& list) {
   // A list longer than the 32-bit range cannot come from anything this

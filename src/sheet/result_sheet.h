@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/status.h"
+
 namespace tavrino {
 
 // The sheet has exactly this many name and value slots, indices 0 to 50.
@@ -31,6 +33,18 @@ struct ResultSheet {
 
   bool operator==(const ResultSheet&) const = default;
 };
+
+// The entry counts the sheet can show and type: kLowestCount to kSlotCount.
+// Above 51 there are no slots; for -32768 the last index, itemcount - 1, does
+// not fit 16 bits.
+inline constexpr std::int32_t kLowestCount = -32767;
+inline bool count_fits(std::int32_t count) {
+  return count >= kLowestCount && count <= kSlotCount;
+}
+
+// Success when the sheet's itemcount fits, else the failure that says so. The
+// reader refuses such counts, so this guards a sheet filled some other way.
+Status check_itemcount(const ResultSheet& sheet);
 
 // The sheet holds data when its exam note is not empty; the view decides on
 // this alone.

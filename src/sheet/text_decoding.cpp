@@ -4,8 +4,9 @@
 #include <cstring>
 #include <utility>
 
-#include "sheet/text.h"
-#include "sheet/utf8_sequence.h"
+#include "base/text.h"
+#include "base/unicode.h"
+#include "base/utf8_sequence.h"
 
 namespace tavrino {
 namespace {
@@ -33,23 +34,6 @@ std::uint64_t bom_length(Encoding encoding) {
       break;
   }
   return 0;
-}
-
-bool is_surrogate(char16_t unit) {
-  return unit >= 0xD800 && unit <= 0xDFFF;
-}
-bool is_high_surrogate(char16_t unit) {
-  return unit >= 0xD800 && unit <= 0xDBFF;
-}
-bool is_low_surrogate(char16_t unit) {
-  return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-std::u16string hex(char16_t unit) {
-  constexpr char16_t kDigits[] = u"0123456789ABCDEF";
-  std::u16string out(4, u'0');
-  for (int k = 3; k >= 0; --k, unit >>= 4) out[k] = kDigits[unit & 0xF];
-  return out;
 }
 
 std::u16string at_offset(std::uint64_t at) {
@@ -114,7 +98,7 @@ void Utf8Validator::feed(std::span<const std::byte> bytes) {
         // Checking the finished code point refuses the same inputs as checking
         // the narrowed range of each byte, and is simpler across pieces.
         const std::uint32_t lowest = length_ == 2 ? 0x80 : length_ == 3 ? 0x800 : 0x10000;
-        if (code_ < lowest || (code_ >= 0xD800 && code_ <= 0xDFFF) || code_ > 0x10FFFF) {
+        if (code_ < lowest || is_surrogate(code_) || code_ > kMaxCodePoint) {
           valid_ = false;
         }
       }
@@ -179,7 +163,7 @@ Status Decoder::feed_utf8(const unsigned char* p, std::size_t n) {
     while (true) {
       const auto s = detail::decode_utf8_sequence(sequence, static_cast<std::size_t>(carried_));
       if (s.result == detail::Utf8Result::ok) {
-        detail::append_utf16(out_, s.code_point);
+        append_code_point(out_, s.code_point);
         carried_ = 0;
         break;
       }
@@ -204,7 +188,7 @@ Status Decoder::feed_utf8(const unsigned char* p, std::size_t n) {
     }
     const auto s = detail::decode_utf8_sequence(p + i, n - i);
     if (s.result == detail::Utf8Result::ok) {
-      detail::append_utf16(out_, s.code_point);
+      append_code_point(out_, s.code_point);
       i += static_cast<std::size_t>(s.length);
     } else if (s.result == detail::Utf8Result::incomplete) {
       carried_ = static_cast<int>(n - i);
@@ -220,7 +204,7 @@ Status Decoder::feed_utf8(const unsigned char* p, std::size_t n) {
 Status Decoder::put_utf16_unit(char16_t unit, std::uint64_t at) {
   if (pending_high_) {
     if (!is_low_surrogate(unit)) {
-      return fail(u"The UTF-16 text has a lone surrogate, " + hex(high_) + u", at " +
+      return fail(u"The UTF-16 text has a lone surrogate, " + code_point_name(high_) + u", at " +
                   at_offset(at - 2) + u".");
     }
     out_.push_back(high_);
@@ -237,8 +221,8 @@ Status Decoder::put_utf16_unit(char16_t unit, std::uint64_t at) {
     return Status::success();
   }
   if (is_low_surrogate(unit)) {
-    return fail(u"The UTF-16 text has a lone surrogate, " + hex(unit) + u", at " + at_offset(at) +
-                u".");
+    return fail(u"The UTF-16 text has a lone surrogate, " + code_point_name(unit) + u", at " +
+                at_offset(at) + u".");
   }
   out_.push_back(unit);
   return Status::success();
@@ -288,7 +272,7 @@ Status Decoder::finish() {
   if (!error_.empty()) return Status::failure(error_);
   const auto carried = static_cast<std::uint64_t>(carried_);
   if (pending_high_) {
-    return fail(u"The UTF-16 text has a lone surrogate, " + hex(high_) + u", at " +
+    return fail(u"The UTF-16 text has a lone surrogate, " + code_point_name(high_) + u", at " +
                 at_offset(offset_ - carried - 2) + u".");
   }
   if (carried_ > 0 && (encoding_ == Encoding::utf16le || encoding_ == Encoding::utf16be)) {

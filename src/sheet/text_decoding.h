@@ -20,7 +20,7 @@
 #include <span>
 #include <string>
 
-#include "status.h"
+#include "base/status.h"
 
 namespace tavrino {
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sheet/text.h"
+#include "base/text.h"
 
 namespace tavrino {
 namespace {
@@ -88,15 +88,15 @@ TEST(TextDecoding, DecodesWholeAndInPiecesOfAnySize) {
       {std::string("\xFF\xFE"
                    "A\0=\xD8",
                    6),
-       "error: The UTF-16 text has a lone surrogate, D83D, at byte offset 4."},
+       "error: The UTF-16 text has a lone surrogate, U+D83D, at byte offset 4."},
       {std::string("\xFF\xFE=\xD8"
                    "A\0",
                    6),
-       "error: The UTF-16 text has a lone surrogate, D83D, at byte offset 2."},
+       "error: The UTF-16 text has a lone surrogate, U+D83D, at byte offset 2."},
       {std::string("\xFF\xFE\0\xDE=\xD8", 6),  // the pair reversed
-       "error: The UTF-16 text has a lone surrogate, DE00, at byte offset 2."},
+       "error: The UTF-16 text has a lone surrogate, U+DE00, at byte offset 2."},
       {std::string("\xFE\xFF\xDC\0", 4),
-       "error: The UTF-16 text has a lone surrogate, DC00, at byte offset 2."},
+       "error: The UTF-16 text has a lone surrogate, U+DC00, at byte offset 2."},
       {"\xEF\xBB\xBF"
        "Ab\xFF",
        "error: The UTF-8 text is invalid at byte offset 5."},

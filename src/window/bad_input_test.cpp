@@ -9,13 +9,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <random>
 #include <string>
 #include <string_view>
 
+#include "base/scratch_dir.h"
+#include "base/text.h"
 #include "playback/countdown.h"
 #include "playback/fake_keyboard.h"
-#include "sheet/text.h"
 #include "window/fakes.h"
 #include "window/form1.h"
 #include "window/layout.h"
@@ -26,34 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::u16string_view kTypicalKeys = u"4 5 [TAB] 5 2 [TAB] 3 8 [TAB]";
-
-// A folder of its own in the temporary directory, removed with what it holds.
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::random_device random;
-    path_ = fs::temp_directory_path() / ("tavrino_bad_input_" + std::to_string(random()));
-    fs::create_directories(path_);
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-fs::path write_file(const fs::path& path, std::string_view content) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(content.data(), static_cast<std::streamsize>(content.size()));
-  if (!out) throw std::runtime_error("cannot write " + path.string());
-  return path;
-}
 
 // The window's logic over fakes, after start-up and a load of the typical
 // file, so that every field and control holds something a bad input could
@@ -102,17 +74,17 @@ std::string list_of(int pieces) {
   return list;
 }
 
-using MakeFile = std::function<fs::path(const fs::path& dir)>;
+using MakeFile = std::function<fs::path(const ScratchDir& dir)>;
 
 MakeFile content(std::string bytes) {
-  return [bytes](const fs::path& dir) { return write_file(dir / "data.ipt", bytes); };
+  return [bytes](const ScratchDir& dir) { return dir.write("data.ipt", bytes); };
 }
 
 // 100 MB: a values list that goes on for a megabyte, then a hole that reads as
 // NUL bytes. Refused for its list, which shows the reader gave up at the list
 // instead of holding all of it and running into the NULs.
-fs::path huge_file(const fs::path& dir) {
-  const fs::path path = dir / "huge.ipt";
+fs::path huge_file(const ScratchDir& dir) {
+  const fs::path path = dir.path() / "huge.ipt";
   {
     std::ofstream out(path, std::ios::binary);
     out << "3\nany\nA_%_B_%_C\n";
@@ -134,12 +106,12 @@ TEST(BadInput, DataFiles) {
     std::u16string pane = {};
     std::u16string keys = {};
   } cases[] = {
-      {"missing file", [](const fs::path& dir) { return dir / "missing.ipt"; },
+      {"missing file", [](const ScratchDir& dir) { return dir.path() / "missing.ipt"; },
        u"No such file or directory."},
       {"directory",
-       [](const fs::path& dir) {
-         fs::create_directory(dir / "folder.ipt");
-         return dir / "folder.ipt";
+       [](const ScratchDir& dir) {
+         fs::create_directory(dir.path() / "folder.ipt");
+         return dir.path() / "folder.ipt";
        },
        u"Is a directory."},
       {"empty file", content(""), u"is empty: it holds no items."},
@@ -154,7 +126,7 @@ TEST(BadInput, DataFiles) {
        content(std::string("\xFF\xFE"
                            "3\0\n\0\0\xD8x\0",
                            10)),
-       u"lone surrogate, D800, at byte offset 6."},
+       u"lone surrogate, U+D800, at byte offset 6."},
       {"unterminated quote", content("3\nany\n\"Ann_%_Bob\n45_%_52\n"),
        u"The quoted item that starts on line 3 of"},
       {"52 names", content("3\nany\n" + list_of(52) + "\n1\n"), u"names list in item 2 of"},
@@ -172,7 +144,7 @@ TEST(BadInput, DataFiles) {
     Window w;
     const ResultSheet sheet_before = w.sheet;
     const std::string screen_before = w.screen();
-    const fs::path path = c.make(dir.path());
+    const fs::path path = c.make(dir);
 
     w.open(path);
 

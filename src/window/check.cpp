@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "window/check.h"
 
+#include "base/text.h"
 #include "playback/key_event.h"
 #include "playback/typekeys.h"
 #include "sheet/data_file.h"
 #include "sheet/result_sheet.h"
-#include "sheet/text.h"
 #include "window/sheet_view.h"
 
 namespace tavrino {

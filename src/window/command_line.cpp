@@ -4,8 +4,9 @@
 #include <string_view>
 #include <utility>
 
-#include "sheet/text.h"
+#include "base/text.h"
 #include "tavrino_version.h"
+#include "window/check.h"
 
 namespace tavrino {
 namespace {
@@ -92,6 +93,31 @@ std::string help_text(const std::string& program) {
 
 std::string version_text() {
   return std::string("tavrino ") + TAVRINO_VERSION + "\n";
+}
+
+int run_command_line(const std::vector<std::u16string>& args, const std::string& program,
+                     FrontEnd& front_end) {
+  const CommandLine line = parse_command_line(args);
+  switch (line.mode) {
+    case CommandLine::Mode::help:
+      front_end.write(FrontEnd::Stream::out, help_text(program));
+      return 0;
+    case CommandLine::Mode::version:
+      front_end.write(FrontEnd::Stream::out, version_text());
+      return 0;
+    case CommandLine::Mode::usage_error:
+      front_end.write(FrontEnd::Stream::err, line.error + "\n");
+      return 2;
+    case CommandLine::Mode::check: {
+      const CheckReport report = check_file(line.file);
+      if (!report.output.empty()) front_end.write(FrontEnd::Stream::out, report.output);
+      if (!report.error.empty()) front_end.write(FrontEnd::Stream::err, report.error + "\n");
+      return report.exit_code;
+    }
+    case CommandLine::Mode::window:
+      break;
+  }
+  return front_end.run_window(line.file);
 }
 
 }  // namespace tavrino

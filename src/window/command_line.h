@@ -25,4 +25,24 @@ std::string help_text(const std::string& program);
 // "tavrino 0.1.0\n"
 std::string version_text();
 
+// What a front-end does for the command line.
+class FrontEnd {
+ public:
+  enum class Stream { out, err };
+  virtual ~FrontEnd() = default;
+  // Writes UTF-8 text to standard output or standard error, or shows it where
+  // the program has neither.
+  virtual void write(Stream stream, const std::string& utf8) = 0;
+  // Opens the window, with `file` loaded as if chosen with Open... unless it
+  // is empty, and runs until the window is closed. Returns the exit code.
+  virtual int run_window(const std::u16string& file) = 0;
+};
+
+// Does what the command line `args` (without the program name) asks: help,
+// version, --check or the window. `program` is the name the user called the
+// program by, for --help. Returns the exit code: 2 for a usage error, the
+// check's code for --check, the window's for the window, 0 otherwise.
+int run_command_line(const std::vector<std::u16string>& args, const std::string& program,
+                     FrontEnd& front_end);
+
 }  // namespace tavrino

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tavrino_version.h"
+#include "window/fakes.h"
 
 namespace tavrino {
 namespace {
@@ -51,6 +52,50 @@ TEST(CommandLine, HelpAndVersionTexts) {
   }
   EXPECT_TRUE(help.ends_with("\n"));
   EXPECT_EQ(version_text(), std::string("tavrino ") + TAVRINO_VERSION + "\n");
+}
+
+// Records what the runner asked of the front-end.
+class RecordingFrontEnd : public FrontEnd {
+ public:
+  void write(Stream stream, const std::string& utf8) override {
+    (stream == Stream::out ? out : err) += utf8;
+  }
+  int run_window(const std::u16string& file) override {
+    windows.push_back(file);
+    return 7;
+  }
+  std::string out, err;
+  std::vector<std::u16string> windows;
+};
+
+TEST(CommandLine, RunsWhatItAsks) {
+  const ScratchFile data(kTypicalFile);
+  const ScratchFile bad("2\nany\nA_%_B\nB+_%_1\nany\nany\n7A\nany\nM\nany\nE\nN\n");
+  const struct {
+    std::vector<std::u16string> args;
+    int exit_code;
+    std::string out;  // a part of standard output; empty: nothing is written
+    std::string err;  // the same for standard error
+    std::vector<std::u16string> windows;
+  } cases[] = {
+      {{u"--help"}, 0, "Usage: tav [FILE]", "", {}},
+      {{u"--version"}, 0, "tavrino ", "", {}},
+      {{u"--bogus"}, 2, "", "Unknown option \"--bogus\"", {}},
+      {{u"--check", data.path()}, 0, "1. Ann\t\t45\n", "", {}},
+      {{u"--check", bad.path()}, 2, "", "Entry 1 (\"B+\") cannot be typed", {}},
+      {{}, 7, "", "", {u""}},
+      {{data.path()}, 7, "", "", {data.path()}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("case " + std::to_string(&c - cases));
+    RecordingFrontEnd front_end;
+    EXPECT_EQ(run_command_line(c.args, "tav", front_end), c.exit_code);
+    EXPECT_EQ(front_end.out.empty(), c.out.empty()) << front_end.out;
+    EXPECT_NE(front_end.out.find(c.out), std::string::npos) << front_end.out;
+    EXPECT_EQ(front_end.err.empty(), c.err.empty()) << front_end.err;
+    EXPECT_NE(front_end.err.find(c.err), std::string::npos) << front_end.err;
+    EXPECT_EQ(front_end.windows, c.windows);
+  }
 }
 
 }  // namespace

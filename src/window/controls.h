@@ -3,12 +3,13 @@
 // Every operation reports success or failure, and callers test each report.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "sheet/status.h"
+#include "base/status.h"
 
 namespace tavrino {
 
@@ -28,25 +29,44 @@ enum class ControlId {
   lblClass,
 };
 
+inline constexpr std::size_t kControlCount = static_cast<std::size_t>(ControlId::lblClass) + 1;
+
 // A platform window handle (HWND on Windows, the X window id on Linux).
 using WindowHandle = std::uintptr_t;
 
-// Operations on the controls. Each applies to the controls named beside it;
-// applied to another control it fails.
+// The operations of Controls. Each applies to a few controls only:
+//   set_text     text boxes lbltext, txtTime, txtfile
+//   get_text     text boxes txtTime, txtfile
+//   set_caption  labels lblClass, lblSub, lblexam
+//   set_enabled  push button cmdStart
+//   set_timer    Timer1
+enum class ControlOp { set_text, get_text, set_caption, set_enabled, set_timer };
+
+// Whether `op` applies to `id`, by the table above. Every implementation of
+// Controls asks this before it does anything.
+bool applies(ControlOp op, ControlId id);
+
+// Success when `op` applies to `id`; otherwise the failure that names the
+// control ("cmdStart has no text to set.").
+Status check_applies(ControlOp op, ControlId id);
+
+// The operation's name as written above ("set_text").
+std::string_view op_name(ControlOp op);
+
+// Operations on the controls. Applied to a control that the table above does
+// not give them, they fail and change nothing.
 class Controls {
  public:
   virtual ~Controls() = default;
-  // Text boxes lbltext, txtTime, txtfile: replaces the text whole.
+  // Replaces the text whole.
   virtual Status set_text(ControlId box, std::u16string_view text) = 0;
-  // Text boxes txtTime, txtfile: the text as the control holds it, including
-  // what the user typed, carriage returns and line feeds as they stand.
+  // The text as the control holds it, including what the user typed,
+  // carriage returns and line feeds as they stand.
   virtual Status get_text(ControlId box, std::u16string& text) = 0;
-  // Labels lblClass, lblSub, lblexam.
   virtual Status set_caption(ControlId label, std::u16string_view caption) = 0;
-  // Push button cmdStart.
   virtual Status set_enabled(ControlId button, bool enabled) = 0;
-  // Timer1: on, it delivers Form1::Timer1_Timer every 1000 ms; off stops
-  // further ticks until it is switched on again.
+  // On, it delivers Form1::Timer1_Timer every 1000 ms; off stops further
+  // ticks until it is switched on again.
   virtual Status set_timer(ControlId timer, bool on) = 0;
   // The main window's handle.
   virtual WindowHandle window_handle() = 0;
@@ -85,20 +105,19 @@ class Messages {
 class WindowPlacement {
  public:
   virtual ~WindowPlacement() = default;
-  // insert_after -1 puts the window above all non-topmost windows for good,
-  // -2 takes that back; flags 3 (no size, no move) keep its place and size.
-  // Returns non-zero on success, 0 on failure.
+  // insert_after -1 puts the window above all non-topmost windows for good;
+  // flags 3 (no size, no move) keep its place and size. Returns non-zero on
+  // success, 0 on failure.
   virtual std::int32_t set_window_pos(WindowHandle window, std::intptr_t insert_after, int x, int y,
                                       int cx, int cy, std::uint32_t flags) = 0;
 };
 
 inline constexpr std::intptr_t kHwndTopmost = -1;
-inline constexpr std::intptr_t kHwndNotopmost = -2;
 inline constexpr std::uint32_t kSwpNosize = 1;
 inline constexpr std::uint32_t kSwpNomove = 2;
 
-// Makes `window` topmost (on) or not; neither moves nor resizes it. Returns
-// what set_window_pos returned when on, 0 when off.
-std::int32_t settopmost(WindowPlacement& placement, WindowHandle window, bool on);
+// Makes `window` topmost without moving or resizing it. Returns what
+// set_window_pos returned.
+std::int32_t settopmost(WindowPlacement& placement, WindowHandle window);
 
 }  // namespace tavrino

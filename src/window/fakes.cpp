@@ -1,52 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "window/fakes.h"
 
-#include <atomic>
-#include <fstream>
-#include <random>
-#include <stdexcept>
-
+#include "base/text.h"
 #include "playback/key_event.h"
-#include "sheet/text.h"
 #include "window/layout.h"
 
 namespace tavrino {
-namespace {
-
-const char* op_name(FakeControls::Op op) {
-  switch (op) {
-    case FakeControls::Op::set_text:
-      return "set_text";
-    case FakeControls::Op::get_text:
-      return "get_text";
-    case FakeControls::Op::set_caption:
-      return "set_caption";
-    case FakeControls::Op::set_enabled:
-      return "set_enabled";
-    case FakeControls::Op::set_timer:
-      return "set_timer";
-  }
-  return "?";
-}
-
-// The controls each operation applies to, as the Controls contract lists them.
-bool applies(FakeControls::Op op, ControlId id) {
-  switch (op) {
-    case FakeControls::Op::set_text:
-      return id == ControlId::lbltext || id == ControlId::txtTime || id == ControlId::txtfile;
-    case FakeControls::Op::get_text:
-      return id == ControlId::txtTime || id == ControlId::txtfile;
-    case FakeControls::Op::set_caption:
-      return id == ControlId::lblClass || id == ControlId::lblSub || id == ControlId::lblexam;
-    case FakeControls::Op::set_enabled:
-      return id == ControlId::cmdStart;
-    case FakeControls::Op::set_timer:
-      return id == ControlId::Timer1;
-  }
-  return false;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::string printable(std::u16string_view text) {
   std::u16string out = u"\"";
@@ -76,44 +36,46 @@ FakeControls::FakeControls(EventLog& log) : log_(log) {
   }
 }
 
-Status FakeControls::attempt(Op op, ControlId id, std::string detail) {
+Status FakeControls::attempt(ControlOp op, ControlId id, std::string detail) {
   std::string line = std::string(op_name(op)) + " " + std::string(layout_of(id).name);
   if (!detail.empty()) line += " " + detail;
-  const bool fails = failing_.contains({op, id}) || !applies(op, id);
-  if (fails) line += " FAILED";
+  Status status = check_applies(op, id);
+  if (status && failing_.contains({op, id})) {
+    status = Status::failure(utf8_to_utf16(std::string("The control ") +
+                                           std::string(layout_of(id).name) + " did not take " +
+                                           std::string(op_name(op)) + "."));
+  }
+  if (!status) line += " FAILED";
   log_.push_back(line);
-  if (!fails) return Status::success();
-  return Status::failure(utf8_to_utf16(std::string("The control ") +
-                                       std::string(layout_of(id).name) + " did not take " +
-                                       op_name(op) + "."));
+  return status;
 }
 
 Status FakeControls::set_text(ControlId box, std::u16string_view text) {
-  Status status = attempt(Op::set_text, box, printable(text));
+  Status status = attempt(ControlOp::set_text, box, printable(text));
   if (status) text_[box] = std::u16string(text);
   return status;
 }
 
 Status FakeControls::get_text(ControlId box, std::u16string& text) {
-  Status status = attempt(Op::get_text, box, "");
+  Status status = attempt(ControlOp::get_text, box, "");
   if (status) text = text_[box];
   return status;
 }
 
 Status FakeControls::set_caption(ControlId label, std::u16string_view caption) {
-  Status status = attempt(Op::set_caption, label, printable(caption));
+  Status status = attempt(ControlOp::set_caption, label, printable(caption));
   if (status) text_[label] = std::u16string(caption);
   return status;
 }
 
 Status FakeControls::set_enabled(ControlId button, bool enabled) {
-  Status status = attempt(Op::set_enabled, button, enabled ? "on" : "off");
+  Status status = attempt(ControlOp::set_enabled, button, enabled ? "on" : "off");
   if (status) enabled_[button] = enabled;
   return status;
 }
 
 Status FakeControls::set_timer(ControlId timer, bool on) {
-  Status status = attempt(Op::set_timer, timer, on ? "on" : "off");
+  Status status = attempt(ControlOp::set_timer, timer, on ? "on" : "off");
   if (status) enabled_[timer] = on;
   return status;
 }
@@ -150,22 +112,6 @@ Status LoggingKeyboard::begin(std::span<const KeyEvent> all_events) {
 Keyboard::Sent LoggingKeyboard::send(std::span<const KeyEvent> events) {
   log_.push_back("keys " + utf16_to_utf8(describe(KeyEvents(events.begin(), events.end()))));
   return inner_.send(events);
-}
-
-ScratchFile::ScratchFile(std::string_view content) {
-  // A random part keeps two test runs at the same time apart.
-  static const unsigned run = std::random_device{}();
-  static std::atomic<int> counter = 0;
-  path_ = std::filesystem::temp_directory_path() /
-          ("tavrino_window_test_" + std::to_string(run) + "_" + std::to_string(counter++) + ".ipt");
-  std::ofstream out(path_, std::ios::binary);
-  out << content;
-  if (!out) throw std::runtime_error("cannot write " + path_.string());
-}
-
-ScratchFile::~ScratchFile() {
-  std::error_code ignored;
-  std::filesystem::remove(path_, ignored);
 }
 
 }  // namespace tavrino

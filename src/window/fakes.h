@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <filesystem>
 #include <map>
 #include <set>
 #include <span>
@@ -15,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/scratch_dir.h"
 #include "playback/fake_keyboard.h"
 #include "playback/keyboard.h"
 #include "sheet/result_sheet.h"
@@ -35,7 +35,6 @@ std::string printable(std::u16string_view text);
 // `set_timer Timer1 on`; a failed one ends in " FAILED" and changes nothing.
 class FakeControls : public Controls {
  public:
-  enum class Op { set_text, get_text, set_caption, set_enabled, set_timer };
   static constexpr WindowHandle kHandle = 0x4c0de;
 
   explicit FakeControls(EventLog& log);
@@ -56,18 +55,17 @@ class FakeControls : public Controls {
   void user_types(ControlId box, std::u16string text) { text_[box] = std::move(text); }
 
   // Every later `op` on `id` fails until clear_failures().
-  void fail(Op op, ControlId id) { failing_.insert({op, id}); }
+  void fail(ControlOp op, ControlId id) { failing_.insert({op, id}); }
   void clear_failures() { failing_.clear(); }
 
  private:
-  // Logs the call; fails when told to or when `id` is not a control `op`
-  // applies to.
-  Status attempt(Op op, ControlId id, std::string detail);
+  // Logs the call; fails when `op` does not apply to `id` or when told to.
+  Status attempt(ControlOp op, ControlId id, std::string detail);
 
   EventLog& log_;
   std::map<ControlId, std::u16string> text_;
   std::map<ControlId, bool> enabled_;
-  std::set<std::pair<Op, ControlId>> failing_;
+  std::set<std::pair<ControlOp, ControlId>> failing_;
 };
 
 // Answers show_open from a queue; an empty queue answers as a cancel does.
@@ -134,20 +132,6 @@ class LoggingKeyboard : public Keyboard {
  private:
   Keyboard& inner_;
   EventLog& log_;
-};
-
-// A data file in the temporary folder, removed again at the end of the test.
-class ScratchFile {
- public:
-  explicit ScratchFile(std::string_view content);
-  ~ScratchFile();
-  ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-
-  std::u16string path() const { return path_.u16string(); }
-
- private:
-  std::filesystem::path path_;
 };
 
 // The twelve-item file of a typical run: three entries, class, subject, exam

@@ -25,7 +25,7 @@ bool Form1::report(const Status& status) {
 void Form1::Form_Load() {
   // A window that cannot be made topmost still works; the user only has to
   // bring it forward by hand, so there is nothing to report.
-  (void)settopmost(placement_, controls_.window_handle(), true);
+  (void)settopmost(placement_, controls_.window_handle());
   // The timer is created running; from here on only START starts it.
   if (report(controls_.set_timer(ControlId::Timer1, false))) counting_ = false;
 }
@@ -64,6 +64,11 @@ void Form1::cmdStart_Click() {
   // Pressing START while counting only switches the timer on again; the box
   // is the countdown's state and is left alone.
   if (report(controls_.set_timer(ControlId::Timer1, true))) counting_ = true;
+}
+
+void Form1::click(ControlId button) {
+  if (button == ControlId::cmdStart) cmdStart_Click();
+  if (button == ControlId::cmdBrows) cmdBrows_Click();
 }
 
 void Form1::Timer1_Timer() {

@@ -35,6 +35,9 @@ class Form1 {
   void cmdBrows_Click();
   // START: switches the timer on; the ticks do the rest.
   void cmdStart_Click();
+  // A click on a push button, as a front-end reports it: cmdStart_Click or
+  // cmdBrows_Click; nothing for any other control.
+  void click(ControlId button);
   // One countdown tick: shows the number one lower, or at 0 and below stops
   // the timer, types the values and shows "5".
   void Timer1_Timer();

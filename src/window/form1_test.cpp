@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
+#include "base/text.h"
 #include "playback/countdown.h"
 #include "playback/fake_keyboard.h"
-#include "sheet/text.h"
 #include "window/fakes.h"
 #include "window/sheet_view.h"
 
@@ -218,7 +218,7 @@ TEST_F(Form1Test, PlaybackFailureShownAfterTheReset) {
 }
 
 TEST(Form1, FailingControlOperationStopsTheHandler) {
-  using Op = FakeControls::Op;
+  using Op = ControlOp;
   using Action = std::function<void(Window&)>;
   const Action nothing = [](Window&) {};
   const Action load = [](Window& t) { t.form.Form_Load(); };

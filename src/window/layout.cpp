@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "window/layout.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -176,6 +177,22 @@ std::span<const ControlLayout> form1_layout() {
 
 const ControlLayout& layout_of(ControlId id) {
   return kLayout[static_cast<std::size_t>(id)];
+}
+
+bool takes_focus(ControlKind kind) {
+  return kind == ControlKind::push_button || kind == ControlKind::text_box;
+}
+
+std::vector<ControlId> tab_order() {
+  std::vector<ControlId> order;
+  for (const ControlLayout& control : kLayout) order.push_back(control.id);
+  const auto key = [](ControlId id) {
+    const int index = layout_of(id).tab_index;
+    return index < 0 ? kLayout.size() : static_cast<std::size_t>(index);
+  };
+  std::stable_sort(order.begin(), order.end(),
+                   [&key](ControlId a, ControlId b) { return key(a) < key(b); });
+  return order;
 }
 
 }  // namespace tavrino

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "controls.h"
 
@@ -49,5 +50,14 @@ std::span<const ControlLayout> form1_layout();
 
 // The entry for one control.
 const ControlLayout& layout_of(ControlId id);
+
+// Whether a control of this kind can hold the keyboard focus: push buttons
+// and text boxes. Frames and labels have a tab index but never the focus.
+bool takes_focus(ControlKind kind);
+
+// Every control by tab index, lowest first; those without one come last, in
+// layout order. Tab visits the controls that take the focus in this order,
+// so a platform whose Tab follows creation order creates them in it.
+std::vector<ControlId> tab_order();
 
 }  // namespace tavrino

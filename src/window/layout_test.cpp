@@ -95,16 +95,5 @@ TEST(Controls, SplitFilter) {
   for (const auto& c : cases) EXPECT_EQ(split_filter(c.filter), c.pairs);
 }
 
-TEST(Controls, SettopmostKeepsPlaceAndSize) {
-  for (std::int32_t result : {0, 1}) {
-    FakePlacement placement(result);
-    EXPECT_EQ(settopmost(placement, 42, true), result);
-    EXPECT_EQ(settopmost(placement, 42, false), 0);
-    EXPECT_EQ(placement.calls(), (std::vector<FakePlacement::Call>{
-                                     {42, kHwndTopmost, 0, 0, 0, 0, kSwpNosize | kSwpNomove},
-                                     {42, kHwndNotopmost, 0, 0, 0, 0, kSwpNosize | kSwpNomove}}));
-  }
-}
-
 }  // namespace
 }  // namespace tavrino

@@ -3,9 +3,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 
-#include "sheet/text.h"
+#include "base/text.h"
+#include "base/unicode.h"
 
 namespace tavrino {
 namespace {
@@ -15,13 +15,6 @@ constexpr std::size_t kNameCut = 15;
 // Names this long or longer get one tab instead of two. It is one below the
 // cut on purpose: a name of 14 or 15 characters is shown whole with one tab.
 constexpr std::size_t kOneTabFrom = 14;
-
-bool is_high_surrogate(char16_t c) {
-  return c >= 0xD800 && c <= 0xDBFF;
-}
-bool is_low_surrogate(char16_t c) {
-  return c >= 0xDC00 && c <= 0xDFFF;
-}
 
 // The first 15 units of `name`, or 16 when unit 15 would leave the first half
 // of a surrogate pair without its second: half a character would show as a
@@ -37,13 +30,7 @@ std::u16string_view shown_name(std::u16string_view name) {
 
 Status list_text(const ResultSheet& sheet, std::u16string& text) {
   text.clear();
-  // The last index is itemcount - 1 in 16 bits; -32768 has no such value and
-  // anything above 51 would need slots the sheet does not have. The reader
-  // refuses both, so this only guards against a sheet filled some other way.
-  if (sheet.itemcount == std::numeric_limits<std::int16_t>::min() || sheet.itemcount > kSlotCount) {
-    return Status::failure(u"The entry count " + to_text(sheet.itemcount) + u" does not fit the " +
-                           to_text(kSlotCount) + u" entries a sheet can hold.");
-  }
+  if (Status fits = check_itemcount(sheet); !fits) return fits;
   const auto last = static_cast<std::int16_t>(sheet.itemcount - 1);
   for (std::int16_t i = 0; i <= last; ++i) {
     const std::u16string& name = sheet.itemname[static_cast<std::size_t>(i)];

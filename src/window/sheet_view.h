@@ -5,9 +5,9 @@
 
 #include <string>
 
+#include "base/status.h"
 #include "controls.h"
 #include "sheet/result_sheet.h"
-#include "sheet/status.h"
 
 namespace tavrino {
 

@@ -183,7 +183,7 @@ TEST(Refreshpage, StopsAtTheFirstFailure) {
   const ResultSheet loaded = sheet_of(1, {u"Ann"}, {u"45"});
   ResultSheet no_note = loaded;
   no_note.examnote.clear();
-  using Op = FakeControls::Op;
+  using Op = ControlOp;
   const struct {
     const ResultSheet* sheet;
     Op op;

@@ -4,41 +4,56 @@
 #include <QApplication>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "base/text.h"
 #include "platform/qt/main_window.h"
 #include "platform/x11/xtest_keyboard.h"
 #include "sheet/result_sheet.h"
-#include "sheet/text.h"
-#include "window/check.h"
 #include "window/command_line.h"
 
 namespace {
 
-void print(std::FILE* stream, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
-}
+// Everything but the window works without a display, so the QApplication is
+// made only for the window.
+class LinuxFrontEnd final : public tavrino::FrontEnd {
+ public:
+  LinuxFrontEnd(int& argc, char** argv, std::string program)
+      : argc_(argc), argv_(argv), program_(std::move(program)) {}
 
-// Without a platform named and no display to connect to, Qt would abort with
-// a message about plugins; say what is missing instead.
-bool display_available() {
-  return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
-         !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
+  void write(Stream stream, const std::string& utf8) override {
+    std::FILE* const out = stream == Stream::out ? stdout : stderr;
+    std::fwrite(utf8.data(), 1, utf8.size(), out);
+    std::fflush(out);
+  }
 
-int run_window(int argc, char** argv, const std::u16string& file) {
-  QApplication app(argc, argv);
-  tavrino::ResultSheet sheet;
-  // It connects to the X display only when a playback begins, so the window
-  // loads and shows files on any Qt platform; typing needs X11.
-  tavrino::XTestKeyboard keyboard;
-  tavrino::MainWindow window(sheet, keyboard);
-  window.load_and_show();
-  // After the show, so that a refused file's message appears over the window.
-  if (!file.empty()) (void)window.form().open_path(file);
-  return app.exec();
-}
+  int run_window(const std::u16string& file) override {
+    // Without a platform named and no display to connect to, Qt would abort
+    // with a message about plugins; say what is missing instead.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+      write(Stream::err, "There is no display to show the window on (DISPLAY is not set); " +
+                             program_ + " --check FILE checks a data file without one.\n");
+      return 1;
+    }
+    QApplication app(argc_, argv_);
+    tavrino::ResultSheet sheet;
+    // It connects to the X display only when a playback begins, so the window
+    // loads and shows files on any Qt platform; typing needs X11.
+    tavrino::XTestKeyboard keyboard;
+    tavrino::MainWindow window(sheet, keyboard);
+    window.load_and_show();
+    // After the show, so that a refused file's message appears over the window.
+    if (!file.empty()) (void)window.form().open_path(file);
+    return app.exec();
+  }
+
+ private:
+  int& argc_;
+  char** argv_;
+  std::string program_;
+};
 
 }  // namespace
 
@@ -47,33 +62,6 @@ int main(int argc, char** argv) {
   std::vector<std::u16string> args;
   for (int i = 1; i < argc; ++i) args.push_back(tavrino::utf8_to_utf16(argv[i]));
   const std::string program = argc > 0 ? argv[0] : "tavrino";
-
-  // Everything but the window works without a display, so no QApplication
-  // is made for it.
-  const tavrino::CommandLine line = tavrino::parse_command_line(args);
-  switch (line.mode) {
-    case tavrino::CommandLine::Mode::help:
-      print(stdout, tavrino::help_text(program));
-      return 0;
-    case tavrino::CommandLine::Mode::version:
-      print(stdout, tavrino::version_text());
-      return 0;
-    case tavrino::CommandLine::Mode::usage_error:
-      print(stderr, line.error + "\n");
-      return 2;
-    case tavrino::CommandLine::Mode::check: {
-      const tavrino::CheckReport report = tavrino::check_file(line.file);
-      print(stdout, report.output);
-      if (!report.error.empty()) print(stderr, report.error + "\n");
-      return report.exit_code;
-    }
-    case tavrino::CommandLine::Mode::window:
-      break;
-  }
-  if (!display_available()) {
-    print(stderr, "There is no display to show the window on (DISPLAY is not set); " + program +
-                      " --check FILE checks a data file without one.\n");
-    return 1;
-  }
-  return run_window(argc, argv, line.file);
+  LinuxFrontEnd front_end(argc, argv, program);
+  return tavrino::run_command_line(args, program, front_end);
 }

@@ -79,11 +79,10 @@ MainWindow::MainWindow(ResultSheet& sheet, Keyboard& keyboard) : dialog_(this), 
   // The controls sit at fixed places, so the client area keeps its size.
   setFixedSize(twips_to_pixels(kClientWidthTwips), twips_to_pixels(kClientHeightTwips));
 
-  seams_.window = this;
   for (const ControlLayout& layout : form1_layout()) build(layout);
   set_tab_order();
 
-  controls_ = std::make_unique<WidgetControls>(seams_);
+  controls_ = std::make_unique<WidgetControls>(*this, widgets_, *timer_);
   form_ = std::make_unique<Form1>(sheet, *controls_, dialog_, messages_, placement_, keyboard);
 
   // Esc anywhere in the window, also while the focus is in a box.
@@ -105,12 +104,7 @@ void MainWindow::build(const ControlLayout& layout) {
   switch (layout.kind) {
     case ControlKind::push_button: {
       auto* button = new QPushButton(text, parent);
-      if (layout.id == ControlId::cmdStart) {
-        seams_.cmdStart = button;
-        connect(button, &QPushButton::clicked, this, [this] { form_->cmdStart_Click(); });
-      } else if (layout.id == ControlId::cmdBrows) {
-        connect(button, &QPushButton::clicked, this, [this] { form_->cmdBrows_Click(); });
-      }
+      connect(button, &QPushButton::clicked, this, [this, id = layout.id] { form_->click(id); });
       made = button;
       break;
     }
@@ -140,16 +134,12 @@ void MainWindow::build(const ControlLayout& layout) {
           box->setReadOnly(true);
           connect(box->document(), &QTextDocument::contentsChanged, box,
                   [box] { line_up_values(*box); });
-          seams_.lbltext = box;
-        } else if (layout.id == ControlId::txtTime) {
-          seams_.txtTime = box;
         }
         box->setPlainText(to_multi_line(layout.text));
         made = box;
       } else {
         auto* box = new QLineEdit(text, parent);
         if (layout.font) box->setFont(font_of(*layout.font));
-        if (layout.id == ControlId::txtfile) seams_.txtfile = box;
         made = box;
       }
       break;
@@ -175,9 +165,6 @@ void MainWindow::build(const ControlLayout& layout) {
       label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       label->setTextFormat(Qt::PlainText);
       if (layout.font) label->setFont(font_of(*layout.font));
-      if (layout.id == ControlId::lblexam) seams_.lblexam = label;
-      if (layout.id == ControlId::lblSub) seams_.lblSub = label;
-      if (layout.id == ControlId::lblClass) seams_.lblClass = label;
       made = label;
       break;
     }
@@ -189,7 +176,6 @@ void MainWindow::build(const ControlLayout& layout) {
       timer_->setInterval(kTimerIntervalMs);
       timer_->setTimerType(Qt::PreciseTimer);
       connect(timer_, &QTimer::timeout, this, [this] { form_->Timer1_Timer(); });
-      seams_.Timer1 = timer_;
       return;
 
     case ControlKind::common_dialog:
@@ -205,21 +191,15 @@ void MainWindow::build(const ControlLayout& layout) {
 }
 
 void MainWindow::set_tab_order() {
-  std::vector<std::pair<int, QWidget*>> order;
-  for (const ControlLayout& layout : form1_layout()) {
-    QWidget* const widget = control(layout.id);
-    if (!widget || layout.tab_index < 0) continue;
-    // Frames and labels hold a tab index but never the focus.
-    if (!(widget->focusPolicy() & Qt::TabFocus)) continue;
-    order.emplace_back(layout.tab_index, widget);
+  QWidget* previous = nullptr;
+  for (const ControlId id : tab_order()) {
+    QWidget* const widget = control(id);
+    if (!widget || !takes_focus(layout_of(id).kind)) continue;
+    if (previous) QWidget::setTabOrder(previous, widget);
+    // The lowest tab index takes the focus when the window opens.
+    if (!first_focus_) first_focus_ = widget;
+    previous = widget;
   }
-  std::sort(order.begin(), order.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (std::size_t i = 1; i < order.size(); ++i) {
-    QWidget::setTabOrder(order[i - 1].second, order[i].second);
-  }
-  // The lowest tab index takes the focus when the window opens.
-  if (!order.empty()) first_focus_ = order.front().second;
 }
 
 void MainWindow::load_and_show() {

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QWidget>
-#include <array>
 #include <memory>
 
 #include "platform/qt/file_dialog.h"
@@ -52,10 +51,9 @@ class MainWindow final : public QWidget {
   void build(const ControlLayout& layout);
   void set_tab_order();
 
-  std::array<QWidget*, 12> widgets_{};  // one per ControlId; owned as Qt children
-  QWidget* first_focus_ = nullptr;      // the lowest tab index
+  ControlWidgets widgets_{};        // owned as Qt children
+  QWidget* first_focus_ = nullptr;  // the lowest tab index
   QTimer* timer_ = nullptr;
-  ControlWidgets seams_;
   std::unique_ptr<WidgetControls> controls_;
   QtOpenDialog dialog_;
   QtMessages messages_;

@@ -9,16 +9,16 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "base/text.h"
 #include "platform/qt/qt_text.h"
-#include "sheet/text.h"
 #include "window/layout.h"
 
 namespace tavrino {
 namespace {
 
-Status not_for(ControlId id, std::u16string_view what) {
-  return Status::failure(u"The window has no " + std::u16string(what) + u" named " +
-                         utf8_to_utf16(layout_of(id).name) + u".");
+Status widget_missing(ControlId id) {
+  return Status::failure(u"The window has no widget for " + utf8_to_utf16(layout_of(id).name) +
+                         u".");
 }
 
 }  // namespace
@@ -54,85 +54,71 @@ std::u16string from_multi_line(const QString& document_text) {
   return out;
 }
 
-WidgetControls::WidgetControls(const ControlWidgets& widgets) : widgets_(widgets) {}
+WidgetControls::WidgetControls(QWidget& window, const ControlWidgets& widgets, QTimer& timer)
+    : window_(window), widgets_(widgets), timer_(timer) {}
+
+template <typename T>
+T* WidgetControls::as(ControlId id) const {
+  return qobject_cast<T*>(widgets_[static_cast<std::size_t>(id)]);
+}
 
 Status WidgetControls::set_text(ControlId box, std::u16string_view text) {
-  switch (box) {
-    case ControlId::lbltext:
-      if (!widgets_.lbltext) break;
-      widgets_.lbltext->setPlainText(to_multi_line(text));
-      return Status::success();
-    case ControlId::txtTime:
-      if (!widgets_.txtTime) break;
-      widgets_.txtTime->setPlainText(to_multi_line(text));
-      return Status::success();
-    case ControlId::txtfile:
-      if (!widgets_.txtfile) break;
-      widgets_.txtfile->setText(to_qstring(text));
-      // Show the start of a long path, where the user recognises it.
-      widgets_.txtfile->setCursorPosition(0);
-      return Status::success();
-    default:
-      break;
+  if (Status status = check_applies(ControlOp::set_text, box); !status) return status;
+  if (auto* lines = as<QPlainTextEdit>(box)) {
+    lines->setPlainText(to_multi_line(text));
+    return Status::success();
   }
-  return not_for(box, u"text box to write");
+  if (auto* line = as<QLineEdit>(box)) {
+    line->setText(to_qstring(text));
+    // Show the start of a long path, where the user recognises it.
+    line->setCursorPosition(0);
+    return Status::success();
+  }
+  return widget_missing(box);
 }
 
 Status WidgetControls::get_text(ControlId box, std::u16string& text) {
-  switch (box) {
-    case ControlId::txtTime:
-      if (!widgets_.txtTime) break;
-      // The raw text keeps what toPlainText() would change (no-break spaces).
-      text = from_multi_line(widgets_.txtTime->document()->toRawText());
-      return Status::success();
-    case ControlId::txtfile:
-      if (!widgets_.txtfile) break;
-      text = to_u16string(widgets_.txtfile->text());
-      return Status::success();
-    default:
-      break;
+  if (Status status = check_applies(ControlOp::get_text, box); !status) return status;
+  if (auto* lines = as<QPlainTextEdit>(box)) {
+    // The raw text keeps what toPlainText() would change (no-break spaces).
+    text = from_multi_line(lines->document()->toRawText());
+    return Status::success();
   }
-  return not_for(box, u"text box to read");
+  if (auto* line = as<QLineEdit>(box)) {
+    text = to_u16string(line->text());
+    return Status::success();
+  }
+  return widget_missing(box);
 }
 
-QLabel* WidgetControls::label(ControlId id) const {
-  switch (id) {
-    case ControlId::lblexam:
-      return widgets_.lblexam;
-    case ControlId::lblSub:
-      return widgets_.lblSub;
-    case ControlId::lblClass:
-      return widgets_.lblClass;
-    default:
-      return nullptr;
-  }
-}
-
-Status WidgetControls::set_caption(ControlId id, std::u16string_view caption) {
-  QLabel* const target = label(id);
-  if (!target) return not_for(id, u"label");
+Status WidgetControls::set_caption(ControlId label, std::u16string_view caption) {
+  if (Status status = check_applies(ControlOp::set_caption, label); !status) return status;
+  auto* const target = as<QLabel>(label);
+  if (!target) return widget_missing(label);
   target->setText(to_qstring(caption));
   return Status::success();
 }
 
 Status WidgetControls::set_enabled(ControlId button, bool enabled) {
-  if (button != ControlId::cmdStart || !widgets_.cmdStart) return not_for(button, u"button");
-  widgets_.cmdStart->setEnabled(enabled);
+  if (Status status = check_applies(ControlOp::set_enabled, button); !status) return status;
+  auto* const target = as<QPushButton>(button);
+  if (!target) return widget_missing(button);
+  target->setEnabled(enabled);
   return Status::success();
 }
 
 Status WidgetControls::set_timer(ControlId timer, bool on) {
-  if (timer != ControlId::Timer1 || !widgets_.Timer1) return not_for(timer, u"timer");
+  if (Status status = check_applies(ControlOp::set_timer, timer); !status) return status;
   if (!on) {
-    widgets_.Timer1->stop();
-  } else if (!widgets_.Timer1->isActive()) {
-    widgets_.Timer1->start();
+    timer_.stop();
+  } else if (!timer_.isActive()) {
+    timer_.start();
   }
   return Status::success();
 }
 
 WindowHandle WidgetControls::window_handle() {
-  return widgets_.window ? static_cast<WindowHandle>(widgets_.window->winId()) : 0;
+  return static_cast<WindowHandle>(window_.winId());
 }
 
 }  // namespace tavrino

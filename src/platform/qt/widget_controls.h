@@ -3,32 +3,20 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <string>
 #include <string_view>
 
 #include "window/controls.h"
 
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
 class QTimer;
 class QWidget;
 
 namespace tavrino {
 
-// The widgets the operations reach; the window owns them all.
-struct ControlWidgets {
-  QWidget* window = nullptr;
-  QPushButton* cmdStart = nullptr;
-  QLineEdit* txtfile = nullptr;
-  QPlainTextEdit* lbltext = nullptr;
-  QPlainTextEdit* txtTime = nullptr;
-  QTimer* Timer1 = nullptr;
-  QLabel* lblexam = nullptr;
-  QLabel* lblSub = nullptr;
-  QLabel* lblClass = nullptr;
-};
+// One widget per control, indexed by ControlId; null for the controls that
+// have none (Timer1, CommonDialog1). The window owns them all.
+using ControlWidgets = std::array<QWidget*, kControlCount>;
 
 // Multi-line boxes hold line breaks, not characters: a text set with CR LF (or
 // a lone CR or LF) shows a line break there, and a line break reads back as
@@ -40,7 +28,8 @@ std::u16string from_multi_line(const QString& document_text);
 
 class WidgetControls final : public Controls {
  public:
-  explicit WidgetControls(const ControlWidgets& widgets);
+  // `window`, `widgets` and `timer` outlive the object.
+  WidgetControls(QWidget& window, const ControlWidgets& widgets, QTimer& timer);
 
   // Each fails, naming the control, when applied to a control it is not
   // meant for (see Controls) or when the widget is missing.
@@ -55,9 +44,13 @@ class WidgetControls final : public Controls {
   WindowHandle window_handle() override;
 
  private:
-  QLabel* label(ControlId id) const;
+  // The control's widget as a T; null when it has none of that type.
+  template <typename T>
+  T* as(ControlId id) const;
 
-  ControlWidgets widgets_;
+  QWidget& window_;
+  const ControlWidgets& widgets_;
+  QTimer& timer_;
 };
 
 }  // namespace tavrino

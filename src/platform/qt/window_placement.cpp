@@ -11,23 +11,18 @@ std::int32_t QtWindowPlacement::set_window_pos(WindowHandle window, std::intptr_
                                                std::uint32_t flags) {
   constexpr std::uint32_t kKeep = kSwpNosize | kSwpNomove;
   if ((flags & kKeep) != kKeep) return 0;
-  bool on = false;
-  if (insert_after == kHwndTopmost) {
-    on = true;
-  } else if (insert_after != kHwndNotopmost) {
-    return 0;
-  }
+  if (insert_after != kHwndTopmost) return 0;
   QWidget* const widget = QWidget::find(static_cast<WId>(window));
   if (!widget || !widget->isWindow()) return 0;
-  if (widget->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on) return 1;
+  if (widget->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) return 1;
 
   // Changing a widget's window flags hides it (Qt re-parents it); a window
   // that was on screen is shown again, where it was. Called before the first
   // show, as at start-up, nothing flickers.
   const bool was_visible = widget->isVisible();
-  widget->setWindowFlag(Qt::WindowStaysOnTopHint, on);
+  widget->setWindowFlag(Qt::WindowStaysOnTopHint, true);
   if (QWindow* const handle = widget->windowHandle()) {
-    handle->setFlag(Qt::WindowStaysOnTopHint, on);
+    handle->setFlag(Qt::WindowStaysOnTopHint, true);
   }
   if (was_visible) widget->show();
   return 1;

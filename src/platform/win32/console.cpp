@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <string>
 
+#include "base/text.h"
 #include "platform/win32/wide.h"
-#include "sheet/text.h"
 
 namespace tavrino {
 namespace {

@@ -10,22 +10,19 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "platform/win32/console.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/open_dialog.h"
 #include "platform/win32/send_input_keyboard.h"
 #include "platform/win32/wide.h"
 #include "sheet/result_sheet.h"
-#include "sheet/text.h"
-#include "window/check.h"
 #include "window/command_line.h"
 #include "window/form1.h"
 #include "window/layout.h"
 
 namespace tavrino {
 namespace {
-
-constexpr int kUsageExitCode = 2;
 
 std::vector<std::u16string> arguments() {
   std::vector<std::u16string> args;
@@ -60,23 +57,37 @@ std::u16string full_path(const std::u16string& path) {
   return from_wide(buffer);
 }
 
-int run_window(HINSTANCE instance, int show_command, const std::u16string& file) {
-  ResultSheet sheet;  // Module1's sheet: empty at start, kept for the whole run
-  MainWindow window(instance);
-  if (Status created = window.create(); !created) {
-    report(OutputStream::err, utf16_to_utf8(created.message()) + "\n");
-    return 1;
+class WindowsFrontEnd final : public FrontEnd {
+ public:
+  WindowsFrontEnd(HINSTANCE instance, int show_command)
+      : instance_(instance), show_command_(show_command) {}
+
+  void write(Stream stream, const std::string& utf8) override {
+    report(stream == Stream::out ? OutputStream::out : OutputStream::err, utf8);
   }
-  Win32OpenDialog dialog(window.hwnd());
-  Win32WindowPlacement placement;
-  SendInputKeyboard keyboard;
-  Form1 form(sheet, window, dialog, window, placement, keyboard);
-  window.set_form(&form);
-  form.Form_Load();  // created, not yet shown
-  window.show(show_command);
-  if (!file.empty()) form.open_path(full_path(file));
-  return window.run();
-}
+
+  int run_window(const std::u16string& file) override {
+    ResultSheet sheet;  // Module1's sheet: empty at start, kept for the whole run
+    MainWindow window(instance_);
+    if (Status created = window.create(); !created) {
+      report(OutputStream::err, utf16_to_utf8(created.message()) + "\n");
+      return 1;
+    }
+    Win32OpenDialog dialog(window.hwnd());
+    Win32WindowPlacement placement;
+    SendInputKeyboard keyboard;
+    Form1 form(sheet, window, dialog, window, placement, keyboard);
+    window.set_form(&form);
+    form.Form_Load();  // created, not yet shown
+    window.show(show_command_);
+    if (!file.empty()) form.open_path(full_path(file));
+    return window.run();
+  }
+
+ private:
+  HINSTANCE instance_;
+  int show_command_;
+};
 
 int run(HINSTANCE instance, int show_command) {
   std::vector<std::u16string> args = arguments();
@@ -86,27 +97,8 @@ int run(HINSTANCE instance, int show_command) {
     program.erase(0, slash + 1);
   }
   if (!args.empty()) args.erase(args.begin());
-  const CommandLine command = parse_command_line(args);
-  switch (command.mode) {
-    case CommandLine::Mode::help:
-      report(OutputStream::out, help_text(utf16_to_utf8(program)));
-      return 0;
-    case CommandLine::Mode::version:
-      report(OutputStream::out, version_text());
-      return 0;
-    case CommandLine::Mode::usage_error:
-      report(OutputStream::err, command.error + "\n");
-      return kUsageExitCode;
-    case CommandLine::Mode::check: {
-      const CheckReport result = check_file(command.file);
-      if (!result.error.empty()) report(OutputStream::err, result.error + "\n");
-      if (!result.output.empty()) report(OutputStream::out, result.output);
-      return result.exit_code;
-    }
-    case CommandLine::Mode::window:
-      break;
-  }
-  return run_window(instance, show_command, command.file);
+  WindowsFrontEnd front_end(instance, show_command);
+  return run_command_line(args, utf16_to_utf8(program), front_end);
 }
 
 }  // namespace

@@ -2,13 +2,12 @@
 #include "platform/win32/main_window.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <vector>
 
+#include "base/text.h"
 #include "platform/win32/resource.h"
 #include "platform/win32/wide.h"
-#include "sheet/text.h"
 
 namespace tavrino {
 namespace {
@@ -29,27 +28,6 @@ int command_id_of(ControlId id) {
 std::u16string name_of(ControlId id) {
   const std::string_view name = layout_of(id).name;
   return std::u16string(name.begin(), name.end());
-}
-
-Status wrong_control(ControlId id, std::u16string_view operation) {
-  return Status::failure(name_of(id) + u" has no " + std::u16string(operation) + u".");
-}
-
-bool takes_focus(const ControlLayout& control) {
-  return control.kind == ControlKind::push_button || control.kind == ControlKind::text_box;
-}
-
-// The creation order: by tab index, since Tab follows the order in which the
-// controls were created; controls without one come last, in layout order.
-std::vector<const ControlLayout*> creation_order() {
-  std::vector<const ControlLayout*> order;
-  for (const ControlLayout& control : form1_layout()) order.push_back(&control);
-  std::stable_sort(order.begin(), order.end(), [](const ControlLayout* a, const ControlLayout* b) {
-    const int ka = a->tab_index < 0 ? INT_MAX : a->tab_index;
-    const int kb = b->tab_index < 0 ? INT_MAX : b->tab_index;
-    return ka < kb;
-  });
-  return order;
 }
 
 HFONT create_font(const FontSpec& spec, UINT dpi) {
@@ -201,7 +179,9 @@ bool MainWindow::on_create() {
 }
 
 bool MainWindow::create_controls() {
-  for (const ControlLayout* control : creation_order()) {
+  // Tab follows the order in which the controls were created.
+  for (const ControlId id : tab_order()) {
+    const ControlLayout* const control = &layout_of(id);
     const wchar_t* window_class = nullptr;
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
     DWORD ex_style = 0;
@@ -237,7 +217,7 @@ bool MainWindow::create_controls() {
       case ControlKind::timer:
         continue;  // no window of their own
     }
-    if (takes_focus(*control)) style |= WS_TABSTOP | WS_GROUP;
+    if (takes_focus(control->kind)) style |= WS_TABSTOP | WS_GROUP;
     if (!control->enabled) style |= WS_DISABLED;
     const std::wstring text = to_wide(control->text);
     HWND hwnd =
@@ -300,11 +280,8 @@ void MainWindow::on_command(int id, int code) {
     return;
   }
   if (form_ == nullptr || code != BN_CLICKED) return;
-  if (id == command_id_of(ControlId::cmdStart)) {
-    form_->cmdStart_Click();
-  } else if (id == command_id_of(ControlId::cmdBrows)) {
-    form_->cmdBrows_Click();
-  }
+  const int index = id - kFirstControlId;
+  if (index >= 0 && index < static_cast<int>(kControlCount)) form_->click(ControlId(index));
 }
 
 void MainWindow::on_timer(UINT_PTR id) {
@@ -363,9 +340,7 @@ Status MainWindow::set_window_text(ControlId id, std::u16string_view text) {
 }
 
 Status MainWindow::set_text(ControlId box, std::u16string_view text) {
-  if (box != ControlId::lbltext && box != ControlId::txtTime && box != ControlId::txtfile) {
-    return wrong_control(box, u"text to set");
-  }
+  if (Status status = check_applies(ControlOp::set_text, box); !status) return status;
   // A value may hold a lone CR or LF (a quoted item spanning lines); the
   // multi-line edit controls show only CR LF as a line break.
   if (layout_of(box).multi_line) return set_window_text(box, crlf_line_ends(text));
@@ -373,9 +348,7 @@ Status MainWindow::set_text(ControlId box, std::u16string_view text) {
 }
 
 Status MainWindow::get_text(ControlId box, std::u16string& text) {
-  if (box != ControlId::txtTime && box != ControlId::txtfile) {
-    return wrong_control(box, u"text to read");
-  }
+  if (Status status = check_applies(ControlOp::get_text, box); !status) return status;
   HWND hwnd = control(box);
   if (hwnd == nullptr) {
     return Status::failure(u"Windows could not read the text of " + name_of(box) + u".");
@@ -389,14 +362,12 @@ Status MainWindow::get_text(ControlId box, std::u16string& text) {
 }
 
 Status MainWindow::set_caption(ControlId label, std::u16string_view caption) {
-  if (label != ControlId::lblClass && label != ControlId::lblSub && label != ControlId::lblexam) {
-    return wrong_control(label, u"caption");
-  }
+  if (Status status = check_applies(ControlOp::set_caption, label); !status) return status;
   return set_window_text(label, caption);
 }
 
 Status MainWindow::set_enabled(ControlId button, bool enabled) {
-  if (button != ControlId::cmdStart) return wrong_control(button, u"enabled state to set");
+  if (Status status = check_applies(ControlOp::set_enabled, button); !status) return status;
   HWND hwnd = control(button);
   if (hwnd == nullptr) {
     return Status::failure(u"Windows could not enable or disable " + name_of(button) + u".");
@@ -408,7 +379,7 @@ Status MainWindow::set_enabled(ControlId button, bool enabled) {
 }
 
 Status MainWindow::set_timer(ControlId timer, bool on) {
-  if (timer != ControlId::Timer1) return wrong_control(timer, u"timer");
+  if (Status status = check_applies(ControlOp::set_timer, timer); !status) return status;
   if (on) {
     // Switching on a running timer leaves its ticks where they are; SetTimer
     // again would restart the interval and delay the next tick.

@@ -59,8 +59,6 @@ class MainWindow final : public Controls, public Messages {
   void show_message(std::u16string_view text) override;
 
  private:
-  static constexpr std::size_t kControlCount = static_cast<std::size_t>(ControlId::lblClass) + 1;
-
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
   bool on_create();

@@ -97,19 +97,22 @@ TEST_F(MainWindowTest, StartsWithTheLayoutsTextsAndFonts) {
   EXPECT_EQ(text, u"data.ipt");
   EXPECT_TRUE(IsWindowEnabled(window_.control(ControlId::cmdStart)));
 
+  // Character heights in pixels at 96 DPI: 9.75 points is 13 pixels, 13.5
+  // points 18, and the form's default 8.25 points 11.
   struct Case {
     ControlId id;
-    double points;
+    LONG height_at_96_dpi;
     LONG weight;
   };
   const Case cases[] = {
-      {ControlId::lblClass, 9.75, FW_BOLD},
-      {ControlId::lbltext, 9.75, FW_NORMAL},
-      {ControlId::txtTime, 13.5, FW_NORMAL},
+      {ControlId::lblClass, 13, FW_BOLD},
+      {ControlId::lbltext, 13, FW_NORMAL},
+      {ControlId::txtTime, 18, FW_NORMAL},
+      {ControlId::cmdStart, 11, FW_NORMAL},
   };
   for (const Case& c : cases) {
     const LOGFONTW font = font_of(window_.control(c.id));
-    EXPECT_EQ(font.lfHeight, -MulDiv(static_cast<int>(c.points * 100), window_.dpi(), 7200));
+    EXPECT_EQ(font.lfHeight, -MulDiv(c.height_at_96_dpi, window_.dpi(), 96));
     EXPECT_EQ(font.lfWeight, c.weight);
   }
   EXPECT_STREQ(font_of(window_.control(ControlId::lblexam)).lfFaceName, L"Arial");

@@ -7,8 +7,8 @@
 #include <cwchar>
 #include <vector>
 
+#include "base/text.h"
 #include "platform/win32/wide.h"
-#include "sheet/text.h"
 
 namespace tavrino {
 namespace {

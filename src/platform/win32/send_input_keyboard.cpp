@@ -4,7 +4,8 @@
 #include <string>
 #include <utility>
 
-#include "sheet/text.h"
+#include "base/text.h"
+#include "base/unicode.h"
 
 namespace tavrino {
 namespace {
@@ -124,17 +125,10 @@ bool InputTranslator::any_held() const {
 }
 
 void InputTranslator::add_character(char32_t c, std::vector<INPUT>& inputs) {
-  if (c > 0xFFFF) {
-    const char32_t offset = c - 0x10000;
-    const auto high = static_cast<wchar_t>(0xD800 + (offset >> 10));
-    const auto low = static_cast<wchar_t>(0xDC00 + (offset & 0x3FF));
-    for (wchar_t unit : {high, low}) {
-      inputs.push_back(unicode_input(unit, false));
-      inputs.push_back(unicode_input(unit, true));
-    }
-  } else {
-    inputs.push_back(unicode_input(static_cast<wchar_t>(c), false));
-    inputs.push_back(unicode_input(static_cast<wchar_t>(c), true));
+  // Above U+FFFF a character goes as its two surrogate units.
+  for (const char16_t unit : code_point_text(c)) {
+    inputs.push_back(unicode_input(static_cast<wchar_t>(unit), false));
+    inputs.push_back(unicode_input(static_cast<wchar_t>(unit), true));
   }
   alt_alone_ = false;
 }
@@ -174,8 +168,8 @@ Status InputTranslator::add(const KeyEvent& event, std::vector<INPUT>& inputs) {
     case KeyEvent::Type::character: {
       const char32_t c = event.character;
       if (is_control(c)) {
-        return Status::failure(u"A control character (code " +
-                               to_text(static_cast<std::int64_t>(c)) + u") cannot be typed.");
+        return Status::failure(u"The control character " + code_point_name(c) +
+                               u" cannot be typed.");
       }
       if (!any_held()) {
         add_character(c, inputs);
@@ -183,10 +177,7 @@ Status InputTranslator::add(const KeyEvent& event, std::vector<INPUT>& inputs) {
       }
       if (c > 0xFFFF) {
         // No layout has a key for a character outside the 16-bit range.
-        std::u16string text;
-        text += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-        text += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-        return Status::failure(u"The character " + quoted(text) +
+        return Status::failure(u"The character " + quoted(code_point_text(c)) +
                                u" cannot be typed with a modifier key held: no keyboard layout "
                                u"has a key for it.");
       }

@@ -31,9 +31,9 @@
 #include <span>
 #include <vector>
 
+#include "base/status.h"
 #include "playback/key_event.h"
 #include "playback/keyboard.h"
-#include "sheet/status.h"
 
 namespace tavrino {
 

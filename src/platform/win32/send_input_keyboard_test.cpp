@@ -189,8 +189,8 @@ TEST(InputTranslator, RefusesCharactersItCannotType) {
       {held(Modifier::ctrl, text(U"\u00E9")), u"Ctrl"},
       {held(Modifier::alt, held(Modifier::shift, text(U"\u00E9"))), u"Shift+Alt"},
       {held(Modifier::shift, text(U"\U0001F600")), u"\U0001F600"},
-      {text(U"a\x01"), u"control character (code 1)"},
-      {text(U"\x7f"), u"control character (code 127)"},
+      {text(U"a\x01"), u"control character U+0001"},
+      {text(U"\x7f"), u"control character U+007F"},
   };
   for (const Case& c : cases) {
     FakeLayout layout;

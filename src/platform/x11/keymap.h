@@ -10,8 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/status.h"
 #include "platform/x11/keysyms.h"
-#include "sheet/status.h"
 
 typedef struct _XDisplay Display;
 struct _XkbDesc;

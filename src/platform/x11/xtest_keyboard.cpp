@@ -14,10 +14,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/text.h"
 #include "platform/x11/keymap.h"
 #include "platform/x11/keysyms.h"
 #include "platform/x11/wm_ping.h"
-#include "sheet/text.h"
 
 #include "platform/x11/xlib.h"
 

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "platform/x11/xtest_keyboard.h"
 #include "playback/typekeys.h"
-#include "sheet/text.h"
 
 #include <X11/Xlib.h>
 // Xlib's Status macro would rename tavrino::Status.

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "sheet/text.h"
+#include "base/text.h"
 
-#include "sheet/utf8_sequence.h"
+#include "base/unicode.h"
+#include "base/utf8_sequence.h"
 
 namespace tavrino {
 
@@ -13,7 +14,7 @@ std::u16string utf8_to_utf16(std::string_view utf8) {
   while (i < utf8.size()) {
     const detail::Utf8Sequence s = detail::decode_utf8_sequence(p + i, utf8.size() - i);
     if (s.result == detail::Utf8Result::ok) {
-      detail::append_utf16(out, s.code_point);
+      append_code_point(out, s.code_point);
       i += static_cast<std::size_t>(s.length);
     } else {
       // Only the first byte is given up, so the bytes after a broken sequence
@@ -28,15 +29,10 @@ std::u16string utf8_to_utf16(std::string_view utf8) {
 std::string utf16_to_utf8(std::u16string_view utf16) {
   std::string out;
   out.reserve(utf16.size());
-  for (std::size_t i = 0; i < utf16.size(); ++i) {
-    char32_t code = utf16[i];
-    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
-        utf16[i + 1] <= 0xDFFF) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
-      ++i;
-    } else if (code >= 0xD800 && code <= 0xDFFF) {
-      code = 0xFFFD;
-    }
+  for (std::size_t i = 0; i < utf16.size();) {
+    const CodePoint point = code_point_at(utf16, i);
+    i += point.length;
+    const char32_t code = is_surrogate(point.value) ? 0xFFFD : point.value;
     if (code < 0x80) {
       out.push_back(static_cast<char>(code));
     } else if (code < 0x800) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "sheet/text.h"
+#include "base/text.h"
 
 #include <gtest/gtest.h>
 

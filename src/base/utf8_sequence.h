@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // One UTF-8 sequence checked against the well-formed byte ranges, so that
 // overlong forms, surrogates and code points past U+10FFFF are all refused.
-// Internal to the sheet library: shared by the text helpers and the decoder.
+// Shared by the text helpers and the data file decoder.
 #pragma once
 
 #include <cstddef>
@@ -54,17 +54,6 @@ inline Utf8Sequence decode_utf8_sequence(const unsigned char* p, std::size_t ava
     code = (code << 6) | (b & 0x3F);
   }
   return {Utf8Result::ok, code, length};
-}
-
-// Appends a code point as one or two UTF-16 units.
-inline void append_utf16(std::u16string& out, char32_t code) {
-  if (code < 0x10000) {
-    out.push_back(static_cast<char16_t>(code));
-  } else {
-    code -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-  }
 }
 
 }  // namespace tavrino::detail
