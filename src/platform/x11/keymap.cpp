@@ -67,11 +67,19 @@ ModifierKey Keymap::modifier_key(std::initializer_list<KeySymbol> keysyms) const
       if (XkbKeyNumGroups(xkb_, code) == 0) continue;
       const unsigned group = group_ < XkbKeyNumGroups(xkb_, code) ? group_ : 0;
       if (XkbKeySymEntry(xkb_, code, 0, group) != wanted) continue;
-      const unsigned mask = xkb_->map->modmap[code];
+      const unsigned mask = modifiers_of(code);
       if (mask != 0) return {static_cast<unsigned>(keycode), mask};
     }
   }
   return {};
+}
+
+// The real modifiers the modifier map binds `keycode` to. Xlib allocates
+// the map only when the server sends entries, and a server sends none for a
+// keymap without modifier keys (as XWayland may): no map means no binding.
+unsigned Keymap::modifiers_of(unsigned keycode) const {
+  if (!xkb_ || !xkb_->map || !xkb_->map->modmap) return 0;
+  return xkb_->map->modmap[keycode];
 }
 
 const Keymap::Index& Keymap::index_for(unsigned locked) const {
@@ -133,7 +141,7 @@ std::vector<unsigned> Keymap::spare_keycodes() const {
   if (!xkb_) return spare;
   for (int keycode = xkb_->max_key_code; keycode >= xkb_->min_key_code; --keycode) {
     const auto code = static_cast<KeyCode>(keycode);
-    if (XkbKeyNumGroups(xkb_, code) == 0 && xkb_->map->modmap[code] == 0) {
+    if (XkbKeyNumGroups(xkb_, code) == 0 && modifiers_of(code) == 0) {
       spare.push_back(static_cast<unsigned>(keycode));
     }
   }

@@ -60,7 +60,8 @@ class Keymap {
 
   // Keycodes with no symbols, not bound to a modifier: free for the
   // playback to map. Highest first, since the low ones are the keys that
-  // keyboards actually have.
+  // keyboards actually have. A keymap that binds no key to a modifier (the
+  // server then sends no modifier map) counts as binding none.
   std::vector<unsigned> spare_keycodes() const;
 
   unsigned locked_modifiers() const { return locked_; }
@@ -79,6 +80,7 @@ class Keymap {
 
   const Index& index_for(unsigned locked) const;
   ModifierKey modifier_key(std::initializer_list<KeySymbol> keysyms) const;
+  unsigned modifiers_of(unsigned keycode) const;
   void free_description();
 
   Display* display_ = nullptr;

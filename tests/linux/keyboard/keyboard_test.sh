@@ -139,6 +139,23 @@ case $scenario in
     tavrino_close_form "$form_pid"
     ;;
 
+  no_modifier_map)
+    # A keymap that binds no key to a modifier, as XWayland may have: the
+    # server then sends no modifier map at all. What needs no modifier is
+    # still typed, on the layout's keys and on spare ones.
+    setxkbmap -layout us
+    xkbcomp -xkb "$DISPLAY" "$TAVRINO_TMP/full.xkb" 2>/dev/null
+    sed '/modifier_map/d' "$TAVRINO_TMP/full.xkb" | xkbcomp - "$DISPLAY" 2>/dev/null ||
+      tavrino_fail "Could not load a keymap without modifier keys."
+    keymap >"$TAVRINO_TMP/keymap.before"
+    start_form
+    "$type_values" 'abc' 'zoë' '中文' || tavrino_fail "Typing failed."
+    check_keymap_unchanged
+    # The form closes with Ctrl+Q.
+    xkbcomp "$TAVRINO_TMP/full.xkb" "$DISPLAY" 2>/dev/null
+    check_fields 'abc' 'zoë' '中文'
+    ;;
+
   xterm)
     # xterm answers no _NET_WM_PING and reads a changed mapping only at the
     # next keystroke: the case where other tools lose characters.
