@@ -12,6 +12,7 @@
 
 #include "base/status.h"
 #include "platform/x11/keysyms.h"
+#include "platform/x11/modifier_tracker.h"
 
 typedef struct _XDisplay Display;
 struct _XkbDesc;
@@ -23,13 +24,6 @@ namespace tavrino {
 struct Stroke {
   unsigned keycode = 0;
   unsigned modifiers = 0;
-};
-
-// A modifier key: the keycode to press and the real modifiers it sets. An
-// absent one has keycode 0.
-struct ModifierKey {
-  unsigned keycode = 0;
-  unsigned mask = 0;
 };
 
 class Keymap {

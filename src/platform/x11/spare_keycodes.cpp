@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: MIT
+#include "platform/x11/spare_keycodes.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tavrino {
+
+namespace {
+
+bool same_symbols(const KeycodeSymbols& a, const KeycodeSymbols& b) {
+  const auto end_of = [](const KeycodeSymbols& symbols) {
+    auto end = symbols.end();
+    while (end != symbols.begin() && *std::prev(end) == kNoSymbol) --end;
+    return end;
+  };
+  return std::equal(a.begin(), end_of(a), b.begin(), end_of(b));
+}
+
+bool contains_key(const std::vector<SpareKey>& keys, const SpareKey& key) {
+  return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+}  // namespace
+
+std::vector<KeycodeMapping> plan_restore(std::span<const RemappedKeycode> keycodes) {
+  std::vector<KeycodeMapping> restore;
+  for (const RemappedKeycode& keycode : keycodes) {
+    if (!keycode.set.empty() && same_symbols(keycode.now, keycode.set)) {
+      restore.push_back({keycode.keycode, keycode.original});
+    }
+  }
+  return restore;
+}
+
+SpareKeycodes::SpareKeycodes(std::vector<unsigned> keycodes, std::vector<SpareUse> uses)
+    : uses_(std::move(uses)) {
+  for (const unsigned keycode : keycodes) slots_.push_back({keycode, {}, {}, {}});
+}
+
+std::vector<unsigned> SpareKeycodes::keycodes() const {
+  std::vector<unsigned> keycodes;
+  for (const Slot& slot : slots_) keycodes.push_back(slot.keycode);
+  return keycodes;
+}
+
+bool SpareKeycodes::contains(unsigned keycode) const {
+  return std::any_of(slots_.begin(), slots_.end(),
+                     [&](const Slot& slot) { return slot.keycode == keycode; });
+}
+
+void SpareKeycodes::typed(KeySymbol keysym) {
+  if (next_use_ < uses_.size() && uses_[next_use_].keysym == keysym) ++next_use_;
+}
+
+std::vector<KeycodeMapping> SpareKeycodes::next_batch(KeySymbol needed) {
+  SpareBatch batch;
+  if (next_use_ < uses_.size() && uses_[next_use_].keysym == needed) {
+    batch = plan_spare_batch(uses_, next_use_, slots_.size());
+  } else {
+    const SpareUse only[] = {{needed, true}};
+    batch = plan_spare_batch(only, 0, slots_.size());
+  }
+
+  std::vector<SpareKey> pending;
+  for (const SpareKey& key : batch.keys) {
+    const bool placed = std::any_of(slots_.begin(), slots_.end(),
+                                    [&](const Slot& slot) { return slot.key == key; });
+    if (!placed) pending.push_back(key);
+  }
+  std::vector<KeycodeMapping> changes;
+  for (Slot& slot : slots_) {
+    if (pending.empty()) break;
+    if (slot.key != SpareKey{} && contains_key(batch.keys, slot.key)) continue;
+    slot.key = pending.back();
+    pending.pop_back();
+    changes.push_back({slot.keycode, {slot.key.level1, slot.key.level2}});
+  }
+  return changes;
+}
+
+void SpareKeycodes::record_originals(std::span<const KeycodeMapping> mappings) {
+  for (const KeycodeMapping& mapping : mappings) {
+    if (Slot* slot = find(mapping.keycode)) slot->original = mapping.symbols;
+  }
+  knows_originals_ = true;
+}
+
+void SpareKeycodes::written(std::span<const KeycodeMapping> mappings) {
+  for (const KeycodeMapping& mapping : mappings) {
+    if (Slot* slot = find(mapping.keycode)) slot->set = mapping.symbols;
+  }
+}
+
+std::vector<unsigned> SpareKeycodes::changed() const {
+  std::vector<unsigned> changed;
+  for (const Slot& slot : slots_) {
+    if (!slot.set.empty()) changed.push_back(slot.keycode);
+  }
+  return changed;
+}
+
+std::vector<KeycodeMapping> SpareKeycodes::restore(std::span<const KeycodeMapping> now) {
+  std::vector<RemappedKeycode> keycodes;
+  for (Slot& slot : slots_) {
+    RemappedKeycode keycode{slot.keycode, slot.original, std::move(slot.set), {}};
+    for (const KeycodeMapping& mapping : now) {
+      if (mapping.keycode == slot.keycode) keycode.now = mapping.symbols;
+    }
+    keycodes.push_back(std::move(keycode));
+    slot.key = {};
+    slot.set.clear();
+  }
+  return plan_restore(keycodes);
+}
+
+SpareKeycodes::Slot* SpareKeycodes::find(unsigned keycode) {
+  const auto it = std::find_if(slots_.begin(), slots_.end(),
+                               [&](const Slot& slot) { return slot.keycode == keycode; });
+  return it == slots_.end() ? nullptr : &*it;
+}
+
+}  // namespace tavrino

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+// The keycodes a playback borrows for characters the layout lacks: which
+// spare keycode carries which keysyms, what each new batch changes, and what
+// goes back at the end. No X connection is needed here: the keyboard reads
+// and writes the mappings this bookkeeping asks for.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+#include "platform/x11/keysyms.h"
+
+namespace tavrino {
+
+// The symbols of one keycode as the core protocol lists them (group 1
+// levels 1 and 2, group 2 levels 1 and 2, further levels), NoSymbol (0)
+// where a level has none. Trailing NoSymbols make no difference.
+using KeycodeSymbols = std::vector<KeySymbol>;
+
+struct KeycodeMapping {
+  unsigned keycode = 0;
+  KeycodeSymbols symbols;
+  bool operator==(const KeycodeMapping&) const = default;
+};
+
+// One keycode as the restore sees it.
+struct RemappedKeycode {
+  unsigned keycode = 0;
+  KeycodeSymbols original;  // what it held before the playback first changed it
+  KeycodeSymbols set;       // what it held after the playback's last change; empty: never changed
+  KeycodeSymbols now;       // what it holds now, read back just before the restore
+};
+
+// The keycodes to give their original symbols back, with those symbols, in
+// the order given: each one the playback changed that still holds what the
+// playback set. A keycode that holds something else now was remapped by
+// someone else since (a switch of layout in the middle of the playback, to
+// which the keycode belongs now), and restoring it would blank a key of the
+// new layout; one never changed was never ours. Once the result is written,
+// the same keycodes no longer hold what the playback set, so planning again
+// gives nothing.
+std::vector<KeycodeMapping> plan_restore(std::span<const RemappedKeycode> keycodes);
+
+class SpareKeycodes {
+ public:
+  SpareKeycodes() = default;
+  // `keycodes`: the free keycodes (Keymap::spare_keycodes), the first ones
+  // taken first. `uses`: the keysyms that must go onto them, in the order
+  // the playback types them (see plan_spare_batch).
+  SpareKeycodes(std::vector<unsigned> keycodes, std::vector<SpareUse> uses);
+
+  bool empty() const { return slots_.empty(); }
+  std::vector<unsigned> keycodes() const;
+  bool contains(unsigned keycode) const;
+
+  // A keystroke of `keysym` went out on one of the keycodes: the batches
+  // planned from here on start after it when it was the next use.
+  void typed(KeySymbol keysym);
+
+  // Assigns the next batch to the keycodes, the batch that starts with the
+  // next use when that is `needed`, else `needed` alone on a keycode of its
+  // own (something the uses did not foresee). Keysyms already on a keycode
+  // stay there, the others take keycodes whose keysyms the batch does not
+  // need. Returns the keycodes that change, each with its symbols for level
+  // 1 and 2, in the order of the keycodes given; none when the batch is on
+  // the keycodes already. The caller writes them, then reports what they
+  // hold through written().
+  std::vector<KeycodeMapping> next_batch(KeySymbol needed);
+
+  // Whether record_originals() was called. It must be, before the first
+  // change is written, with what every keycode held before.
+  bool knows_originals() const { return knows_originals_; }
+  void record_originals(std::span<const KeycodeMapping> mappings);
+
+  // Records what changed keycodes hold after a change was written (read
+  // back from the server, or as written when that fails): the restore gives
+  // back only keycodes that still hold it.
+  void written(std::span<const KeycodeMapping> mappings);
+
+  // The keycodes changed and not restored yet, in the order given.
+  std::vector<unsigned> changed() const;
+
+  // What to write to restore the keycodes, given what changed() keycodes
+  // hold `now` (a keycode missing from `now` counts as holding nothing);
+  // see plan_restore. Afterwards no keycode counts as changed and none
+  // carries a keysym, so a second restore gives nothing.
+  std::vector<KeycodeMapping> restore(std::span<const KeycodeMapping> now);
+
+ private:
+  struct Slot {
+    unsigned keycode = 0;
+    SpareKey key;  // what the playback put on it, {} for nothing
+    KeycodeSymbols original;
+    KeycodeSymbols set;
+  };
+  Slot* find(unsigned keycode);
+
+  std::vector<Slot> slots_;
+  std::vector<SpareUse> uses_;
+  std::size_t next_use_ = 0;
+  bool knows_originals_ = false;
+};
+
+}  // namespace tavrino
