@@ -20,7 +20,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/x11/wm_ping.h"
+#include "platform/x11/focus_sync.h"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>

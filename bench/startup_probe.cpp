@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/x11/wm_ping.h"
+#include "platform/x11/focus_sync.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>

@@ -1,0 +1,132 @@
+// SPDX-License-Identifier: MIT
+#include "platform/x11/focus_sync.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "platform/x11/xlib.h"
+
+namespace tavrino {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct PingTarget {
+  Window window = 0;
+  Window root = 0;
+};
+
+// The top-level window of the focused program when that program answers
+// _NET_WM_PING, else no window. The focus may be on a child window, so the
+// search goes up to the root. A window of this very process cannot answer
+// while we wait, so it gets no ping either.
+PingTarget ping_target(Display* display, Window focus) {
+  if (focus == 0 || focus == PointerRoot) return {};
+  const Atom ping_atom = XInternAtom(display, "_NET_WM_PING", 0);
+  const Atom pid_atom = XInternAtom(display, "_NET_WM_PID", 0);
+  Window window = focus;
+  for (int depth = 0; window != 0 && depth < 32; ++depth) {
+    Atom* protocols = nullptr;
+    int count = 0;
+    bool answers = false;
+    if (XGetWMProtocols(display, window, &protocols, &count) != 0) {
+      answers = std::find(protocols, protocols + count, ping_atom) != protocols + count;
+      XFree(protocols);
+    }
+    if (answers) {
+      Atom type = 0;
+      int format = 0;
+      unsigned long items = 0, after = 0;
+      unsigned char* data = nullptr;
+      bool ours = false;
+      if (XGetWindowProperty(display, window, pid_atom, 0, 1, 0, XA_CARDINAL, &type, &format,
+                             &items, &after, &data) == Success &&
+          data != nullptr) {
+        ours = format == 32 && items == 1 &&
+               *reinterpret_cast<unsigned long*>(data) == static_cast<unsigned long>(getpid());
+      }
+      if (data != nullptr) XFree(data);
+      Window root = 0;
+      int x = 0, y = 0;
+      unsigned width = 0, height = 0, border = 0, depth = 0;
+      if (ours ||
+          XGetGeometry(display, window, &root, &x, &y, &width, &height, &border, &depth) == 0) {
+        return {};
+      }
+      return {window, root};
+    }
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int child_count = 0;
+    if (XQueryTree(display, window, &root, &parent, &children, &child_count) == 0) return {};
+    if (children != nullptr) XFree(children);
+    if (parent == root) return {};
+    window = parent;
+  }
+  return {};
+}
+
+}  // namespace
+
+bool wait_for_focused_program(Display* display, const std::function<bool()>& give_up) {
+  const Clock::time_point start = Clock::now();
+  XSync(display, 0);
+  Window focus = 0;
+  int revert_to = 0;
+  XGetInputFocus(display, &focus, &revert_to);
+  const PingTarget target = ping_target(display, focus);
+  // The ping is queued behind every keystroke sent before it, so its answer
+  // means the program has read those keystrokes and looked up their keycodes.
+  const bool answered =
+      target.window != 0 && wm_ping(display, target.window, target.root, kPingTimeout, give_up);
+  XSync(display, 0);
+  if (!answered) std::this_thread::sleep_until(start + kSettle);
+  return answered || target.window == 0;
+}
+
+bool wm_ping(Display* display, Window window, Window root, std::chrono::milliseconds timeout,
+             const std::function<bool()>& give_up) {
+  static long token = 0;
+  const long this_token = ++token;
+  const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", 0);
+  const Atom ping_atom = XInternAtom(display, "_NET_WM_PING", 0);
+  // Programs send the answer to the root window with the masks of the
+  // window manager; Qt uses StructureNotify, GTK SubstructureNotify.
+  XSelectInput(display, root, StructureNotifyMask | SubstructureNotifyMask);
+
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = protocols;
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(ping_atom);
+  event.xclient.data.l[1] = this_token;
+  event.xclient.data.l[2] = static_cast<long>(window);
+  XSendEvent(display, window, 0, NoEventMask, &event);
+  XFlush(display);
+
+  bool answered = false;
+  const Clock::time_point deadline = Clock::now() + timeout;
+  while (!answered && !(give_up && give_up())) {
+    while (!answered && XPending(display) > 0) {
+      XEvent reply;
+      XNextEvent(display, &reply);
+      answered = reply.type == ClientMessage && reply.xclient.message_type == protocols &&
+                 reply.xclient.data.l[0] == static_cast<long>(ping_atom) &&
+                 reply.xclient.data.l[1] == this_token;
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (answered || left <= 0) break;
+    pollfd fd{ConnectionNumber(display), POLLIN, 0};
+    poll(&fd, 1, static_cast<int>(left));
+  }
+  XSelectInput(display, root, NoEventMask);
+  return answered;
+}
+
+}  // namespace tavrino
