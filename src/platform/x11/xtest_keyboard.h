@@ -4,18 +4,19 @@
 //
 // Every character arrives as written, whatever the layout: a character on a
 // key of the current group is typed with the Shift and AltGr (level 3) that
-// it needs there, with Caps Lock taken into account; characters on no key
-// are put onto keycodes that have no symbols, as many as those hold before
-// the first keystroke and the rest batch by batch as typing reaches them
-// (see plan_spare_batch in keysyms.h), and those keycodes get their old
-// (empty) mapping back when the playback ends, whether it finished or
-// failed. Every change of mapping costs a wait (below), so a keycode carries
-// two characters where Shift need not tell them apart. A keycode is never
-// given a new meaning while the target may still have to read a keystroke
-// sent with the old one: before that, the keyboard waits until the focused
-// program has answered a _NET_WM_PING sent after the keystrokes (programs
-// take their events in order), or, for a program that does not answer
-// pings, a fixed settling time.
+// it needs there, with Caps Lock taken into account; characters on no key are
+// put onto keycodes that have no symbols, as many as those hold before the
+// first keystroke and the rest batch by batch as typing reaches them (see
+// plan_spare_batch in keysyms.h), and those keycodes get their old (empty)
+// mapping back when the playback ends, whether it finished or failed, unless
+// something else (a switch of layout) has remapped them since: they then stay
+// as that made them. Every change of mapping costs a wait (below), so a
+// keycode carries two characters where Shift need not tell them apart. A
+// keycode is never given a new meaning while the target may still have to
+// read a keystroke sent with the old one: before that, the keyboard waits
+// until the focused program has answered a _NET_WM_PING sent after the
+// keystrokes (programs take their events in order), or, for a program that
+// does not answer pings, a fixed settling time.
 #pragma once
 
 #include <memory>
@@ -47,8 +48,9 @@ class XTestKeyboard final : public Keyboard {
   Sent send(std::span<const KeyEvent> events) override;
 
   // Releases every key still down, waits until the focused program has taken
-  // the keystrokes when keycodes were remapped, restores their mapping and
-  // disconnects. Never fails; does nothing without a begin().
+  // the keystrokes when keycodes were remapped, restores the mapping of those
+  // that still hold what the playback set, and disconnects. Never fails;
+  // does nothing without a begin().
   void end() override;
 
  private:

@@ -60,6 +60,9 @@ expected=(
   'ABc'
 )
 
+# More characters missing from the layout than there are spare keycodes.
+text='天地玄黃宇宙洪荒日月盈昃辰宿列張寒來暑往秋收冬藏閏餘成歲律呂調陽雲騰致雨露結為霜金生麗水玉出崑岡劍號巨闕珠稱夜光'
+
 tavrino_start_x
 case $scenario in
   us | de | de_wm)
@@ -97,7 +100,6 @@ case $scenario in
     # keycodes: they are mapped batch by batch while typing.
     setxkbmap -layout us
     keymap >"$TAVRINO_TMP/keymap.before"
-    text='天地玄黃宇宙洪荒日月盈昃辰宿列張寒來暑往秋收冬藏閏餘成歲律呂調陽雲騰致雨露結為霜金生麗水玉出崑岡劍號巨闕珠稱夜光'
     start_form
     "$type_values" "$text" "a${text}b" 'Zoë' || tavrino_fail "Typing failed."
     check_fields "$text" "a${text}b" 'Zoë'
@@ -126,7 +128,6 @@ case $scenario in
     # mapping is still restored.
     setxkbmap -layout us
     keymap >"$TAVRINO_TMP/keymap.before"
-    text='天地玄黃宇宙洪荒日月盈昃辰宿列張寒來暑往秋收冬藏閏餘成歲律呂調陽雲騰致雨露結為霜金生麗水玉出崑岡劍號巨闕珠稱夜光'
     start_form
     kill -STOP "$form_pid"
     status=0
@@ -135,6 +136,30 @@ case $scenario in
     ((status == 1)) || tavrino_fail "Expected the playback to stop, got status $status: $(cat "$TAVRINO_TMP/err")"
     grep -q 'did not take the keystrokes within' "$TAVRINO_TMP/err" ||
       tavrino_fail "Unexpected message: $(cat "$TAVRINO_TMP/err")"
+    check_keymap_unchanged
+    tavrino_close_form "$form_pid"
+    ;;
+
+  layout_switch)
+    # The layout changes to Japanese while typing waits for the frozen form
+    # to take the first batch of characters on spare keycodes. Two of those
+    # keycodes are keys of the Japanese layout: they must keep what it gave
+    # them rather than get back the empty mapping they had before.
+    setxkbmap -layout jp
+    keymap >"$TAVRINO_TMP/keymap.before"
+    setxkbmap -layout us
+    "$type_values" --print-keymap >"$TAVRINO_TMP/core.us"
+    start_form
+    kill -STOP "$form_pid"
+    "$type_values" "$text" 2>"$TAVRINO_TMP/err" &
+    typing_pid=$!
+    tavrino_wait_until 10 sh -c "! '$type_values' --print-keymap | cmp -s - '$TAVRINO_TMP/core.us'" ||
+      tavrino_fail "The spare keycodes were not mapped."
+    setxkbmap -layout jp
+    status=0
+    wait "$typing_pid" || status=$?
+    kill -CONT "$form_pid"
+    ((status == 1)) || tavrino_fail "Expected the playback to stop, got status $status: $(cat "$TAVRINO_TMP/err")"
     check_keymap_unchanged
     tavrino_close_form "$form_pid"
     ;;
