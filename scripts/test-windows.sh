@@ -13,8 +13,8 @@ ensure_packages cmake make g++-mingw-w64-x86-64 googletest wine wine64 fonts-win
 
 build=${WIN_BUILD_DIR:-build-win64}
 wine=$(command -v wine)
-trap end_session EXIT
-private_x "$build"
+start_session
+start_x
 wine_prefix "$build"
 
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
