@@ -34,7 +34,8 @@ def machine():
     release = dict(line.split("=", 1) for line in Path("/etc/os-release").read_text().splitlines()
                    if "=" in line)
     os_name = " ".join(shlex.split(release.get("PRETTY_NAME", "")))
-    return f"{cpu} ({len(os.sched_getaffinity(0))} cores, {kb / 1048576:.1f} GB of memory, {os_name})"
+    cores = len(os.sched_getaffinity(0))
+    return f"{cpu} ({cores} cores, {kb / 1048576:.1f} GB of memory, {os_name})"
 
 
 def load_range(loads):
@@ -68,7 +69,8 @@ def typing_table(rows):
                 continue
             median, each, exact, worst = summary([row[3:7] for row in runs])
             keymap = "restored" if all(row[7] == "same" for row in runs) else "changed"
-            lines.append(f"| {label} | {target} | {median} | {each} | {exact} | {worst} | {keymap} |")
+            lines.append(
+                f"| {label} | {target} | {median} | {each} | {exact} | {worst} | {keymap} |")
     return lines
 
 

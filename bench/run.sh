@@ -24,10 +24,9 @@ with_wine=${BENCH_WINE:-1}
 jobs=${BENCH_JOBS:-$(nproc)}
 win_build=${WIN_BUILD_DIR:-build-win64}
 
-ensure_packages cmake g++ make pkg-config libgtest-dev qt6-base-dev libx11-dev libxtst-dev \
-  libxkbcommon-dev xvfb xauth xdotool x11-utils x11-xkb-utils xterm
+ensure_packages "${linux_build_packages[@]}" xvfb xauth xdotool x11-utils x11-xkb-utils xterm
 if ((with_wine)); then
-  ensure_packages g++-mingw-w64-x86-64 googletest wine wine64 fonts-wine
+  ensure_packages "${windows_build_packages[@]}" wine wine64 fonts-wine
 fi
 
 echo "== Building into $build"

@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 # The shell library of the scripts, the end-to-end tests and the benchmarks.
 #
-#   ensure_packages PKG...        apt-get installs the missing ones (as root)
+#   ensure_packages PKG...        apt-get installs the missing ones (as root); what the
+#                                 builds need is in linux_build_packages and windows_build_packages
 #   configure_build DIR ARGS...   cmake -S . -B DIR ARGS, keeping a build type set before
 #   project_version DIR           the version project() sets, from DIR's cache
 #   start_session                 $work, a scratch folder, and the EXIT trap
@@ -22,6 +23,12 @@
 #   wine_prefix DIR               Wine with the 64-bit prefix DIR/wineprefix
 #   win_path FILE, probe ARGS..., win_click WINDOW CONTROL  Windows programs under Wine
 #   check NAME COMMAND..., checks_done  count checks as passed or failed
+
+# What building needs: the Linux app with its tests, and the mingw-w64 cross
+# build of the Windows app with its tests.
+linux_build_packages=(cmake g++ make pkg-config libgtest-dev qt6-base-dev libx11-dev libxtst-dev
+  libxkbcommon-dev)
+windows_build_packages=(cmake make g++-mingw-w64-x86-64 googletest)
 
 # ensure_packages PKG...: as root, apt-get installs the missing ones (after one
 # apt-get update per run); otherwise names them and fails.
@@ -173,11 +180,11 @@ close_form() {
 # form_holds OUTPUT VALUE...: the fields a target form wrote to OUTPUT are
 # the VALUEs, then empty ones; shows the difference if not.
 form_holds() {
-  local output=$1
+  local output=$1 expected=$work/expected.txt
   shift
-  printf '%s\n' "$@" >"$work/expected.txt"
-  while (($(wc -l <"$work/expected.txt") < $(wc -l <"$output"))); do echo >>"$work/expected.txt"; done
-  diff -u "$work/expected.txt" "$output"
+  printf '%s\n' "$@" >"$expected"
+  while (($(wc -l <"$expected") < $(wc -l <"$output"))); do echo >>"$expected"; done
+  diff -u "$expected" "$output"
 }
 
 # wine_prefix DIR: Wine set up for the prefix DIR/wineprefix, which is created

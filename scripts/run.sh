@@ -12,8 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 
-ensure_packages cmake g++ make pkg-config libgtest-dev qt6-base-dev libx11-dev libxtst-dev \
-  libxkbcommon-dev fonts-liberation
+ensure_packages "${linux_build_packages[@]}" fonts-liberation
 
 build=${LINUX_BUILD_DIR:-build-linux}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRINO_BUILD_LINUX_APP=ON >/dev/null

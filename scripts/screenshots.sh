@@ -14,8 +14,8 @@ only=${ONLY:-}
 sample=examples/sample.ipt
 
 linux_shot() {
-  ensure_packages cmake g++ make pkg-config qt6-base-dev libx11-dev libxtst-dev libxkbcommon-dev \
-    xvfb xauth xdotool x11-utils openbox fonts-liberation imagemagick
+  ensure_packages "${linux_build_packages[@]}" xvfb xauth xdotool x11-utils openbox \
+    fonts-liberation imagemagick
   local build=${LINUX_BUILD_DIR:-build-linux}
   if [[ ! -f $build/CMakeCache.txt ]]; then
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRINO_BUILD_LINUX_APP=ON >/dev/null
@@ -37,7 +37,7 @@ linux_shot() {
 }
 
 windows_shot() {
-  ensure_packages cmake make g++-mingw-w64-x86-64 wine wine64 fonts-wine fonts-liberation xvfb \
+  ensure_packages "${windows_build_packages[@]}" wine wine64 fonts-wine fonts-liberation xvfb \
     xdotool imagemagick
   local build=${WIN_BUILD_DIR:-build-win64}
   if [[ ! -f $build/CMakeCache.txt ]]; then

@@ -12,9 +12,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 
-ensure_packages cmake g++ make pkg-config libgtest-dev qt6-base-dev libx11-dev libxtst-dev \
-  libxkbcommon-dev dpkg-dev binutils desktop-file-utils shared-mime-info xdg-utils \
-  libfile-mimeinfo-perl xvfb xdotool
+ensure_packages "${linux_build_packages[@]}" dpkg-dev binutils desktop-file-utils \
+  shared-mime-info xdg-utils libfile-mimeinfo-perl xvfb xdotool
 
 build=${LINUX_BUILD_DIR:-build-linux}
 sample=examples/sample.ipt
