@@ -1,6 +1,34 @@
 # SPDX-License-Identifier: MIT
-# Shared by the scripts: installs Debian packages that are not there yet, and
-# sets up Wine on a private X server for the Windows build.
+# The shell library of the scripts, the end-to-end tests and the benchmarks.
+#
+#   ensure_packages PKG...        apt-get installs the missing ones (as root); what the
+#                                 builds need is in linux_build_packages and windows_build_packages
+#   configure_build DIR ARGS...   cmake -S . -B DIR ARGS, keeping a build type set before
+#   project_version DIR           the version project() sets, from DIR's cache
+#   start_session                 $work, a scratch folder, and the EXIT trap
+#   at_exit COMMAND...            run COMMAND when the script ends
+#   spawn COMMAND...              run COMMAND in the background ($spawned), stopped on exit
+#   stop PID                      SIGTERM (SIGKILL after 10 s) to PID, and reap it
+#   ended PID                     whether PID has ended
+#   fail MESSAGE                  print MESSAGE and exit 1
+#   wait_until SECONDS COMMAND... poll COMMAND until it succeeds
+#   wait_line FILE PATTERN [SECONDS]  wait until FILE has a line matching PATTERN
+#   start_x                       Xvfb on a free display ($xvfb_pid), DISPLAY exported
+#   start_wm                      openbox, if it is installed
+#   wait_window TITLE [SECONDS]   print the id of the visible window named TITLE
+#   focus WINDOW                  give WINDOW the keyboard focus and wait for it
+#   start_target_form PROGRAM FIELDS OUTPUT  the Qt target form ($form_pid, $form_window)
+#   close_form PID                close the focused target form through Ctrl+Q
+#   form_holds OUTPUT VALUE...    the fields the target form wrote are the VALUEs
+#   wine_prefix DIR               Wine with the 64-bit prefix DIR/wineprefix
+#   win_path FILE, probe ARGS..., win_click WINDOW CONTROL  Windows programs under Wine
+#   check NAME COMMAND..., checks_done  count checks as passed or failed
+
+# What building needs: the Linux app with its tests, and the mingw-w64 cross
+# build of the Windows app with its tests.
+linux_build_packages=(cmake g++ make pkg-config libgtest-dev qt6-base-dev libx11-dev libxtst-dev
+  libxkbcommon-dev)
+windows_build_packages=(cmake make g++-mingw-w64-x86-64 googletest)
 
 # ensure_packages PKG...: as root, apt-get installs the missing ones (after one
 # apt-get update per run); otherwise names them and fails.
@@ -21,32 +49,151 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-# private_x DIR: starts Xvfb on a free display, its number kept in
-# DIR/xvfb-display, and exports DISPLAY. end_session (from an EXIT trap)
-# stops it.
-private_x() {
-  session_dir=$1
-  mkdir -p "$session_dir"
-  rm -f "$session_dir/xvfb-display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$session_dir/xvfb-display" 2>/dev/null &
-  session_xvfb=$!
-  for _ in $(seq 1 100); do
-    [[ -s $session_dir/xvfb-display ]] && break
-    sleep 0.1
+# configure_build DIR ARGS...: configures DIR with ARGS. A folder configured
+# already keeps its build type and toolchain, so the other stages find it as
+# they left it.
+configure_build() {
+  local dir=$1 arg args=()
+  shift
+  for arg in "$@"; do
+    [[ -f $dir/CMakeCache.txt && $arg == -DCMAKE_@(BUILD_TYPE|TOOLCHAIN_FILE)=* ]] || args+=("$arg")
   done
-  [[ -s $session_dir/xvfb-display ]] || { echo "Xvfb did not start" >&2; return 1; }
-  DISPLAY=:$(head -n 1 "$session_dir/xvfb-display")
-  export DISPLAY
+  cmake -S . -B "$dir" "${args[@]}" >/dev/null
 }
 
-# wine_prefix BUILD: Wine set up for the 64-bit prefix BUILD/wineprefix,
-# which is created on first use; needs DISPLAY. end_session stops the
-# prefix's Wine programs.
+# project_version DIR: the version project() sets, as the build's cache holds it.
+project_version() {
+  local version
+  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$1/CMakeCache.txt")
+  [[ -n $version ]] || fail "No project version in $1/CMakeCache.txt"
+  echo "$version"
+}
+
+# What a session starts is undone when the script ends, newest first, and the
+# script keeps its exit status. Called again in a subshell, it starts a
+# session of that subshell's own.
+start_session() {
+  session_undo=()
+  work=$(mktemp -d "${TMPDIR:-/tmp}/tavrino.XXXXXX")
+  at_exit rm -rf "$work"
+  trap end_session EXIT
+}
+
+at_exit() {
+  local command
+  printf -v command '%q ' "$@"
+  session_undo+=("$command")
+}
+
+end_session() {
+  local status=$? i
+  # A failing step must not cut the rest short.
+  set +e
+  for ((i = ${#session_undo[@]} - 1; i >= 0; i--)); do eval "${session_undo[i]}"; done
+  exit "$status"
+}
+
+spawn() {
+  "$@" &
+  spawned=$!
+  at_exit stop "$spawned"
+}
+
+# Reaping a killed process would replace $?: an ended process is no failure
+# here.
+stop() {
+  if kill -TERM "$1" 2>/dev/null && ! wait_until 10 ended "$1"; then kill -KILL "$1" 2>/dev/null; fi
+  wait "$1" 2>/dev/null || true
+}
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# wait_until SECONDS COMMAND...: polls COMMAND every 50 ms.
+wait_until() {
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.05
+  done
+}
+
+wait_line() { wait_until "${3:-10}" grep -q -- "$2" "$1"; }
+ended() { ! kill -0 "$1" 2>/dev/null; }
+
+start_x() {
+  command -v Xvfb >/dev/null || fail "Xvfb is not installed (Debian: xvfb)."
+  local number_file=$work/display fd
+  # -displayfd picks a free display and writes its number to the file.
+  # -noreset keeps the server's state (the layout set by setxkbmap) when its
+  # last client disconnects, which it would otherwise reset.
+  exec {fd}>"$number_file"
+  spawn Xvfb -displayfd "$fd" -noreset -nolisten tcp -screen 0 1280x1024x24 >"$work/xvfb.log" 2>&1
+  xvfb_pid=$spawned
+  exec {fd}>&-
+  wait_until 10 test -s "$number_file" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  export DISPLAY=:$(head -n 1 "$number_file")
+}
+
+start_wm() {
+  command -v openbox >/dev/null || return 0
+  spawn openbox --sm-disable
+  wait_until 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+    fail "openbox did not start."
+}
+
+wait_window() {
+  local id
+  id=$(timeout "${2:-10}" xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1)
+  [[ -n $id ]] || fail "No window named \"$1\" appeared."
+  echo "$id"
+}
+
+focus() {
+  local window=$(($1))
+  xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+  wait_until 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $window ]" ||
+    fail "Window $1 did not get the keyboard focus."
+}
+
+# start_target_form PROGRAM FIELDS OUTPUT: tests/linux/target_form with
+# FIELDS fields, which it writes to OUTPUT when it ends.
+start_target_form() {
+  spawn "$1" --fields "$2" --output "$3" >"$work/form.log"
+  form_pid=$spawned
+  wait_line "$work/form.log" '^window 0x' || fail "The target form did not start."
+  form_window=$(awk '/^window/ { print $2 }' "$work/form.log")
+}
+
+# close_form PID: Ctrl+Q to the focused target form, which then writes its
+# fields and exits (SIGTERM if it has not after 10 seconds). Ctrl+Q queues
+# behind the keys typed before it; a signal could overtake them.
+close_form() {
+  xdotool key ctrl+q
+  wait_until 10 ended "$1" || true
+  stop "$1"
+}
+
+# form_holds OUTPUT VALUE...: the fields a target form wrote to OUTPUT are
+# the VALUEs, then empty ones; shows the difference if not.
+form_holds() {
+  local output=$1 expected=$work/expected.txt
+  shift
+  printf '%s\n' "$@" >"$expected"
+  while (($(wc -l <"$expected") < $(wc -l <"$output"))); do echo >>"$expected"; done
+  diff -u "$expected" "$output"
+}
+
+# wine_prefix DIR: Wine set up for the prefix DIR/wineprefix, which is created
+# on first use; needs DISPLAY. Its Wine programs are ended on exit.
 wine_prefix() {
-  export WINEPREFIX=$PWD/$1/wineprefix
-  session_wine=$WINEPREFIX
-  export WINEARCH=win64
-  export WINEDEBUG=-all
+  local dir=$1
+  [[ $dir == /* ]] || dir=$PWD/$dir
+  mkdir -p "$dir"
+  export WINEPREFIX=$dir/wineprefix WINEARCH=win64 WINEDEBUG=-all
   # Skip the prompts to download Mono and Gecko; nothing here needs them.
   export WINEDLLOVERRIDES="mscoree,mshtml="
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
@@ -54,14 +201,43 @@ wine_prefix() {
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
   fi
+  at_exit stop_wine "$WINEPREFIX"
   # With no window manager, Wine draws the window frames itself and manages
   # the focus as Windows does.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 }
 
-end_session() {
-  # Only this prefix's Wine programs run on its server.
-  if [[ -n ${session_wine:-} ]]; then WINEPREFIX=$session_wine wineserver -k 2>/dev/null || true; fi
-  if [[ -n ${session_xvfb:-} ]]; then kill "$session_xvfb" 2>/dev/null || true; fi
-  if [[ -n ${session_dir:-} ]]; then rm -f "$session_dir/xvfb-display"; fi
+# Only this prefix's programs run on its server.
+stop_wine() { WINEPREFIX=$1 wineserver -k 2>/dev/null; }
+
+# tests/win32/probe.exe ($probe_exe) finds windows and controls from outside,
+# under $wine (default: the wine on PATH).
+win_path() { winepath -w "$1" 2>/dev/null; }
+probe() { "${wine:-wine}" "$probe_exe" "$@" 2>/dev/null | tr -d '\r'; }
+win_click() {
+  local x y
+  read -r x y < <(probe point "$@")
+  xdotool mousemove "$x" "$y" click 1
+}
+
+# check NAME COMMAND...: runs COMMAND and counts it as passed or failed,
+# showing what it printed when it failed; checks_done prints the count and
+# fails if any check did. Needs a session.
+checks_passed=0 checks_failed=0
+check() {
+  local name=$1
+  shift
+  if "$@" >"$work/check.log" 2>&1; then
+    checks_passed=$((checks_passed + 1))
+    echo "ok   $name"
+  else
+    checks_failed=$((checks_failed + 1))
+    echo "FAIL $name"
+    sed 's/^/     /' "$work/check.log"
+  fi
+}
+
+checks_done() {
+  echo "$checks_passed passed, $checks_failed failed"
+  ((checks_failed == 0))
 }

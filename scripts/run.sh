@@ -12,8 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 
-ensure_packages cmake g++ make pkg-config libgtest-dev qt6-base-dev libx11-dev libxtst-dev \
-  libxkbcommon-dev fonts-liberation
+ensure_packages "${linux_build_packages[@]}" fonts-liberation
 
 build=${LINUX_BUILD_DIR:-build-linux}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRINO_BUILD_LINUX_APP=ON >/dev/null
@@ -29,11 +28,11 @@ ensure_packages xvfb xauth xdotool x11-utils x11-xkb-utils imagemagick openbox
 echo "No display (DISPLAY is not set): running the demo on a private X server."
 target_form=$build/tests/linux/target_form/tavrino_target_form
 layout_point=$build/tests/linux/app/tavrino_layout_point
-source tests/linux/lib.sh
+start_session
 source tests/linux/app/session.sh
 
-tavrino_start_x
-tavrino_start_wm
+start_x
+start_wm
 setxkbmap -layout us
 start_form 8
 start_tavrino "$sample"
@@ -45,7 +44,7 @@ shot=$PWD/$build/demo-screenshot.png
 import -window root "$shot"
 # The unused part of the screen is plain black.
 convert "$shot" -trim +repage "$shot" 2>/dev/null || true
-tavrino_close_form "$form_pid"
+close_form "$form_pid"
 
 echo "The form's fields received:"
 i=0

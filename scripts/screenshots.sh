@@ -14,20 +14,20 @@ only=${ONLY:-}
 sample=examples/sample.ipt
 
 linux_shot() {
-  ensure_packages cmake g++ make pkg-config qt6-base-dev libx11-dev libxtst-dev libxkbcommon-dev \
-    xvfb xauth xdotool x11-utils openbox fonts-liberation imagemagick
+  ensure_packages "${linux_build_packages[@]}" xvfb xauth xdotool x11-utils openbox \
+    fonts-liberation imagemagick
   local build=${LINUX_BUILD_DIR:-build-linux}
   if [[ ! -f $build/CMakeCache.txt ]]; then
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRINO_BUILD_LINUX_APP=ON >/dev/null
   fi
   cmake --build "$build" -j "$(nproc)" --target tavrino >/dev/null
-  # In a subshell: the session helpers stop their X server when it ends.
+  # In a subshell: its session stops the X server when it ends.
   (
     tavrino=$build/src/platform/qt/tavrino
-    source tests/linux/lib.sh
+    start_session
     source tests/linux/app/session.sh
-    tavrino_start_x
-    tavrino_start_wm
+    start_x
+    start_wm
     start_tavrino "$sample"
     sleep 1 # the first paint
     # With the window manager's frame and title, as a user sees it.
@@ -37,7 +37,7 @@ linux_shot() {
 }
 
 windows_shot() {
-  ensure_packages cmake make g++-mingw-w64-x86-64 wine wine64 fonts-wine fonts-liberation xvfb \
+  ensure_packages "${windows_build_packages[@]}" wine wine64 fonts-wine fonts-liberation xvfb \
     xdotool imagemagick
   local build=${WIN_BUILD_DIR:-build-win64}
   if [[ ! -f $build/CMakeCache.txt ]]; then
@@ -46,19 +46,17 @@ windows_shot() {
   fi
   cmake --build "$build" -j "$(nproc)" --target tavrino >/dev/null
   (
-    trap end_session EXIT
-    private_x "$build"
+    start_session
+    start_x
     wine_prefix "$build"
     # A path as a Windows user would have it.
     local documents=$WINEPREFIX/drive_c/users/Public/Documents
     mkdir -p "$documents"
     cp "$sample" "$documents/sample.ipt"
-    wine "$build/src/platform/win32/tavrino.exe" 'C:\users\Public\Documents\sample.ipt' \
-      >/dev/null 2>&1 &
-    local window caption='VELMORANT COMPUTER SYSTEM - tavrino'
-    window=$(timeout 30 xdotool search --sync --onlyvisible --name "^$caption\$" | head -n 1) ||
-      true
-    [[ -n $window ]] || { echo "tavrino.exe did not open its window" >&2; exit 1; }
+    spawn wine "$build/src/platform/win32/tavrino.exe" 'C:\users\Public\Documents\sample.ipt' \
+      >/dev/null 2>&1
+    local window
+    window=$(wait_window 'VELMORANT COMPUTER SYSTEM - tavrino' 30)
     sleep 2 # the first paint
     # Without a window manager Wine draws the frame inside the window.
     import -window "$window" docs/screenshot-windows.png

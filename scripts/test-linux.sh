@@ -12,9 +12,8 @@ source scripts/lib.sh
 # server, a window manager, the tools that drive and watch the windows
 # (xdotool, xprop, xev, setxkbmap, xkbcomp), xterm as a target that answers
 # no pings, and the fonts the window asks for.
-ensure_packages cmake g++ make pkg-config libgtest-dev qt6-base-dev libx11-dev libxtst-dev \
-  libxkbcommon-dev xvfb xauth xdotool x11-utils x11-xkb-utils openbox xterm \
-  fonts-liberation imagemagick
+ensure_packages "${linux_build_packages[@]}" xvfb xauth xdotool x11-utils x11-xkb-utils \
+  openbox xterm fonts-liberation imagemagick
 
 build=${LINUX_BUILD_DIR:-build-linux}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRINO_BUILD_LINUX_APP=ON

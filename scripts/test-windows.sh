@@ -8,13 +8,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 
-ensure_packages cmake make g++-mingw-w64-x86-64 googletest wine wine64 fonts-wine \
+ensure_packages "${windows_build_packages[@]}" wine wine64 fonts-wine \
   fonts-liberation xvfb xdotool imagemagick
 
 build=${WIN_BUILD_DIR:-build-win64}
 wine=$(command -v wine)
-trap end_session EXIT
-private_x "$build"
+start_session
+start_x
 wine_prefix "$build"
 
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \

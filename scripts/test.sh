@@ -18,7 +18,7 @@ cmake --build "$build" -j "$(nproc)"
 ctest --test-dir "$build" --output-on-failure
 
 for stage in scripts/test-reliability.sh scripts/test-linux.sh scripts/test-windows.sh \
-  scripts/test-packages.sh; do
+  scripts/test-deb.sh scripts/test-zip.sh; do
   if [[ -f $stage ]]; then
     bash "$stage"
   fi

@@ -7,31 +7,24 @@
 set -uo pipefail
 wine=$1 app=$2 version=$3
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0 passed=0
+source "$(dirname "$0")/../../scripts/lib.sh"
+start_session
 
-# expect NAME CODE STDOUT STDERR_PATTERN ARGS...: runs the app with ARGS and
-# compares exit code and stdout exactly; stderr must match the pattern (an
-# extended regular expression; "^$" for nothing).
-expect() {
-  local name=$1 code=$2 out=$3 err=$4
-  shift 4
-  "$wine" "$app" "$@" >"$work/out" 2>"$work/err"
-  local got=$?
-  local problems=()
+# prints CODE STDOUT STDERR_PATTERN ARGS...: the app run with ARGS exits with
+# CODE and prints exactly STDOUT; its stderr matches the pattern (an extended
+# regular expression; "^$" for nothing).
+prints() {
+  local code=$1 out=$2 err=$3 got=0 problems=()
+  shift 3
+  "$wine" "$app" "$@" >"$work/out" 2>"$work/err" || got=$?
   [[ $got == "$code" ]] || problems+=("exit code $got, expected $code")
   [[ $(cat "$work/out"; echo .) == "$out." ]] || problems+=("stdout differs")
   grep -Eq -- "$err" <(tr -d '\r' <"$work/err"; echo) || problems+=("stderr does not match /$err/")
-  if ((${#problems[@]})); then
-    failures=$((failures + 1))
-    echo "FAIL $name: ${problems[*]}"
-    echo "--- expected stdout"; printf '%s' "$out"; echo "--- got stdout"; cat "$work/out"
-    echo "--- got stderr"; cat "$work/err"
-  else
-    passed=$((passed + 1))
-    echo "ok   $name"
-  fi
+  ((${#problems[@]})) || return 0
+  echo "${problems[*]}"
+  echo "--- expected stdout"; printf '%s' "$out"; echo "--- got stdout"; cat "$work/out"
+  echo "--- got stderr"; cat "$work/err"
+  return 1
 }
 
 dir="$work/Prüfung 1"
@@ -41,23 +34,19 @@ printf '%s\r\n' 3 x 'Zoë_%_Christopher Robinson_%_Łukasz' '45_%_7_%_日本' x 
   Mathematics x Mid-term 'Term 2' >"$dir/daten ü.ipt"
 printf '3\r\nx\r\nAnn\r\n45\r\n' >"$dir/no note.ipt"
 printf '%s\n' 2 x 'Ann_%_Bob' '45_%_{' x x 7A x Maths x Mid 'Term 2' >"$dir/bad value.ipt"
-win() { winepath -w "$1" 2>/dev/null; }
 
-expect "data file" 0 $'Mid-term (Term 2)\nMathematics\nCLASS : 7A\n1. Zoë\t\t45\n2. Christopher Rob\t7\n3. Łukasz\t\t日本\n' \
-  '^$' --check "$(win "$dir/daten ü.ipt")"
-expect "no data" 1 $'No Data...\n' '^$' --check "$(win "$dir/no note.ipt")"
-expect "missing file" 2 '' 'absent\.ipt' --check "$(win "$dir")\\absent.ipt"
-expect "value that cannot be typed" 2 '' '.' --check "$(win "$dir/bad value.ipt")"
-expect "version" 0 "tavrino $version"$'\n' '^$' --version
-expect "usage error" 2 '' '--bogus' --bogus
-expect "check without a file" 2 '' '.' --check
+check "data file" prints 0 $'Mid-term (Term 2)\nMathematics\nCLASS : 7A\n1. Zoë\t\t45\n2. Christopher Rob\t7\n3. Łukasz\t\t日本\n' \
+  '^$' --check "$(win_path "$dir/daten ü.ipt")"
+check "no data" prints 1 $'No Data...\n' '^$' --check "$(win_path "$dir/no note.ipt")"
+check "missing file" prints 2 '' 'absent\.ipt' --check "$(win_path "$dir")\\absent.ipt"
+check "value that cannot be typed" prints 2 '' '.' --check "$(win_path "$dir/bad value.ipt")"
+check "version" prints 0 "tavrino $version"$'\n' '^$' --version
+check "usage error" prints 2 '' '--bogus' --bogus
+check "check without a file" prints 2 '' '.' --check
 
-"$wine" "$app" --help >"$work/help" 2>&1
-if [[ $? == 0 ]] && grep -q -- '--check FILE' "$work/help" && grep -q '^Usage: tavrino.exe' "$work/help"; then
-  passed=$((passed + 1)); echo "ok   help"
-else
-  failures=$((failures + 1)); echo "FAIL help:"; cat "$work/help"
-fi
-
-echo "$passed passed, $failures failed"
-((failures == 0))
+help_names_check() {
+  "$wine" "$app" --help >"$work/help" 2>&1 && grep -q -- '--check FILE' "$work/help" &&
+    grep -q '^Usage: tavrino.exe' "$work/help" || { cat "$work/help"; return 1; }
+}
+check "help" help_names_check
+checks_done

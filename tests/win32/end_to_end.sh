@@ -10,35 +10,17 @@
 # Needs DISPLAY (an X server) and WINEPREFIX; exits 77 (skipped) without an X
 # server.
 set -euo pipefail
-wine=$1 app=$2 target=$3 probe=$4 out_dir=$5
+wine=$1 app=$2 target=$3 probe_exe=$4 out_dir=$5
 
 if [[ -z ${DISPLAY:-} ]]; then
   echo "no DISPLAY: skipped"
   exit 77
 fi
 
+source "$(dirname "$0")/../../scripts/lib.sh"
+start_session
 readonly kTitle="VELMORANT COMPUTER SYSTEM - tavrino"
 readonly kForm="tavrino target form"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-probe() { "$wine" "$probe" "$@" 2>/dev/null | tr -d '\r'; }
-win() { winepath -w "$1" 2>/dev/null; }
-click() {
-  local x y
-  read -r x y < <(probe point "$@")
-  xdotool mousemove "$x" "$y" click 1
-}
-fail() {
-  echo "FAIL: $*"
-  exit 1
-}
 box() { probe text "$kTitle" "#106"; }  # txtTime
 
 # Non-ASCII in and beyond the 16-bit range, Shift held over a group (real
@@ -49,22 +31,20 @@ joined=$(printf '%s_%%_' "${values[@]}")
 printf '%s\r\n' "${#values[@]}" x 'Ann_%_Bob_%_Cy_%_Dee_%_Eve_%_Fay' "${joined%_%_}" x x 7A x \
   Mathematics x Mid-term 'Term 2' >"$work/marks.ipt"
 
-"$wine" "$target" "$(win "$work/fields.txt")" "${#values[@]}" >/dev/null 2>&1 &
-pids+=($!)
+spawn "$wine" "$target" "$(win_path "$work/fields.txt")" "${#values[@]}" >/dev/null 2>&1
 probe wait "$kForm" 30 || fail "the target form did not open"
-"$wine" "$app" "$(win "$work/marks.ipt")" >/dev/null 2>&1 &
-app_pid=$!
-pids+=("$app_pid")
+spawn "$wine" "$app" "$(win_path "$work/marks.ipt")" >/dev/null 2>&1
+app_pid=$spawned
 probe wait "$kTitle" 30 || fail "tavrino did not open"
 sleep 2  # let both windows paint
 
 read -r x y w h < <(probe rect "$kTitle")
 import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out_dir/screenshot-windows.png"
-[[ $(probe text "$kTitle" "#101") == "$(win "$work/marks.ipt")" ]] || fail "txtfile does not show the file"
+[[ $(probe text "$kTitle" "#101") == "$(win_path "$work/marks.ipt")" ]] || fail "txtfile does not show the file"
 [[ $(box) == 5 ]] || fail "the countdown box does not show 5"
 
 # Esc stops a countdown and puts 5 back at once; no tick follows.
-click "$kTitle" START
+win_click "$kTitle" START
 sleep 1.5
 [[ $(box) =~ ^[34]$ ]] || fail "the countdown did not run: box shows '$(box)'"
 xdotool key Escape
@@ -75,13 +55,9 @@ sleep 1.5
 [[ ! -s $work/fields.txt ]] || fail "something was typed after Esc"
 
 # START, then the user clicks into the form's first field.
-click "$kTitle" START
-click "$kForm" "#1000"
-for _ in $(seq 1 150); do
-  [[ -s $work/fields.txt ]] && break
-  sleep 0.1
-done
-[[ -s $work/fields.txt ]] || fail "the form was not filled within 15 seconds"
+win_click "$kTitle" START
+win_click "$kForm" "#1000"
+wait_until 15 test -s "$work/fields.txt" || fail "the form was not filled within 15 seconds"
 {
   printf '%s\n' "${expected[@]}"
   echo ""  # the field the last Tab moved to
@@ -93,9 +69,5 @@ fi
 [[ $(box) == 5 ]] || fail "the box does not show 5 after playback: '$(box)'"
 
 probe close "$kTitle"
-for _ in $(seq 1 50); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$app_pid" 2>/dev/null && fail "tavrino did not end when its window closed"
+wait_until 5 ended "$app_pid" || fail "tavrino did not end when its window closed"
 echo "1 passed, 0 failed"

@@ -1,26 +1,22 @@
 # SPDX-License-Identifier: MIT
 # Driving tavrino on an X display as a user would, for the end-to-end tests
-# and the demo; sourced after ../lib.sh. The caller sets $tavrino,
-# $target_form and $layout_point (the programs to run).
+# and the demo; sourced after scripts/lib.sh, in a session. The caller sets
+# $tavrino, $target_form and $layout_point (the programs to run).
 
 readonly caption='VELMORANT COMPUTER SYSTEM - tavrino'
 
 # start_form FIELDS: the target form, out of tavrino's way so that neither
-# window covers the other; sets form_pid and form_window. Its fields are
-# written to $form_out when it is stopped.
-form_out=$TAVRINO_TMP/fields.txt
+# window covers the other. Its fields are written to $form_out when it ends.
+form_out=$work/fields.txt
 start_form() {
-  tavrino_spawn "$target_form" --fields "$1" --output "$form_out" >"$TAVRINO_TMP/form.log"
-  form_pid=${TAVRINO_PIDS[-1]}
-  tavrino_wait_line "$TAVRINO_TMP/form.log" '^window 0x' || tavrino_fail "The target form did not start."
-  form_window=$(awk '/^window/ { print $2 }' "$TAVRINO_TMP/form.log")
+  start_target_form "$target_form" "$1" "$form_out"
   xdotool windowmove "$form_window" 600 100
 }
 
 # start_tavrino ARG...: tavrino's window at (40, 40); sets tavrino_window.
 start_tavrino() {
-  tavrino_spawn "$tavrino" "$@"
-  tavrino_window=$(tavrino_wait_window "$caption")
+  spawn "$tavrino" "$@"
+  tavrino_window=$(wait_window "$caption")
   xdotool windowmove --sync "$tavrino_window" 40 40 2>/dev/null || xdotool windowmove "$tavrino_window" 40 40
   sleep 0.3
 }
@@ -44,9 +40,9 @@ set_countdown() {
 # watch_keys: logs the key events that reach the form's window from now on
 # (X lets any client listen to another's key events).
 watch_keys() {
-  keys_log=$TAVRINO_TMP/keys.log
+  keys_log=$work/keys.log
   : >"$keys_log"
-  tavrino_spawn stdbuf -oL xev -id "$form_window" -event keyboard >"$keys_log"
+  spawn stdbuf -oL xev -id "$form_window" -event keyboard >"$keys_log"
   sleep 0.3
 }
 
@@ -62,10 +58,10 @@ any_key() { grep -q '^KeyPress' "$keys_log"; }
 run_countdown() {
   watch_keys
   click cmdStart
-  tavrino_focus "$form_window"
-  tavrino_wait_until 4 any_key || tavrino_fail "Typing did not begin in time."
-  tavrino_wait_until 30 tabs_at_least "$1" ||
-    tavrino_fail "Only $(released_tabs) of $1 Tab keys arrived."
+  focus "$form_window"
+  wait_until 4 any_key || fail "Typing did not begin in time."
+  wait_until 30 tabs_at_least "$1" ||
+    fail "Only $(released_tabs) of $1 Tab keys arrived."
   # The form reads its events in order; give it a moment for the last one.
   sleep 0.3
 }

@@ -8,7 +8,8 @@ set -euo pipefail
 type_values=$1
 target_form=$2
 scenario=$3
-source "$(dirname "$0")/../lib.sh"
+source "$(dirname "$0")/../../../scripts/lib.sh"
+start_session
 
 # The full mapping as XKB and the core protocol see it: keycodes without a
 # name are missing from the XKB dump but not from the core one.
@@ -17,30 +18,22 @@ keymap() {
   "$type_values" --print-keymap
 }
 
-form_out=$TAVRINO_TMP/fields.txt
+form_out=$work/fields.txt
 start_form() {
-  tavrino_spawn "$target_form" --fields "${1:-24}" --output "$form_out" >"$TAVRINO_TMP/form.log"
-  form_pid=${TAVRINO_PIDS[-1]}
-  tavrino_wait_line "$TAVRINO_TMP/form.log" '^window 0x' || tavrino_fail "The target form did not start."
-  tavrino_focus "$(awk '/^window/ { print $2 }' "$TAVRINO_TMP/form.log")"
+  start_target_form "$target_form" 24 "$form_out"
+  focus "$form_window"
 }
 
-# check_fields EXPECTED_LINE...: closes the form and compares its fields;
-# fields after the given ones must be empty.
+# check_fields EXPECTED_LINE...: closes the form and compares its fields.
 check_fields() {
-  tavrino_close_form "$form_pid"
-  local expected=$TAVRINO_TMP/expected.txt
-  printf '%s\n' "$@" >"$expected"
-  local extra=$(($(wc -l <"$form_out") - $#))
-  ((extra >= 0)) || tavrino_fail "The form wrote fewer fields than expected."
-  for ((i = 0; i < extra; i++)); do echo >>"$expected"; done
-  diff -u "$expected" "$form_out" || tavrino_fail "The fields differ from what was typed ($scenario)."
+  close_form "$form_pid"
+  form_holds "$form_out" "$@" || fail "The fields differ from what was typed ($scenario)."
 }
 
 check_keymap_unchanged() {
-  keymap >"$TAVRINO_TMP/keymap.after"
-  diff -u "$TAVRINO_TMP/keymap.before" "$TAVRINO_TMP/keymap.after" ||
-    tavrino_fail "The keyboard mapping changed ($scenario)."
+  keymap >"$work/keymap.after"
+  diff -u "$work/keymap.before" "$work/keymap.after" ||
+    fail "The keyboard mapping changed ($scenario)."
 }
 
 # Values that every layout must type exactly: letters that change place
@@ -63,19 +56,19 @@ expected=(
 # More characters missing from the layout than there are spare keycodes.
 text='天地玄黃宇宙洪荒日月盈昃辰宿列張寒來暑往秋收冬藏閏餘成歲律呂調陽雲騰致雨露結為霜金生麗水玉出崑岡劍號巨闕珠稱夜光'
 
-tavrino_start_x
+start_x
 case $scenario in
   us | de | de_wm)
     setxkbmap -layout "${scenario%_wm}"
     # Under a window manager the focus and the answers to pings take the
     # routes they take on a desktop.
     if [[ $scenario == *_wm ]]; then
-      command -v openbox >/dev/null || tavrino_fail "openbox is not installed (Debian: openbox)."
-      tavrino_start_wm
+      command -v openbox >/dev/null || fail "openbox is not installed (Debian: openbox)."
+      start_wm
     fi
-    keymap >"$TAVRINO_TMP/keymap.before"
+    keymap >"$work/keymap.before"
     start_form
-    "$type_values" --expect-no-keys-down "${values[@]}" || tavrino_fail "Typing failed."
+    "$type_values" --expect-no-keys-down "${values[@]}" || fail "Typing failed."
     check_fields "${expected[@]}"
     check_keymap_unchanged
     ;;
@@ -89,7 +82,7 @@ case $scenario in
       xdotool key Caps_Lock
       start_form
       "$type_values" 'Ann' 'Zoë' 'łŁ€@' 'đ' 'ōŌ' '{CAPSLOCK}Ann{CAPSLOCK}' 'x' ||
-        tavrino_fail "Typing failed."
+        fail "Typing failed."
       check_fields 'Ann' 'Zoë' 'łŁ€@' 'đ' 'ōŌ' 'Ann' 'x'
       xdotool key Caps_Lock
     done
@@ -99,9 +92,9 @@ case $scenario in
     # More characters missing from the layout than there are spare
     # keycodes: they are mapped batch by batch while typing.
     setxkbmap -layout us
-    keymap >"$TAVRINO_TMP/keymap.before"
+    keymap >"$work/keymap.before"
     start_form
-    "$type_values" "$text" "a${text}b" 'Zoë' || tavrino_fail "Typing failed."
+    "$type_values" "$text" "a${text}b" 'Zoë' || fail "Typing failed."
     check_fields "$text" "a${text}b" 'Zoë'
     check_keymap_unchanged
     ;;
@@ -110,13 +103,13 @@ case $scenario in
     # The keyboard breaks halfway, inside a held Shift and after characters
     # put onto spare keys: nothing stays down and the mapping is restored.
     setxkbmap -layout de
-    keymap >"$TAVRINO_TMP/keymap.before"
+    keymap >"$work/keymap.before"
     start_form
     status=0
-    "$type_values" --fail-after 8 --expect-no-keys-down 'Zoë€中' '+(abc)d' 'Ω' 2>"$TAVRINO_TMP/err" ||
+    "$type_values" --fail-after 8 --expect-no-keys-down 'Zoë€中' '+(abc)d' 'Ω' 2>"$work/err" ||
       status=$?
-    ((status == 1)) || tavrino_fail "Expected the playback to fail, got status $status: $(cat "$TAVRINO_TMP/err")"
-    grep -q 'Typing stopped after 1 of 3 entries' "$TAVRINO_TMP/err" || tavrino_fail "Unexpected message: $(cat "$TAVRINO_TMP/err")"
+    ((status == 1)) || fail "Expected the playback to fail, got status $status: $(cat "$work/err")"
+    grep -q 'Typing stopped after 1 of 3 entries' "$work/err" || fail "Unexpected message: $(cat "$work/err")"
     check_fields 'Zoë€中' 'A'
     check_keymap_unchanged
     ;;
@@ -127,17 +120,17 @@ case $scenario in
     # message rather than let a keystroke change its meaning, and the
     # mapping is still restored.
     setxkbmap -layout us
-    keymap >"$TAVRINO_TMP/keymap.before"
+    keymap >"$work/keymap.before"
     start_form
     kill -STOP "$form_pid"
     status=0
-    "$type_values" --expect-no-keys-down "$text" 2>"$TAVRINO_TMP/err" || status=$?
+    "$type_values" --expect-no-keys-down "$text" 2>"$work/err" || status=$?
     kill -CONT "$form_pid"
-    ((status == 1)) || tavrino_fail "Expected the playback to stop, got status $status: $(cat "$TAVRINO_TMP/err")"
-    grep -q 'did not take the keystrokes within' "$TAVRINO_TMP/err" ||
-      tavrino_fail "Unexpected message: $(cat "$TAVRINO_TMP/err")"
+    ((status == 1)) || fail "Expected the playback to stop, got status $status: $(cat "$work/err")"
+    grep -q 'did not take the keystrokes within' "$work/err" ||
+      fail "Unexpected message: $(cat "$work/err")"
     check_keymap_unchanged
-    tavrino_close_form "$form_pid"
+    close_form "$form_pid"
     ;;
 
   layout_switch)
@@ -146,22 +139,22 @@ case $scenario in
     # keycodes are keys of the Japanese layout: they must keep what it gave
     # them rather than get back the empty mapping they had before.
     setxkbmap -layout jp
-    keymap >"$TAVRINO_TMP/keymap.before"
+    keymap >"$work/keymap.before"
     setxkbmap -layout us
-    "$type_values" --print-keymap >"$TAVRINO_TMP/core.us"
+    "$type_values" --print-keymap >"$work/core.us"
     start_form
     kill -STOP "$form_pid"
-    "$type_values" "$text" 2>"$TAVRINO_TMP/err" &
+    "$type_values" "$text" 2>"$work/err" &
     typing_pid=$!
-    tavrino_wait_until 10 sh -c "! '$type_values' --print-keymap | cmp -s - '$TAVRINO_TMP/core.us'" ||
-      tavrino_fail "The spare keycodes were not mapped."
+    wait_until 10 sh -c "! '$type_values' --print-keymap | cmp -s - '$work/core.us'" ||
+      fail "The spare keycodes were not mapped."
     setxkbmap -layout jp
     status=0
     wait "$typing_pid" || status=$?
     kill -CONT "$form_pid"
-    ((status == 1)) || tavrino_fail "Expected the playback to stop, got status $status: $(cat "$TAVRINO_TMP/err")"
+    ((status == 1)) || fail "Expected the playback to stop, got status $status: $(cat "$work/err")"
     check_keymap_unchanged
-    tavrino_close_form "$form_pid"
+    close_form "$form_pid"
     ;;
 
   no_modifier_map)
@@ -169,15 +162,15 @@ case $scenario in
     # server then sends no modifier map at all. What needs no modifier is
     # still typed, on the layout's keys and on spare ones.
     setxkbmap -layout us
-    xkbcomp -xkb "$DISPLAY" "$TAVRINO_TMP/full.xkb" 2>/dev/null
-    sed '/modifier_map/d' "$TAVRINO_TMP/full.xkb" | xkbcomp - "$DISPLAY" 2>/dev/null ||
-      tavrino_fail "Could not load a keymap without modifier keys."
-    keymap >"$TAVRINO_TMP/keymap.before"
+    xkbcomp -xkb "$DISPLAY" "$work/full.xkb" 2>/dev/null
+    sed '/modifier_map/d' "$work/full.xkb" | xkbcomp - "$DISPLAY" 2>/dev/null ||
+      fail "Could not load a keymap without modifier keys."
+    keymap >"$work/keymap.before"
     start_form
-    "$type_values" 'abc' 'zoë' '中文' || tavrino_fail "Typing failed."
+    "$type_values" 'abc' 'zoë' '中文' || fail "Typing failed."
     check_keymap_unchanged
     # The form closes with Ctrl+Q.
-    xkbcomp "$TAVRINO_TMP/full.xkb" "$DISPLAY" 2>/dev/null
+    xkbcomp "$work/full.xkb" "$DISPLAY" 2>/dev/null
     check_fields 'abc' 'zoë' '中文'
     ;;
 
@@ -185,15 +178,15 @@ case $scenario in
     # xterm answers no _NET_WM_PING and reads a changed mapping only at the
     # next keystroke: the case where other tools lose characters.
     setxkbmap -layout de
-    keymap >"$TAVRINO_TMP/keymap.before"
-    out=$TAVRINO_TMP/xterm.txt
-    LC_ALL=C.UTF-8 tavrino_spawn xterm -u8 -title tavrino-xterm \
+    keymap >"$work/keymap.before"
+    out=$work/xterm.txt
+    LC_ALL=C.UTF-8 spawn xterm -u8 -title tavrino-xterm \
       -e sh -c "stty raw -echo; cat >'$out'"
-    tavrino_focus "$(tavrino_wait_window tavrino-xterm)"
-    "$type_values" 'Zoë' 'Łódź€' '中文' 'x' || tavrino_fail "Typing failed."
+    focus "$(wait_window tavrino-xterm)"
+    "$type_values" 'Zoë' 'Łódź€' '中文' 'x' || fail "Typing failed."
     expected_text=$(printf 'Zoë\tŁódź€\t中文\tx\t')
-    tavrino_wait_until 10 sh -c "[ \"\$(cat '$out')\" = '$expected_text' ]" ||
-      tavrino_fail "xterm received \"$(cat "$out")\", expected \"$expected_text\"."
+    wait_until 10 sh -c "[ \"\$(cat '$out')\" = '$expected_text' ]" ||
+      fail "xterm received \"$(cat "$out")\", expected \"$expected_text\"."
     check_keymap_unchanged
     ;;
 
@@ -202,26 +195,26 @@ case $scenario in
     # with a message instead of Xlib ending the process.
     start_form
     value=$(printf 'ë%.0s' {1..3000})
-    (sleep 0.3 && kill -KILL "${TAVRINO_PIDS[0]}") &
+    (sleep 0.3 && kill -KILL "$xvfb_pid") &
     status=0
-    "$type_values" $(printf "$value %.0s" {1..50}) 2>"$TAVRINO_TMP/err" || status=$?
-    ((status == 1)) && grep -q 'The connection to the X server was lost.' "$TAVRINO_TMP/err" ||
-      tavrino_fail "Losing the server: status $status, message: $(cat "$TAVRINO_TMP/err")"
+    "$type_values" $(printf "$value %.0s" {1..50}) 2>"$work/err" || status=$?
+    ((status == 1)) && grep -q 'The connection to the X server was lost.' "$work/err" ||
+      fail "Losing the server: status $status, message: $(cat "$work/err")"
     ;;
 
   no_display)
     status=0
-    env -u DISPLAY "$type_values" 'a' 2>"$TAVRINO_TMP/err" || status=$?
-    ((status == 1)) && grep -q 'Typing needs an X11 session (none was found: DISPLAY is not set)' "$TAVRINO_TMP/err" ||
-      tavrino_fail "Without DISPLAY: status $status, message: $(cat "$TAVRINO_TMP/err")"
+    env -u DISPLAY "$type_values" 'a' 2>"$work/err" || status=$?
+    ((status == 1)) && grep -q 'Typing needs an X11 session (none was found: DISPLAY is not set)' "$work/err" ||
+      fail "Without DISPLAY: status $status, message: $(cat "$work/err")"
     status=0
-    DISPLAY=:4095 "$type_values" 'a' 2>"$TAVRINO_TMP/err" || status=$?
-    ((status == 1)) && grep -q 'cannot open display :4095' "$TAVRINO_TMP/err" ||
-      tavrino_fail "With a display that is not there: status $status, message: $(cat "$TAVRINO_TMP/err")"
+    DISPLAY=:4095 "$type_values" 'a' 2>"$work/err" || status=$?
+    ((status == 1)) && grep -q 'cannot open display :4095' "$work/err" ||
+      fail "With a display that is not there: status $status, message: $(cat "$work/err")"
     ;;
 
   *)
-    tavrino_fail "Unknown scenario $scenario."
+    fail "Unknown scenario $scenario."
     ;;
 esac
 echo "PASS: $scenario"

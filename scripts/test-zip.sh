@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The Windows ZIP stage: builds the ZIP (cpack -G ZIP in the mingw-w64
+# build) and checks that it holds tavrino.exe and README-windows.txt, that
+# the version resource carries the version project() sets, and that the
+# tavrino.exe from the ZIP starts under Wine on a private X server.
+# Environment: WIN_BUILD_DIR (default build-win64), JOBS.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/lib.sh
+
+ensure_packages "${windows_build_packages[@]}" wine wine64 xvfb
+
+build=${WIN_BUILD_DIR:-build-win64}
+start_session
+start_x
+
+echo "== The Windows ZIP ($build)"
+configure_build "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+cmake --build "$build" -j "${JOBS:-$(nproc)}"
+version=$(project_version "$build")
+declared=$(sed -n 's/^project(tavrino VERSION \([^ )]*\).*/\1/p' CMakeLists.txt)
+check "the build carries the version project() sets" test "$version" = "$declared"
+rm -f "$build"/tavrino-*.zip
+(cd "$build" && cpack -G ZIP) >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; exit 1; }
+top=tavrino-$version-win64
+zip=$PWD/$build/$top.zip
+check "the ZIP is named $top.zip" test -f "$zip"
+[[ -f $zip ]] || exit 1
+zip_holds_exe_and_readme() {
+  local want got
+  want=$(printf '%s\n' "$top/tavrino.exe" "$top/README-windows.txt" | LC_ALL=C sort)
+  got=$(cmake -E tar tf "$zip" | grep -v '/$' | LC_ALL=C sort)
+  [[ $got == "$want" ]] || { echo "holds: $got"; return 1; }
+}
+check "the ZIP holds tavrino.exe and README-windows.txt" zip_holds_exe_and_readme
+mkdir "$work/zip"
+(cd "$work/zip" && cmake -E tar xf "$zip")
+exe=$work/zip/$top/tavrino.exe
+readme=$work/zip/$top/README-windows.txt
+readme_is_for_windows() {
+  # Every line ends in CR LF, and it names the version and --check.
+  ! grep -q $'[^\r]$' "$readme" && grep -q "tavrino $version" "$readme" && grep -q -- '--check' "$readme"
+}
+check "README-windows.txt has CR LF lines and names $version" readme_is_for_windows
+check "the version resource says $version" \
+  python3 scripts/check_package_files.py pe-version "$exe" "$version"
+
+wine_prefix "$build"
+starts_under_wine() {
+  local code=0
+  wine "$exe" --version >"$work/wine.out" 2>"$work/wine.err" || code=$?
+  ((code == 0)) || { echo "exit $code"; cat "$work/wine.err"; return 1; }
+  [[ $(tr -d '\r' <"$work/wine.out") == "tavrino $version" ]] || { cat "$work/wine.out"; return 1; }
+}
+check "tavrino.exe from the ZIP starts under Wine (--version)" starts_under_wine
+checks_done
