@@ -6,23 +6,51 @@
 
 namespace tavrino {
 
-void RecordingKeyboard::fail_begin(std::u16string reason) {
-  begin_failure_ = std::move(reason);
-}
-
 void RecordingKeyboard::fail_at(std::size_t index, std::u16string reason) {
   fail_index_ = index;
   fail_reason_ = std::move(reason);
 }
 
-Status RecordingKeyboard::begin(std::span<const KeyEvent>) {
+void RecordingKeyboard::focus_after(std::size_t delivered, Focus focus) {
+  focus_changes_.push_back({delivered, focus});
+}
+
+void RecordingKeyboard::interrupt_after(std::size_t delivered, StopReason reason) {
+  interruption_ = {delivered, reason};
+}
+
+Status RecordingKeyboard::begin() {
   ++begin_calls_;
   if (begin_failure_) return Status::failure(*begin_failure_);
+  open_ = true;
   return Status::success();
 }
 
+Focus RecordingKeyboard::focus() {
+  Focus focus = kTarget;
+  for (const FocusChange& change : focus_changes_) {
+    if (delivered_.size() >= change.delivered) focus = change.focus;
+  }
+  return focus;
+}
+
+HeldKeys RecordingKeyboard::held_keys() {
+  const auto call = static_cast<std::size_t>(held_calls_++);
+  return call < held_answers_.size() ? held_answers_[call] : HeldKeys{};
+}
+
+Status RecordingKeyboard::prepare(std::span<const KeyEvent>) {
+  ++prepare_calls_;
+  if (prepare_failure_) return Status::failure(*prepare_failure_);
+  return Status::success();
+}
+
+std::optional<StopReason> RecordingKeyboard::interruption() {
+  if (interruption_ && delivered_.size() >= interruption_->first) return interruption_->second;
+  return std::nullopt;
+}
+
 Keyboard::Sent RecordingKeyboard::send(std::span<const KeyEvent> events) {
-  ++send_calls_;
   Sent sent;
   for (const KeyEvent& event : events) {
     if (fail_index_ && delivered_.size() == *fail_index_) {
@@ -38,6 +66,7 @@ Keyboard::Sent RecordingKeyboard::send(std::span<const KeyEvent> events) {
 
 void RecordingKeyboard::end() {
   ++end_calls_;
+  open_ = false;
 }
 
 std::vector<Modifier> RecordingKeyboard::held() const {

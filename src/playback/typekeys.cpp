@@ -2,9 +2,10 @@
 #include "playback/typekeys.h"
 
 #include <algorithm>
-#include <cstddef>
+#include <iterator>
 #include <span>
-#include <vector>
+#include <thread>
+#include <utility>
 
 #include "base/text.h"
 #include "playback/key_string.h"
@@ -13,17 +14,16 @@ namespace tavrino {
 
 namespace {
 
-// The events of every entry, one after the other, and where each entry ends,
-// so that a failure can be told in whole entries.
-struct Playback {
+// The events of every entry, one after the other, and where each entry's
+// value ends and its Tab begins.
+struct Entries {
   KeyEvents events;
-  std::vector<std::size_t> entry_ends;
+  std::vector<std::size_t> value_ends;
 };
 
-Status build(const ResultSheet& sheet, Playback& playback) {
+Status build(const ResultSheet& sheet, Entries& entries) {
   if (Status fits = check_itemcount(sheet); !fits) return fits;
-  const int count = sheet.itemcount;
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < sheet.itemcount; ++i) {
     const std::u16string& value = sheet.itemvalue[static_cast<std::size_t>(i)];
     ParsedKeys parsed = parse_key_string(value);
     if (parsed.error) {
@@ -32,15 +32,16 @@ Status build(const ResultSheet& sheet, Playback& playback) {
                              to_text(static_cast<std::int64_t>(parsed.error->position) + 1) +
                              u": " + parsed.error->explanation);
     }
-    playback.events.insert(playback.events.end(), parsed.events.begin(), parsed.events.end());
-    playback.events.push_back(KeyEvent::of_key(Key::tab));
-    playback.entry_ends.push_back(playback.events.size());
+    entries.events.insert(entries.events.end(), parsed.events.begin(), parsed.events.end());
+    entries.value_ends.push_back(entries.events.size());
+    entries.events.push_back(KeyEvent::of_key(Key::tab));
   }
   return Status::success();
 }
 
-// Follows which modifiers the delivered events leave held down.
-void track(std::span<const KeyEvent> delivered, std::vector<Modifier>& held) {
+// The modifiers that `delivered` leaves held down, in the order pressed.
+std::vector<Modifier> held_after(std::span<const KeyEvent> delivered) {
+  std::vector<Modifier> held;
   for (const KeyEvent& event : delivered) {
     if (event.type == KeyEvent::Type::press) {
       held.push_back(event.modifier);
@@ -49,55 +50,220 @@ void track(std::span<const KeyEvent> delivered, std::vector<Modifier>& held) {
       if (it != held.rend()) held.erase(std::next(it).base());
     }
   }
+  return held;
+}
+
+std::u16string count_of(std::size_t n, std::u16string_view one, std::u16string_view many) {
+  return to_text(static_cast<std::int64_t>(n)) + u" " + std::u16string(n == 1 ? one : many);
+}
+
+Status focus_refusal(Focus::Kind kind) {
+  const std::u16string_view where = kind == Focus::Kind::own
+                                        ? u"tavrino's own window had the keyboard focus"
+                                        : u"no window had the keyboard focus";
+  return Status::failure(u"Nothing was typed because " + std::u16string(where) +
+                         u" when the countdown ended; press START, then click into the first "
+                         u"field of the other program's form before the countdown runs out.");
 }
 
 }  // namespace
 
+std::u16string held_keys_text(const HeldKeys& keys) {
+  std::u16string text;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (i > 0) text += i + 1 == keys.size() ? u" and " : u", ";
+    switch (keys[i]) {
+      case HeldKey::shift:
+        text += u"Shift";
+        break;
+      case HeldKey::ctrl:
+        text += u"Ctrl";
+        break;
+      case HeldKey::alt:
+        text += u"Alt";
+        break;
+      case HeldKey::altgr:
+        text += u"AltGr";
+        break;
+      case HeldKey::super:
+        text += u"the Windows (Super) key";
+        break;
+    }
+  }
+  return text;
+}
+
+std::u16string stop_reason_text(StopReason reason) {
+  switch (reason) {
+    case StopReason::escape:
+      return u"Esc was pressed.";
+    case StopReason::focus_moved:
+      return u"the keyboard focus moved away from the window typing started in.";
+    case StopReason::layout_changed:
+      return u"the keyboard layout changed.";
+    case StopReason::quit:
+      return u"tavrino was closed.";
+  }
+  return u"it was stopped.";
+}
+
 Status playback_events(const ResultSheet& sheet, KeyEvents& events) {
   events.clear();
-  Playback playback;
-  Status status = build(sheet, playback);
-  if (status) events = std::move(playback.events);
+  Entries entries;
+  Status status = build(sheet, entries);
+  if (status) events = std::move(entries.events);
   return status;
 }
 
-Status typekeys(const ResultSheet& sheet, Keyboard& keyboard) {
-  Playback playback;
-  if (Status status = build(sheet, playback); !status) return status;
-  if (playback.events.empty()) return Status::success();
-
-  if (Status status = keyboard.begin(playback.events); !status) return status;
-
-  const std::span<const KeyEvent> all(playback.events);
-  const std::size_t entries = playback.entry_ends.size();
-  std::size_t from = 0;
-  for (std::size_t entry = 0; entry < entries; ++entry) {
-    const std::span<const KeyEvent> part = all.subspan(from, playback.entry_ends[entry] - from);
-    const Keyboard::Sent sent = keyboard.send(part);
-    if (sent.delivered >= part.size()) {
-      from = playback.entry_ends[entry];
-      continue;
+Playback::Playback(const ResultSheet& sheet, Keyboard& keyboard, Now now)
+    : keyboard_(keyboard), now_(std::move(now)) {
+  Entries entries;
+  if (Status built = build(sheet, entries); !built) {
+    state_ = State::ended;
+    result_ = std::move(built);
+    return;
+  }
+  events_ = std::move(entries.events);
+  entries_ = entries.value_ends.size();
+  // A value in pieces of at most kPieceEvents, then its Tab on its own.
+  std::size_t at = 0;
+  for (std::size_t entry = 0; entry < entries_; ++entry) {
+    const std::size_t value_end = entries.value_ends[entry];
+    for (; at < value_end; at = std::min(at + kPieceEvents, value_end)) {
+      pieces_.push_back({at, std::min(at + kPieceEvents, value_end), entry, false});
     }
+    pieces_.push_back({value_end, value_end + 1, entry, true});
+    at = value_end + 1;
+  }
+  if (events_.empty()) state_ = State::ended;
+}
 
+Playback::~Playback() {
+  if (!ended()) stop(StopReason::quit);
+}
+
+std::optional<std::chrono::milliseconds> Playback::step() {
+  switch (state_) {
+    case State::start:
+      start();
+      break;
+    case State::waiting:
+      wait_for_release();
+      break;
+    case State::typing:
+      type();
+      break;
+    case State::ended:
+      break;
+  }
+  if (state_ == State::ended) return std::nullopt;
+  if (state_ == State::waiting) return kReleasePoll;
+  return std::chrono::milliseconds(0);
+}
+
+void Playback::stop(StopReason reason) {
+  if (ended()) return;
+  finish(stopped(stop_reason_text(reason)));
+}
+
+void Playback::start() {
+  if (Status opened = keyboard_.begin(); !opened) return finish(std::move(opened));
+  keyboard_open_ = true;
+  // Checked first, so that a user who forgot to click into the form is told
+  // that, rather than about a key held in tavrino's own window.
+  const Focus focus = keyboard_.focus();
+  if (focus.kind == Focus::Kind::own || focus.kind == Focus::Kind::none) {
+    return finish(focus_refusal(focus.kind));
+  }
+  waiting_for_ = keyboard_.held_keys();
+  if (waiting_for_.empty()) return begin_typing();
+  state_ = State::waiting;
+  wait_deadline_ = now_() + kReleaseWait;
+}
+
+void Playback::wait_for_release() {
+  waiting_for_ = keyboard_.held_keys();
+  if (waiting_for_.empty()) return begin_typing();
+  if (now_() < wait_deadline_) return;
+  const std::u16string keys =
+      held_keys_text(waiting_for_) + (waiting_for_.size() == 1 ? u" was" : u" were");
+  waiting_for_.clear();
+  finish(Status::failure(
+      u"Nothing was typed because " + keys + u" still held down " +
+      to_text(std::chrono::duration_cast<std::chrono::seconds>(kReleaseWait).count()) +
+      u" seconds after the countdown ended; let go of every key before it runs out."));
+}
+
+void Playback::begin_typing() {
+  if (Status prepared = keyboard_.prepare(events_); !prepared) return finish(std::move(prepared));
+  // Taken again after any wait: the window that has the focus now is the one
+  // the keys are for.
+  target_ = keyboard_.focus();
+  if (target_.kind == Focus::Kind::own || target_.kind == Focus::Kind::none) {
+    return finish(focus_refusal(target_.kind));
+  }
+  state_ = State::typing;
+}
+
+std::optional<StopReason> Playback::check_before_piece() {
+  if (const auto interruption = keyboard_.interruption()) return interruption;
+  const Focus focus = keyboard_.focus();
+  const bool moved = focus.kind == Focus::Kind::own || focus.kind == Focus::Kind::none ||
+                     (target_.kind == Focus::Kind::other && focus != target_);
+  if (moved) return StopReason::focus_moved;
+  return std::nullopt;
+}
+
+void Playback::type() {
+  const Clock::time_point slice_end = now_() + kSlice;
+  do {
+    if (next_piece_ == pieces_.size()) return finish(Status::success());
+    if (const auto reason = check_before_piece()) return stop(*reason);
+    const Piece& piece = pieces_[next_piece_];
+    const std::span<const KeyEvent> events =
+        std::span<const KeyEvent>(events_).subspan(piece.begin, piece.end - piece.begin);
+    const Keyboard::Sent sent = keyboard_.send(events);
+    delivered_ += std::min(sent.delivered, events.size());
+    if (sent.delivered < events.size()) {
+      std::u16string reason = sent.status.message();
+      if (reason.empty()) reason = u"the keyboard did not take the remaining keys.";
+      return finish(stopped(reason));
+    }
+    // An entry counts as typed once its Tab has gone out.
+    if (piece.tab) entries_typed_ = piece.entry + 1;
+    ++next_piece_;
+  } while (now_() < slice_end);
+}
+
+Status Playback::stopped(std::u16string_view why) const {
+  return Status::failure(u"Typing stopped after " +
+                         to_text(static_cast<std::int64_t>(entries_typed_)) + u" of " +
+                         count_of(entries_, u"entry", u"entries") + u": " + std::u16string(why));
+}
+
+void Playback::finish(Status status) {
+  if (keyboard_open_) {
     // A modifier left down would turn the user's next keystrokes into
-    // shortcuts in the target program, so let go of each one, even though
-    // the keyboard has just failed.
-    std::vector<Modifier> held;
-    track(part.first(sent.delivered), held);
+    // shortcuts in the target program, so let go of each one, even when the
+    // keyboard has just failed.
+    const std::vector<Modifier> held =
+        held_after(std::span<const KeyEvent>(events_).first(delivered_));
     for (auto it = held.rbegin(); it != held.rend(); ++it) {
       const KeyEvent release = KeyEvent::release_of(*it);
-      (void)keyboard.send(std::span<const KeyEvent>(&release, 1));
+      (void)keyboard_.send(std::span<const KeyEvent>(&release, 1));
     }
-    keyboard.end();
-
-    std::u16string reason = sent.status.message();
-    if (reason.empty()) reason = u"the keyboard did not take the remaining keys.";
-    return Status::failure(u"Typing stopped after " + to_text(static_cast<std::int64_t>(entry)) +
-                           u" of " + to_text(static_cast<std::int64_t>(entries)) +
-                           (entries == 1 ? u" entry: " : u" entries: ") + reason);
+    keyboard_.end();
+    keyboard_open_ = false;
   }
-  keyboard.end();
-  return Status::success();
+  waiting_for_.clear();
+  state_ = State::ended;
+  result_ = std::move(status);
+}
+
+Status typekeys(const ResultSheet& sheet, Keyboard& keyboard) {
+  Playback playback(sheet, keyboard);
+  while (const auto delay = playback.step()) std::this_thread::sleep_for(*delay);
+  return playback.result();
 }
 
 }  // namespace tavrino

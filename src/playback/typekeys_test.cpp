@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,8 +72,7 @@ TEST(Typekeys, NoEntriesTypesNothing) {
     RecordingKeyboard keyboard;
     EXPECT_TRUE(typekeys(sheet_of(count, {u"a", u"b"}), keyboard).ok());
     EXPECT_EQ(keyboard.begin_calls(), 0);
-    EXPECT_EQ(keyboard.send_calls(), 0);
-    EXPECT_EQ(keyboard.end_calls(), 0);
+    EXPECT_TRUE(keyboard.delivered().empty());
   }
 }
 
@@ -97,7 +97,7 @@ TEST(Typekeys, RefusesBeforeTypingAnything) {
       EXPECT_TRUE(contains(status.message(), phrase)) << utf8(status.message());
     }
     EXPECT_EQ(keyboard.begin_calls(), 0);
-    EXPECT_EQ(keyboard.send_calls(), 0);
+    EXPECT_TRUE(keyboard.delivered().empty());
 
     KeyEvents events = {KeyEvent::of_key(Key::up)};
     EXPECT_FALSE(playback_events(sheet_of(c.count, c.values), events).ok());
@@ -105,14 +105,22 @@ TEST(Typekeys, RefusesBeforeTypingAnything) {
   }
 }
 
-TEST(Typekeys, KeyboardRefusingBeginTypesNothing) {
-  RecordingKeyboard keyboard;
-  keyboard.fail_begin(u"No key can type \u00e9.");
-  const Status status = typekeys(sheet_of(1, {u"a"}), keyboard);
-  ASSERT_FALSE(status.ok());
-  EXPECT_TRUE(contains(status.message(), u"No key can type \u00e9.")) << utf8(status.message());
-  EXPECT_EQ(keyboard.send_calls(), 0);
-  EXPECT_EQ(keyboard.end_calls(), 0);
+TEST(Typekeys, KeyboardRefusingToStartTypesNothing) {
+  for (const bool at_begin : {true, false}) {
+    SCOPED_TRACE(at_begin);
+    RecordingKeyboard keyboard;
+    if (at_begin) {
+      keyboard.fail_begin(u"No display.");
+    } else {
+      keyboard.fail_prepare(u"No key can type \u00e9.");
+    }
+    const Status status = typekeys(sheet_of(1, {u"a"}), keyboard);
+    ASSERT_FALSE(status.ok());
+    EXPECT_EQ(utf8(status.message()), at_begin ? "No display." : "No key can type \u00e9.");
+    EXPECT_TRUE(keyboard.delivered().empty());
+    // A keyboard that was opened is always closed again.
+    EXPECT_EQ(keyboard.end_calls(), at_begin ? 0 : 1);
+  }
 }
 
 // A keyboard that fails at any point must leave no modifier held, and the
@@ -155,6 +163,136 @@ TEST(Typekeys, FailureAtEveryEventReleasesModifiers) {
       EXPECT_EQ(got[i].type, KeyEvent::Type::release);
     }
   }
+}
+
+// A clock that moves only when the test says so.
+struct TestClock {
+  Playback::Clock::time_point now{};
+  Playback::Now function() {
+    return [this] { return now; };
+  }
+};
+
+// Steps a playback to its end as a window's event loop would, moving the
+// clock on by each delay; `between` runs before every step after the first.
+Status run(Playback& playback, TestClock& clock, const std::function<void()>& between = {}) {
+  for (int steps = 0; steps < 10000; ++steps) {
+    const auto delay = playback.step();
+    if (!delay) return playback.result();
+    clock.now += *delay;
+    if (between) between();
+  }
+  return Status::failure(u"the playback did not end");
+}
+
+// Where the keys go, what the user holds and what interrupts: what arrives,
+// that nothing stays held, and what the message says.
+TEST(Playback, KeysGoOnlyWhereTheUserPutTheFocus) {
+  constexpr Focus kOwn{Focus::Kind::own, 0};
+  constexpr Focus kNone{Focus::Kind::none, 0};
+  constexpr Focus kElsewhere{Focus::Kind::other, 0x99};
+  const std::vector<std::u16string> values = {u"45", u"+(ab)", u"38"};
+  // 4 5 [TAB] | [SHIFT down] a b [SHIFT up] [TAB] | 3 8 [TAB]
+  const struct {
+    const char* what;
+    std::function<void(RecordingKeyboard&)> setup;
+    std::u16string typed;
+    std::string message;  // a part of it; empty: typing succeeded
+  } cases[] = {
+      {"all well", [](RecordingKeyboard&) {},
+       u"4 5 [TAB] [SHIFT down] a b [SHIFT up] [TAB] 3 8 [TAB]", ""},
+      {"tavrino's own window has the focus", [&](RecordingKeyboard& k) { k.focus_after(0, kOwn); },
+       u"", "Nothing was typed because tavrino's own window had the keyboard focus"},
+      {"no window has the focus", [&](RecordingKeyboard& k) { k.focus_after(0, kNone); }, u"",
+       "Nothing was typed because no window had the keyboard focus"},
+      {"the focus moves to another window after the first entry",
+       [&](RecordingKeyboard& k) { k.focus_after(3, kElsewhere); }, u"4 5 [TAB]",
+       "Typing stopped after 1 of 3 entries: the keyboard focus moved away"},
+      {"the focus moves into tavrino before a Tab",
+       [&](RecordingKeyboard& k) { k.focus_after(2, kOwn); }, u"4 5",
+       "Typing stopped after 0 of 3 entries: the keyboard focus moved away"},
+      {"the target closes and no window has the focus",
+       [&](RecordingKeyboard& k) { k.focus_after(7, kNone); },
+       u"4 5 [TAB] [SHIFT down] a b [SHIFT up]", "after 1 of 3 entries"},
+      {"Shift held, then let go",
+       [](RecordingKeyboard& k) {
+         k.hold({{HeldKey::shift}, {HeldKey::shift}});
+       },
+       u"4 5 [TAB] [SHIFT down] a b [SHIFT up] [TAB] 3 8 [TAB]", ""},
+      {"Shift and Ctrl held for good",
+       [](RecordingKeyboard& k) {
+         k.hold(std::vector<HeldKeys>(1000, {HeldKey::shift, HeldKey::ctrl}));
+       },
+       u"", "Nothing was typed because Shift and Ctrl were still held down 3 seconds"},
+      // Looked at before each value and each Tab, so the value in progress
+      // goes out whole.
+      {"Esc pressed in the target",
+       [](RecordingKeyboard& k) { k.interrupt_after(4, StopReason::escape); },
+       u"4 5 [TAB] [SHIFT down] a b [SHIFT up]",
+       "Typing stopped after 1 of 3 entries: Esc was pressed."},
+      {"the layout changes",
+       [](RecordingKeyboard& k) { k.interrupt_after(1, StopReason::layout_changed); }, u"4 5",
+       "after 0 of 3 entries: the keyboard layout changed."},
+      {"the keyboard fails inside a group",
+       [](RecordingKeyboard& k) { k.fail_at(5, u"The X server went away."); },
+       u"4 5 [TAB] [SHIFT down] a [SHIFT up]", "after 1 of 3 entries: The X server went away."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RecordingKeyboard keyboard;
+    c.setup(keyboard);
+    TestClock clock;
+    Playback playback(sheet_of(3, values), keyboard, clock.function());
+    const Status status = run(playback, clock);
+    EXPECT_EQ(status.ok(), c.message.empty()) << utf8(status.message());
+    EXPECT_NE(utf8(status.message()).find(c.message), std::string::npos) << utf8(status.message());
+    EXPECT_EQ(utf8(keyboard.typed()), utf8(c.typed));
+    EXPECT_TRUE(keyboard.held().empty());
+    EXPECT_FALSE(keyboard.open());
+  }
+}
+
+TEST(Playback, WaitsForHeldKeysWithoutBlocking) {
+  RecordingKeyboard keyboard;
+  keyboard.hold({{HeldKey::altgr}, {HeldKey::altgr}, {HeldKey::altgr}});
+  TestClock clock;
+  Playback playback(sheet_of(1, {u"7"}), keyboard, clock.function());
+  ASSERT_EQ(playback.step(), Playback::kReleasePoll);
+  EXPECT_EQ(playback.waiting_for(), HeldKeys{HeldKey::altgr});
+  EXPECT_EQ(keyboard.prepare_calls(), 0);
+  const Status status = run(playback, clock);
+  EXPECT_TRUE(status.ok()) << utf8(status.message());
+  EXPECT_EQ(keyboard.typed(), u"7 [TAB]");
+  EXPECT_TRUE(playback.waiting_for().empty());
+}
+
+TEST(Playback, StopsBetweenStepsAndReleasesWhatTheValueHolds) {
+  // One value long enough to take several pieces, all of it under Shift.
+  const std::u16string value = u"+(" + std::u16string(3 * Playback::kPieceEvents, u'a') + u")";
+  // Each look at the clock takes a whole slice, so a step sends one piece.
+  TestClock clock;
+  RecordingKeyboard slow;
+  Playback stepped(sheet_of(2, {value, u"1"}), slow, [&clock] {
+    clock.now += Playback::kSlice;
+    return clock.now;
+  });
+  ASSERT_TRUE(stepped.step().has_value());  // opens the keyboard
+  ASSERT_TRUE(stepped.step().has_value());  // the first piece
+  EXPECT_EQ(slow.delivered().size(), Playback::kPieceEvents);
+  stepped.stop(StopReason::quit);
+  EXPECT_TRUE(stepped.ended());
+  EXPECT_EQ(utf8(stepped.result().message()),
+            "Typing stopped after 0 of 2 entries: tavrino was closed.");
+  EXPECT_TRUE(slow.held().empty());
+  EXPECT_FALSE(slow.open());
+  EXPECT_FALSE(stepped.step().has_value());
+}
+
+TEST(Playback, HeldKeysAreNamedInPlainWords) {
+  EXPECT_EQ(held_keys_text({HeldKey::shift}), u"Shift");
+  EXPECT_EQ(held_keys_text({HeldKey::shift, HeldKey::altgr}), u"Shift and AltGr");
+  EXPECT_EQ(held_keys_text({HeldKey::ctrl, HeldKey::alt, HeldKey::super}),
+            u"Ctrl, Alt and the Windows (Super) key");
 }
 
 }  // namespace

@@ -206,7 +206,7 @@ TEST(BadInput, CountdownOutOfRange) {
     w.controls.user_types(ControlId::txtTime, box);
 
     w.form.cmdStart_Click();
-    w.form.Timer1_Timer();
+    w.tick();
 
     EXPECT_EQ(w.only_message(), countdown_range_message());
     EXPECT_EQ(w.typed(), u"");
@@ -217,7 +217,7 @@ TEST(BadInput, CountdownOutOfRange) {
     // The user corrects the box and starts again.
     w.controls.user_types(ControlId::txtTime, u"0");
     w.form.cmdStart_Click();
-    w.form.Timer1_Timer();
+    w.tick();
     EXPECT_EQ(w.typed(), kTypicalKeys);
   }
 }

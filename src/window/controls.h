@@ -3,6 +3,7 @@
 // Every operation reports success or failure, and callers test each report.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -94,11 +95,24 @@ struct FileFilter {
 // its pairs, in order. A last description without a pattern is dropped.
 std::vector<FileFilter> split_filter(std::u16string_view filter);
 
-// Messages to the user: one plain sentence, shown modally over the window.
+// Messages to the user.
 class Messages {
  public:
   virtual ~Messages() = default;
+  // One plain sentence, shown modally over the window.
   virtual void show_message(std::u16string_view text) = 0;
+  // A short line on what is going on ("Typing - press Esc to stop"), shown
+  // without taking the focus; empty takes it away.
+  virtual void show_status(std::u16string_view text) = 0;
+};
+
+// Runs Form1::playback_step from the event loop.
+class Scheduler {
+ public:
+  virtual ~Scheduler() = default;
+  // Calls Form1::playback_step once, `delay` from now, from the event loop
+  // of the user-interface thread.
+  virtual void schedule_step(std::chrono::milliseconds delay) = 0;
 };
 
 // Keeps a window above all others, as SetWindowPos does.

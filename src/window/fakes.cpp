@@ -105,8 +105,15 @@ std::int32_t FakePlacement::set_window_pos(WindowHandle window, std::intptr_t in
   return result_;
 }
 
-Status LoggingKeyboard::begin(std::span<const KeyEvent> all_events) {
-  return inner_.begin(all_events);
+void RecordingMessages::show_status(std::u16string_view text) {
+  log_.push_back("status " + printable(text));
+}
+
+std::optional<std::chrono::milliseconds> FakeScheduler::take() {
+  if (pending_.empty()) return std::nullopt;
+  const std::chrono::milliseconds delay = pending_.front();
+  pending_.pop_front();
+  return delay;
 }
 
 Keyboard::Sent LoggingKeyboard::send(std::span<const KeyEvent> events) {

@@ -4,9 +4,11 @@
 // a test states a whole sequence of operations in one comparison.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
@@ -88,11 +90,13 @@ class ScriptedOpenDialog : public OpenDialog {
   bool fail_next_ = false;
 };
 
-// Keeps the messages shown and logs each as `message "..."`.
+// Keeps the messages shown and logs each as `message "..."`, and a status
+// line as `status "..."`.
 class RecordingMessages : public Messages {
  public:
   explicit RecordingMessages(EventLog& log) : log_(log) {}
   void show_message(std::u16string_view text) override;
+  void show_status(std::u16string_view text) override;
   const std::vector<std::u16string>& shown() const { return shown_; }
 
  private:
@@ -120,12 +124,30 @@ class FakePlacement : public WindowPlacement {
   std::vector<Call> calls_;
 };
 
+// Keeps the steps asked for, to be run by the test.
+class FakeScheduler : public Scheduler {
+ public:
+  void schedule_step(std::chrono::milliseconds delay) override { pending_.push_back(delay); }
+  // The delay of the oldest step asked for, taken off the list; nothing when
+  // none is pending.
+  std::optional<std::chrono::milliseconds> take();
+
+ private:
+  std::deque<std::chrono::milliseconds> pending_;
+};
+
 // Passes everything to another keyboard and logs each send as
 // `keys 4 5 [TAB]`, so the keys take their place among the control operations.
 class LoggingKeyboard : public Keyboard {
  public:
   LoggingKeyboard(Keyboard& inner, EventLog& log) : inner_(inner), log_(log) {}
-  Status begin(std::span<const KeyEvent> all_events) override;
+  Status begin() override { return inner_.begin(); }
+  Focus focus() override { return inner_.focus(); }
+  HeldKeys held_keys() override { return inner_.held_keys(); }
+  Status prepare(std::span<const KeyEvent> all_events) override {
+    return inner_.prepare(all_events);
+  }
+  std::optional<StopReason> interruption() override { return inner_.interruption(); }
   Sent send(std::span<const KeyEvent> events) override;
   void end() override { inner_.end(); }
 
@@ -141,8 +163,20 @@ inline constexpr std::string_view kTypicalFile =
 
 // The window's logic over fresh fakes that share one log.
 struct FakeWindow {
+  // One timer tick, and when it starts typing, every step of the playback,
+  // with the clock moved on by each step's delay.
+  void tick() {
+    form.Timer1_Timer();
+    finish_typing();
+  }
   void ticks(int n) {
-    for (int i = 0; i < n; ++i) form.Timer1_Timer();
+    for (int i = 0; i < n; ++i) tick();
+  }
+  void finish_typing() {
+    while (const auto delay = scheduler.take()) {
+      clock += *delay;
+      form.playback_step();
+    }
   }
   std::u16string shown(ControlId id) const { return controls.shown(id); }
   std::u16string typed() const { return recorded.typed(); }
@@ -155,7 +189,10 @@ struct FakeWindow {
   FakePlacement placement;
   RecordingKeyboard recorded;
   LoggingKeyboard keyboard{recorded, log};
-  Form1 form{sheet, controls, dialog, messages, placement, keyboard};
+  FakeScheduler scheduler;
+  Playback::Clock::time_point clock{};
+  Form1 form{sheet,     controls, dialog,    messages,
+             placement, keyboard, scheduler, [this] { return clock; }};
 };
 
 }  // namespace tavrino

@@ -1,21 +1,29 @@
 // SPDX-License-Identifier: MIT
 #include "window/form1.h"
 
+#include <utility>
+
 #include "playback/countdown.h"
-#include "playback/typekeys.h"
 #include "sheet/data_file.h"
 #include "window/sheet_view.h"
 
 namespace tavrino {
 
 Form1::Form1(ResultSheet& sheet, Controls& controls, OpenDialog& dialog, Messages& messages,
-             WindowPlacement& placement, Keyboard& keyboard)
+             WindowPlacement& placement, Keyboard& keyboard, Scheduler& scheduler,
+             Playback::Now now)
     : sheet_(sheet),
       controls_(controls),
       dialog_(dialog),
       messages_(messages),
       placement_(placement),
-      keyboard_(keyboard) {}
+      keyboard_(keyboard),
+      scheduler_(scheduler),
+      now_(std::move(now)) {}
+
+Form1::~Form1() {
+  quit();
+}
 
 bool Form1::report(const Status& status) {
   if (!status) messages_.show_message(status.message());
@@ -67,6 +75,7 @@ void Form1::cmdStart_Click() {
 }
 
 void Form1::click(ControlId button) {
+  if (typing()) return;
   if (button == ControlId::cmdStart) cmdStart_Click();
   if (button == ControlId::cmdBrows) cmdBrows_Click();
 }
@@ -85,18 +94,15 @@ void Form1::Timer1_Timer() {
       }
       return;
 
-    case CountdownStep::Action::play: {
+    case CountdownStep::Action::play:
       // The timer goes off before the first key, so no later tick can start a
       // second playback while this one is being handed over.
       if (!report(controls_.set_timer(ControlId::Timer1, false))) return;
       counting_ = false;
-      const Status typed = typekeys(sheet_, keyboard_);
-      // Reset the box before any message, so the message does not sit over a
-      // count that has already run out.
-      if (!report(controls_.set_text(ControlId::txtTime, kCountdownReset))) return;
-      report(typed);
+      if (typing()) return;
+      playback_ = std::make_unique<Playback>(sheet_, keyboard_, now_);
+      run_playback();
       return;
-    }
 
     case CountdownStep::Action::out_of_range:
       if (!report(controls_.set_timer(ControlId::Timer1, false))) return;
@@ -106,11 +112,58 @@ void Form1::Timer1_Timer() {
   }
 }
 
-void Form1::cancel_countdown() {
+void Form1::playback_step() {
+  if (typing()) run_playback();
+}
+
+void Form1::run_playback() {
+  const std::optional<std::chrono::milliseconds> delay = playback_->step();
+  std::u16string status;
+  if (!playback_->waiting_for().empty()) {
+    status = u"Let go of " + held_keys_text(playback_->waiting_for()) + u" to start typing";
+  } else if (delay) {
+    status = u"Typing - press Esc to stop";
+  }
+  if (status != status_) {
+    status_ = status;
+    messages_.show_status(status_);
+  }
+  if (delay) {
+    scheduler_.schedule_step(*delay);
+  } else {
+    finish_playback();
+  }
+}
+
+void Form1::finish_playback() {
+  const Status result = playback_->result();
+  playback_.reset();
+  // Reset the box before any message, so the message does not sit over a
+  // count that has already run out.
+  if (!report(controls_.set_text(ControlId::txtTime, kCountdownReset))) return;
+  report(result);
+}
+
+void Form1::escape() {
+  if (typing()) {
+    playback_->stop(StopReason::escape);
+    run_playback();
+    return;
+  }
   if (!counting_) return;
   if (!report(controls_.set_timer(ControlId::Timer1, false))) return;
   counting_ = false;
   report(controls_.set_text(ControlId::txtTime, kCountdownReset));
+}
+
+void Form1::quit() {
+  if (!typing()) return;
+  playback_->stop(StopReason::quit);
+  playback_.reset();
+  if (!status_.empty()) {
+    status_.clear();
+    messages_.show_status(status_);
+  }
 }
 
 void Form1::stop_after_failure(const Status& failure) {

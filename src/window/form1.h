@@ -9,11 +9,13 @@
 // countdown out of range.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "controls.h"
 #include "playback/keyboard.h"
+#include "playback/typekeys.h"
 #include "sheet/result_sheet.h"
 
 namespace tavrino {
@@ -24,8 +26,11 @@ inline constexpr std::u16string_view kOpenFilter =
 
 class Form1 {
  public:
+  // `now` is the clock the playback waits by (a test's own, in tests).
   Form1(ResultSheet& sheet, Controls& controls, OpenDialog& dialog, Messages& messages,
-        WindowPlacement& placement, Keyboard& keyboard);
+        WindowPlacement& placement, Keyboard& keyboard, Scheduler& scheduler,
+        Playback::Now now = &Playback::Clock::now);
+  ~Form1();  // ends a playback that is still running
 
   // Makes the window topmost (the result is ignored) and stops the timer.
   void Form_Load();
@@ -36,24 +41,37 @@ class Form1 {
   // START: switches the timer on; the ticks do the rest.
   void cmdStart_Click();
   // A click on a push button, as a front-end reports it: cmdStart_Click or
-  // cmdBrows_Click; nothing for any other control.
+  // cmdBrows_Click; nothing for any other control, and nothing while typing,
+  // so that keys landing in this window cannot start another countdown.
   void click(ControlId button);
   // One countdown tick: shows the number one lower, or at 0 and below stops
-  // the timer, types the values and shows "5".
+  // the timer and starts typing the values (see typekeys.h), which goes on in
+  // steps through the Scheduler. When typing ends the box shows "5" and a
+  // failure, or why typing stopped, is shown.
   void Timer1_Timer();
+  // The next step of a running playback; the Scheduler calls it.
+  void playback_step();
 
   // Loads `path` as if it had been chosen in the Open dialog (a file named on
   // the command line). Returns false when the file was not loaded: refused by
   // the reader, or txtfile could not be written or read back.
   bool open_path(std::u16string_view path);
-  // Esc: when a countdown runs, stops it without typing and shows "5" again.
-  void cancel_countdown();
+  // Esc: stops a running countdown without typing and shows "5" again, or
+  // stops a running playback, which then says how far it got.
+  void escape();
+  // The window closes or the program must quit: ends a running playback at
+  // once, releasing every key it holds, with no message.
+  void quit();
   bool counting() const { return counting_; }
+  bool typing() const { return playback_ != nullptr; }
 
  private:
   bool report(const Status& status);  // shows a failure; returns status.ok()
   // A tick that fails stops the countdown, then shows the failure.
   void stop_after_failure(const Status& failure);
+  // Runs playback steps until one asks to wait, then schedules the next.
+  void run_playback();
+  void finish_playback();
 
   ResultSheet& sheet_;
   Controls& controls_;
@@ -61,7 +79,11 @@ class Form1 {
   Messages& messages_;
   WindowPlacement& placement_;
   Keyboard& keyboard_;
+  Scheduler& scheduler_;
+  Playback::Now now_;
   bool counting_ = false;  // the timer is on
+  std::unique_ptr<Playback> playback_;
+  std::u16string status_;  // what Messages::show_status shows now
 };
 
 }  // namespace tavrino

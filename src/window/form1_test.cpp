@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "playback/countdown.h"
 #include "playback/fake_keyboard.h"
+#include "playback/keyboard.h"
 #include "window/fakes.h"
 #include "window/sheet_view.h"
 
@@ -49,21 +50,20 @@ TEST_F(Form1Test, TypicalRun) {
   form.cmdStart_Click();
   EXPECT_TRUE(controls.timer_on());
   for (std::u16string_view count : {u"4", u"3", u"2", u"1", u"0"}) {
-    form.Timer1_Timer();
+    tick();
     EXPECT_EQ(shown(ControlId::txtTime), count);
     EXPECT_EQ(typed(), u"");
   }
 
   log.clear();
-  form.Timer1_Timer();
+  tick();
   EXPECT_EQ(typed(), u"4 5 [TAB] 5 2 [TAB] 3 8 [TAB]");
-  // The timer is off before the first key, and the box is reset after the last.
-  ASSERT_GE(log.size(), 4u);
-  EXPECT_EQ(log[0], "get_text txtTime");
-  EXPECT_EQ(log[1], "set_timer Timer1 off");
-  for (std::size_t i = 2; i + 1 < log.size(); ++i)
-    EXPECT_TRUE(log[i].starts_with("keys ")) << log[i];
-  EXPECT_EQ(log.back(), R"(set_text txtTime "5")");
+  // The timer is off before the first key, and the box is reset after the
+  // last, with a status line while the keys go out.
+  EXPECT_EQ(log, (EventLog{"get_text txtTime", "set_timer Timer1 off",
+                           R"(status "Typing - press Esc to stop")", "keys 4 5", "keys [TAB]",
+                           "keys 5 2", "keys [TAB]", "keys 3 8", "keys [TAB]", R"(status "")",
+                           R"(set_text txtTime "5")"}));
   EXPECT_FALSE(controls.timer_on());
   EXPECT_FALSE(form.counting());
   EXPECT_TRUE(messages.shown().empty());
@@ -163,7 +163,7 @@ TEST(Form1, FirstTickByWhatTheBoxHolds) {
     ASSERT_TRUE(w.form.open_path(w.typical.path()));
     w.form.cmdStart_Click();
     w.controls.user_types(ControlId::txtTime, c.box);
-    w.form.Timer1_Timer();
+    w.tick();
     EXPECT_EQ(w.shown(ControlId::txtTime), c.after);
     EXPECT_EQ(w.typed().empty(), !c.types);
     EXPECT_EQ(w.form.counting(), c.still_counting);
@@ -178,18 +178,95 @@ TEST_F(Form1Test, EscCancelsOnlyARunningCountdown) {
   form.Form_Load();
   open(typical);
   log.clear();
-  form.cancel_countdown();
+  form.escape();
   EXPECT_TRUE(log.empty());
 
   form.cmdStart_Click();
   ticks(2);
   form.cmdStart_Click();  // START again while counting leaves the box alone
   EXPECT_EQ(shown(ControlId::txtTime), u"3");
-  form.cancel_countdown();
+  form.escape();
   EXPECT_FALSE(form.counting());
   EXPECT_FALSE(controls.timer_on());
   EXPECT_EQ(shown(ControlId::txtTime), u"5");
   EXPECT_EQ(typed(), u"");
+}
+
+// What the window does around a playback that cannot start or must stop:
+// the box shows 5 again, one message says why, nothing is left held, and no
+// countdown starts again by itself.
+TEST(Form1, TypingOnlyIntoTheFormTheUserChose) {
+  using Action = std::function<void(Window&)>;
+  const struct {
+    const char* what;
+    Action before;  // before the tick that ends the countdown
+    Action during;  // after that tick's first step, before the others
+    std::u16string typed;
+    std::string message;  // a part of the one message; empty: none
+  } cases[] = {
+      {"START without clicking into the form",
+       [](Window& w) {
+         w.recorded.focus_after(0, {Focus::Kind::own, 0});
+       },
+       {},
+       u"",
+       "tavrino's own window had the keyboard focus"},
+      {"keys that land in tavrino cannot press START",
+       [](Window& w) {
+         w.recorded.focus_after(3, {Focus::Kind::own, 0});
+       },
+       [](Window& w) {
+         w.form.click(ControlId::cmdStart);
+         w.form.click(ControlId::cmdBrows);
+       },
+       u"4 5 [TAB]", "Typing stopped after 1 of 3 entries: the keyboard focus moved away"},
+      {"Esc while typing",
+       {},
+       [](Window& w) { w.form.escape(); },
+       u"",
+       "Typing stopped after 0 of 3 entries: Esc was pressed."},
+      {"the window closes while typing", {}, [](Window& w) { w.form.quit(); }, u"", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Window w;
+    w.form.Form_Load();
+    ASSERT_TRUE(w.form.open_path(w.typical.path()));
+    w.controls.user_types(ControlId::txtTime, u"0");
+    w.form.cmdStart_Click();
+    if (c.before) c.before(w);
+    w.form.Timer1_Timer();
+    if (c.during) c.during(w);
+    w.finish_typing();
+
+    EXPECT_FALSE(w.form.typing());
+    EXPECT_EQ(w.typed(), c.typed);
+    EXPECT_TRUE(w.recorded.held().empty());
+    EXPECT_FALSE(w.recorded.open());
+    EXPECT_FALSE(w.controls.timer_on());
+    EXPECT_TRUE(w.dialog.calls().empty());
+    if (c.message.empty()) {
+      EXPECT_TRUE(w.messages.shown().empty());
+    } else {
+      ASSERT_EQ(w.messages.shown().size(), 1u);
+      EXPECT_NE(utf16_to_utf8(w.messages.shown()[0]).find(c.message), std::string::npos)
+          << utf16_to_utf8(w.messages.shown()[0]);
+      EXPECT_EQ(w.shown(ControlId::txtTime), u"5");
+    }
+  }
+}
+
+TEST_F(Form1Test, ShowsThatTypingWaitsForHeldKeys) {
+  ASSERT_TRUE(form.open_path(typical.path()));
+  recorded.hold({{HeldKey::shift}, {HeldKey::shift}});
+  controls.user_types(ControlId::txtTime, u"0");
+  form.cmdStart_Click();
+  log.clear();
+  tick();
+  EXPECT_EQ(typed(), u"4 5 [TAB] 5 2 [TAB] 3 8 [TAB]");
+  EXPECT_EQ(log[2], R"(status "Let go of Shift to start typing")");
+  EXPECT_EQ(log[3], R"(status "Typing - press Esc to stop")");
+  EXPECT_TRUE(messages.shown().empty());
 }
 
 TEST_F(Form1Test, PlaybackFailureShownAfterTheReset) {
@@ -208,7 +285,7 @@ TEST_F(Form1Test, PlaybackFailureShownAfterTheReset) {
     controls.user_types(ControlId::txtTime, u"0");
     form.cmdStart_Click();
     log.clear();
-    form.Timer1_Timer();
+    tick();
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ(log[log.size() - 2], R"(set_text txtTime "5")");
     EXPECT_TRUE(log.back().starts_with("message "));
@@ -232,8 +309,8 @@ TEST(Form1, FailingControlOperationStopsTheHandler) {
     start(t);
     t.controls.user_types(ControlId::txtTime, u"0");
   };
-  const Action tick = [](Window& t) { t.form.Timer1_Timer(); };
-  const Action esc = [](Window& t) { t.form.cancel_countdown(); };
+  const Action tick = [](Window& t) { t.tick(); };
+  const Action esc = [](Window& t) { t.form.escape(); };
   const Action press_start = [](Window& t) { t.form.cmdStart_Click(); };
 
   const struct {

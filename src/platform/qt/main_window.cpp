@@ -2,6 +2,7 @@
 #include "platform/qt/main_window.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QFrame>
@@ -83,12 +84,13 @@ MainWindow::MainWindow(ResultSheet& sheet, Keyboard& keyboard) : dialog_(this), 
   set_tab_order();
 
   controls_ = std::make_unique<WidgetControls>(*this, widgets_, *timer_);
-  form_ = std::make_unique<Form1>(sheet, *controls_, dialog_, messages_, placement_, keyboard);
+  form_ =
+      std::make_unique<Form1>(sheet, *controls_, dialog_, messages_, placement_, keyboard, *this);
 
   // Esc anywhere in the window, also while the focus is in a box.
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   escape->setContext(Qt::WindowShortcut);
-  connect(escape, &QShortcut::activated, this, [this] { form_->cancel_countdown(); });
+  connect(escape, &QShortcut::activated, this, [this] { form_->escape(); });
 }
 
 MainWindow::~MainWindow() {
@@ -200,6 +202,15 @@ void MainWindow::set_tab_order() {
     if (!first_focus_) first_focus_ = widget;
     previous = widget;
   }
+}
+
+void MainWindow::schedule_step(std::chrono::milliseconds delay) {
+  QTimer::singleShot(delay, this, [this] { form_->playback_step(); });
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  form_->quit();
+  QWidget::closeEvent(event);
 }
 
 void MainWindow::load_and_show() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QWidget>
+#include <chrono>
 #include <memory>
 
 #include "platform/qt/file_dialog.h"
@@ -29,7 +30,7 @@ int twips_to_pixels(int twips);
 // does. Tabs past the column fall on the pane's regular stops.
 void line_up_values(QPlainTextEdit& pane);
 
-class MainWindow final : public QWidget {
+class MainWindow final : public QWidget, public Scheduler {
  public:
   // `sheet` and `keyboard` outlive the window.
   MainWindow(ResultSheet& sheet, Keyboard& keyboard);
@@ -42,10 +43,18 @@ class MainWindow final : public QWidget {
   // Form_Load, then shows the window with the focus in the countdown box.
   void load_and_show();
 
+  // A zero-timer from the event loop, which keeps the window responsive
+  // between the steps of a playback.
+  void schedule_step(std::chrono::milliseconds delay) override;
+
   // The widget made for a control; nullptr for those without one (the timer
   // and the dialog, which is made when Open... is pressed).
   QWidget* control(ControlId id) const { return widgets_[static_cast<std::size_t>(id)]; }
   QTimer* timer() const { return timer_; }
+
+ protected:
+  // Typing stops, releasing every key, before the window goes.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void build(const ControlLayout& layout);

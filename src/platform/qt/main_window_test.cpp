@@ -220,6 +220,8 @@ TEST_F(MainWindowTest, StartCountsDownWithTheTimerAndEscCancels) {
   ASSERT_TRUE(controls().set_text(ControlId::txtTime, u"1").ok());
   QTest::mouseClick(window_.control(ControlId::cmdStart), Qt::LeftButton);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !window_.timer()->isActive(); }));
+  // Typing goes on in steps from the event loop.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window_.form().typing(); }));
   EXPECT_EQ(keyboard_.typed(), u"A + [TAB] 中 文 [TAB]");
   EXPECT_EQ(box_text(ControlId::txtTime), u"5");
 }

@@ -2,8 +2,10 @@
 #include "platform/qt/message_box.h"
 
 #include <QMessageBox>
+#include <QWidget>
 
 #include "platform/qt/qt_text.h"
+#include "window/layout.h"
 
 namespace tavrino {
 
@@ -14,6 +16,12 @@ void QtMessages::show_message(std::u16string_view text) {
   box->setTextFormat(Qt::PlainText);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->open();
+}
+
+void QtMessages::show_status(std::u16string_view text) {
+  QString title = to_qstring(kWindowCaption);
+  if (!text.empty()) title = to_qstring(text) + QStringLiteral(" - ") + title;
+  window_->setWindowTitle(title);
 }
 
 }  // namespace tavrino

@@ -18,6 +18,8 @@ class QtMessages final : public Messages {
   // Opens a window-modal warning box and returns at once: the handler that
   // reports a failure finishes, and the box goes away when the user closes it.
   void show_message(std::u16string_view text) override;
+  // In the window's title, in front of its caption.
+  void show_status(std::u16string_view text) override;
 
  private:
   QWidget* window_;

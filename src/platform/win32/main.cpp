@@ -76,7 +76,7 @@ class WindowsFrontEnd final : public FrontEnd {
     Win32OpenDialog dialog(window.hwnd());
     Win32WindowPlacement placement;
     SendInputKeyboard keyboard;
-    Form1 form(sheet, window, dialog, window, placement, keyboard);
+    Form1 form(sheet, window, dialog, window, placement, keyboard, window);
     window.set_form(&form);
     form.Form_Load();  // created, not yet shown
     window.show(show_command_);

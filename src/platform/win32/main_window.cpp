@@ -17,6 +17,8 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINI
 constexpr DWORD kWindowExStyle = 0;
 constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL
 constexpr UINT_PTR kTimerId = 1;
+constexpr UINT_PTR kStepTimerId = 2;
+constexpr UINT kStepMessage = WM_APP + 1;
 
 // Controls without a font of their own use the form's default font.
 constexpr FontSpec kDefaultFont{u"MS Sans Serif", 8.25, false};
@@ -147,6 +149,13 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_TIMER:
       on_timer(wparam);
       return 0;
+    case kStepMessage:
+      if (form_ != nullptr) form_->playback_step();
+      return 0;
+    case WM_CLOSE:
+      // Typing must not go on, nor leave a key held, once the window is gone.
+      if (form_ != nullptr) form_->quit();
+      break;
     case WM_DPICHANGED:
       on_dpi_changed(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
@@ -285,11 +294,16 @@ void MainWindow::on_command(int id, int code) {
 }
 
 void MainWindow::on_timer(UINT_PTR id) {
-  if (id == kTimerId && form_ != nullptr) form_->Timer1_Timer();
+  if (form_ == nullptr) return;
+  if (id == kTimerId) form_->Timer1_Timer();
+  if (id == kStepTimerId) {
+    KillTimer(hwnd_, kStepTimerId);
+    form_->playback_step();
+  }
 }
 
 void MainWindow::on_escape() {
-  if (form_ != nullptr && form_->counting()) form_->cancel_countdown();
+  if (form_ != nullptr) form_->escape();
 }
 
 void MainWindow::on_dpi_changed(UINT dpi, const RECT& suggested) {
@@ -397,6 +411,21 @@ Status MainWindow::set_timer(ControlId timer, bool on) {
 
 WindowHandle MainWindow::window_handle() {
   return reinterpret_cast<WindowHandle>(hwnd_);
+}
+
+void MainWindow::show_status(std::u16string_view text) {
+  std::u16string title(kWindowCaption);
+  if (!text.empty()) title = std::u16string(text) + u" - " + title;
+  const std::wstring wide = to_wide(title);
+  SetWindowTextW(hwnd_, wide.c_str());
+}
+
+void MainWindow::schedule_step(std::chrono::milliseconds delay) {
+  if (delay.count() <= 0) {
+    PostMessageW(hwnd_, kStepMessage, 0, 0);
+  } else {
+    SetTimer(hwnd_, kStepTimerId, static_cast<UINT>(delay.count()), nullptr);
+  }
 }
 
 void MainWindow::show_message(std::u16string_view text) {

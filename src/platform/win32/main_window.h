@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <array>
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -26,7 +27,7 @@ int pixels_of(int twips, UINT dpi);
 // 5310 x 9615 twips at `dpi`.
 SIZE window_size_for(DWORD style, DWORD ex_style, UINT dpi);
 
-class MainWindow final : public Controls, public Messages {
+class MainWindow final : public Controls, public Messages, public Scheduler {
  public:
   explicit MainWindow(HINSTANCE instance);
   ~MainWindow() override;
@@ -57,6 +58,11 @@ class MainWindow final : public Controls, public Messages {
   WindowHandle window_handle() override;
 
   void show_message(std::u16string_view text) override;
+  // In the title bar, in front of the caption.
+  void show_status(std::u16string_view text) override;
+  // A step due now is posted to the message queue; a later one is a one-shot
+  // timer.
+  void schedule_step(std::chrono::milliseconds delay) override;
 
  private:
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);

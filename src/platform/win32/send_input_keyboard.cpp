@@ -232,7 +232,23 @@ SendInputKeyboard::SendInputKeyboard()
 SendInputKeyboard::SendInputKeyboard(LayoutSource target_layout, InputSink send_input)
     : target_layout_(std::move(target_layout)), send_input_(std::move(send_input)) {}
 
-Status SendInputKeyboard::begin(std::span<const KeyEvent> all_events) {
+Status SendInputKeyboard::begin() {
+  return Status::success();
+}
+
+Focus SendInputKeyboard::focus() {
+  return {};
+}
+
+HeldKeys SendInputKeyboard::held_keys() {
+  return {};
+}
+
+std::optional<StopReason> SendInputKeyboard::interruption() {
+  return std::nullopt;
+}
+
+Status SendInputKeyboard::prepare(std::span<const KeyEvent> all_events) {
   layout_ = target_layout_();
   // A dry run over the whole playback finds a character the layout cannot
   // type before a single key has gone out.

@@ -108,7 +108,12 @@ class SendInputKeyboard final : public Keyboard {
   SendInputKeyboard();
   SendInputKeyboard(LayoutSource target_layout, InputSink send_input);
 
-  Status begin(std::span<const KeyEvent> all_events) override;
+  Status begin() override;
+  // Not told yet: unknown, no keys held, no interruption.
+  Focus focus() override;
+  HeldKeys held_keys() override;
+  std::optional<StopReason> interruption() override;
+  Status prepare(std::span<const KeyEvent> all_events) override;
   Sent send(std::span<const KeyEvent> events) override;
   void end() override;
 

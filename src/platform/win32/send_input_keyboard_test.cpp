@@ -228,7 +228,7 @@ TEST(SendInputKeyboard, SendsAValueInOneCall) {
   SendInputKeyboard keyboard = keyboard_over(recorder);
   KeyEvents value = held(Modifier::shift, text(U"ab"));
   value.push_back(KeyEvent::of_key(Key::tab));
-  ASSERT_TRUE(keyboard.begin(value).ok());
+  ASSERT_TRUE(keyboard.prepare(value).ok());
   const Keyboard::Sent sent = keyboard.send(value);
   keyboard.end();
   EXPECT_TRUE(sent.status.ok());
@@ -244,7 +244,7 @@ TEST(SendInputKeyboard, RefusesInBeginBeforeAnythingIsSent) {
   KeyEvents all = text(U"fine");
   const KeyEvents bad = held(Modifier::ctrl, text(U"\u00E9"));
   all.insert(all.end(), bad.begin(), bad.end());
-  EXPECT_FALSE(keyboard.begin(all).ok());
+  EXPECT_FALSE(keyboard.prepare(all).ok());
   EXPECT_TRUE(recorder.calls.empty());
 }
 
@@ -268,7 +268,7 @@ TEST(SendInputKeyboard, CountsWhatWentInWhenInputIsBlocked) {
     Recorder recorder;
     recorder.accept = c.accept;
     SendInputKeyboard keyboard = keyboard_over(recorder);
-    ASSERT_TRUE(keyboard.begin(events).ok());
+    ASSERT_TRUE(keyboard.prepare(events).ok());
     const Keyboard::Sent sent = keyboard.send(events);
     keyboard.end();
     EXPECT_EQ(sent.delivered, c.delivered) << "accepting " << c.accept;

@@ -377,13 +377,29 @@ XTestKeyboard::XTestKeyboard() = default;
 
 XTestKeyboard::~XTestKeyboard() = default;
 
-Status XTestKeyboard::begin(std::span<const KeyEvent> all_events) {
+Status XTestKeyboard::begin() {
   session_.reset();
   auto session = std::make_unique<Session>();
   if (Status status = session->open(); !status) return status;
-  if (Status status = session->prepare(all_events); !status) return status;
   session_ = std::move(session);
   return Status::success();
+}
+
+Focus XTestKeyboard::focus() {
+  return {};
+}
+
+HeldKeys XTestKeyboard::held_keys() {
+  return {};
+}
+
+Status XTestKeyboard::prepare(std::span<const KeyEvent> all_events) {
+  if (!session_) return Status::failure(u"Typing was not set up before preparing keys.");
+  return session_->prepare(all_events);
+}
+
+std::optional<StopReason> XTestKeyboard::interruption() {
+  return std::nullopt;
 }
 
 Keyboard::Sent XTestKeyboard::send(std::span<const KeyEvent> events) {

@@ -31,16 +31,23 @@ class XTestKeyboard final : public Keyboard {
   XTestKeyboard();
   ~XTestKeyboard() override;  // ends a playback that is still open
 
-  // Connects to the X display named by DISPLAY and prepares the playback.
-  // Fails, sending nothing and leaving the mapping as it was, when there is
-  // no X display ("Typing needs an X11 session ..."), when the server lacks
-  // XTEST or XKB, when an event holds a character that no key can type (a
-  // control character other than tab, line feed, carriage return, backspace,
-  // escape and delete), or when characters are missing from the layout and
-  // no keycode is free for them.
-  Status begin(std::span<const KeyEvent> all_events) override;
+  // Connects to the X display named by DISPLAY. Fails when there is no X
+  // display ("Typing needs an X11 session ...") or the server lacks XTEST or
+  // XKB.
+  Status begin() override;
+  // Not told yet: unknown, no keys held, no interruption.
+  Focus focus() override;
+  HeldKeys held_keys() override;
+  std::optional<StopReason> interruption() override;
 
-  // Types the events. Fails when begin() did not succeed, when the X server
+  // Prepares the playback. Fails, sending nothing and leaving the mapping as
+  // it was, when an event holds a character that no key can type (a control
+  // character other than tab, line feed, carriage return, backspace, escape
+  // and delete), or when characters are missing from the layout and no
+  // keycode is free for them.
+  Status prepare(std::span<const KeyEvent> all_events) override;
+
+  // Types the events. Fails when prepare() did not succeed, when the X server
   // refuses a request or the connection is lost; `delivered` then counts the
   // events the server took before the failure. Modifiers that the events
   // press stay down until their release event or end(); the Shift and AltGr

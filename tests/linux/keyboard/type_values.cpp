@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -35,9 +36,13 @@ class BreakingKeyboard final : public Keyboard {
  public:
   BreakingKeyboard(Keyboard& inner, std::size_t limit) : inner_(inner), left_(limit) {}
 
-  tavrino::Status begin(std::span<const KeyEvent> all_events) override {
-    return inner_.begin(all_events);
+  tavrino::Status begin() override { return inner_.begin(); }
+  tavrino::Focus focus() override { return inner_.focus(); }
+  tavrino::HeldKeys held_keys() override { return inner_.held_keys(); }
+  tavrino::Status prepare(std::span<const KeyEvent> all_events) override {
+    return inner_.prepare(all_events);
   }
+  std::optional<tavrino::StopReason> interruption() override { return inner_.interruption(); }
   Sent send(std::span<const KeyEvent> events) override {
     if (broken_ || events.size() <= left_) {
       left_ -= broken_ ? 0 : events.size();
