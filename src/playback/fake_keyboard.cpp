@@ -39,6 +39,16 @@ HeldKeys RecordingKeyboard::held_keys() {
   return call < held_answers_.size() ? held_answers_[call] : HeldKeys{};
 }
 
+std::optional<Keyboard::Untypable> RecordingKeyboard::untypable(
+    std::span<const KeyEvent> all_events) {
+  for (std::size_t i = 0; i < all_events.size(); ++i) {
+    if (cannot_type_ && all_events[i] == KeyEvent::of_character(*cannot_type_)) {
+      return Untypable{i, u"the test's layout has no key for it."};
+    }
+  }
+  return std::nullopt;
+}
+
 Status RecordingKeyboard::prepare(std::span<const KeyEvent>) {
   ++prepare_calls_;
   if (prepare_failure_) return Status::failure(*prepare_failure_);

@@ -37,10 +37,13 @@ class RecordingKeyboard : public Keyboard {
   // From the moment `delivered` events have gone out, interruption()
   // answers `reason`.
   void interrupt_after(std::size_t delivered, StopReason reason);
+  // untypable() names the first event that types `c`.
+  void cannot_type(char32_t c) { cannot_type_ = c; }
 
   Status begin() override;
   Focus focus() override;
   HeldKeys held_keys() override;
+  std::optional<Untypable> untypable(std::span<const KeyEvent> all_events) override;
   Status prepare(std::span<const KeyEvent> all_events) override;
   std::optional<StopReason> interruption() override;
   Sent send(std::span<const KeyEvent> events) override;
@@ -73,6 +76,7 @@ class RecordingKeyboard : public Keyboard {
   std::vector<FocusChange> focus_changes_;
   std::vector<HeldKeys> held_answers_;
   std::optional<std::pair<std::size_t, StopReason>> interruption_;
+  std::optional<char32_t> cannot_type_;
   bool open_ = false;
   int begin_calls_ = 0;
   int prepare_calls_ = 0;

@@ -64,6 +64,21 @@ class Keyboard {
   // presses are not among them.
   virtual HeldKeys held_keys() = 0;
 
+  // One event that this keyboard cannot type at all, and why ("this
+  // desktop's keyboard layout has no key for \"ö\"."): a sentence that
+  // follows the entry's name in a message.
+  struct Untypable {
+    std::size_t event = 0;  // its index in the events asked about
+    std::u16string reason;
+  };
+  // The first of `all_events` that cannot be typed, asked before prepare()
+  // so that the message can name the entry it belongs to. Keyboards that
+  // find out only in prepare() keep the default: nothing.
+  virtual std::optional<Untypable> untypable(std::span<const KeyEvent> all_events) {
+    (void)all_events;
+    return std::nullopt;
+  }
+
   // Gets ready to send `all_events`, the whole playback: checks that it can
   // type every one and prepares what it needs (on X11: the characters no key
   // has are mapped, Caps Lock is switched off, Esc is watched for). A

@@ -125,6 +125,8 @@ Playback::Playback(const ResultSheet& sheet, Keyboard& keyboard, Now now)
   }
   events_ = std::move(entries.events);
   entries_ = entries.value_ends.size();
+  values_.assign(sheet.itemvalue.begin(),
+                 sheet.itemvalue.begin() + static_cast<std::ptrdiff_t>(entries_));
   // A value in pieces of at most kPieceEvents, then its Tab on its own.
   std::size_t at = 0;
   for (std::size_t entry = 0; entry < entries_; ++entry) {
@@ -195,6 +197,12 @@ void Playback::wait_for_release() {
 }
 
 void Playback::begin_typing() {
+  if (const auto untypable = keyboard_.untypable(events_)) {
+    const std::size_t entry = piece_of(untypable->event).entry;
+    return finish(Status::failure(
+        u"Nothing was typed because entry " + to_text(static_cast<std::int64_t>(entry) + 1) +
+        u" (" + quoted(values_[entry]) + u") cannot be typed: " + untypable->reason));
+  }
   if (Status prepared = keyboard_.prepare(events_); !prepared) return finish(std::move(prepared));
   // Taken again after any wait: the window that has the focus now is the one
   // the keys are for.
@@ -233,6 +241,12 @@ void Playback::type() {
     if (piece.tab) entries_typed_ = piece.entry + 1;
     ++next_piece_;
   } while (now_() < slice_end);
+}
+
+const Playback::Piece& Playback::piece_of(std::size_t event) const {
+  const auto it = std::upper_bound(pieces_.begin(), pieces_.end(), event,
+                                   [](std::size_t e, const Piece& p) { return e < p.end; });
+  return it == pieces_.end() ? pieces_.back() : *it;
 }
 
 Status Playback::stopped(std::u16string_view why) const {

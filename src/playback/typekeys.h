@@ -93,6 +93,8 @@ class Playback {
   // of the modifiers they hold.
   void finish(Status status);
   Status stopped(std::u16string_view why) const;
+  // The piece that holds event number `event`.
+  const Piece& piece_of(std::size_t event) const;
   std::optional<StopReason> check_before_piece();
 
   Keyboard& keyboard_;
@@ -100,6 +102,7 @@ class Playback {
   State state_ = State::start;
   Status result_ = Status::success();
   KeyEvents events_;
+  std::vector<std::u16string> values_;  // of the entries typed, for messages
   std::vector<Piece> pieces_;
   std::size_t entries_ = 0;
   std::size_t entries_typed_ = 0;  // value and Tab delivered

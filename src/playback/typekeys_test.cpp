@@ -233,6 +233,8 @@ TEST(Playback, KeysGoOnlyWhereTheUserPutTheFocus) {
       {"the layout changes",
        [](RecordingKeyboard& k) { k.interrupt_after(1, StopReason::layout_changed); }, u"4 5",
        "after 0 of 3 entries: the keyboard layout changed."},
+      {"a character the keyboard cannot type", [](RecordingKeyboard& k) { k.cannot_type(U'b'); },
+       u"", "Nothing was typed because entry 2 (\"+(ab)\") cannot be typed: the test's layout"},
       {"the keyboard fails inside a group",
        [](RecordingKeyboard& k) { k.fail_at(5, u"The X server went away."); },
        u"4 5 [TAB] [SHIFT down] a [SHIFT up]", "after 1 of 3 entries: The X server went away."},
