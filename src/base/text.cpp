@@ -78,6 +78,15 @@ std::u16string quoted(std::u16string_view text) {
   return out;
 }
 
+std::u16string listed(std::span<const std::u16string> items) {
+  std::u16string out;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) out += i + 1 == items.size() ? u" and " : u", ";
+    out += items[i];
+  }
+  return out;
+}
+
 std::u16string crlf_line_ends(std::u16string_view text) {
   std::u16string out;
   out.reserve(text.size());

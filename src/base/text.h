@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -25,5 +26,9 @@ std::u16string crlf_line_ends(std::u16string_view text);
 
 // Quotes a user's text for a message: "Bob", with the quotes.
 std::u16string quoted(std::u16string_view text);
+
+// Items as a sentence lists them: "Shift", "Shift and Ctrl",
+// "Shift, Ctrl and Alt".
+std::u16string listed(std::span<const std::u16string> items);
 
 }  // namespace tavrino

@@ -274,19 +274,19 @@ class Parser {
     const std::size_t after = pending_.back().position + 1;
     const std::u16string_view signs = text_.substr(first, after - first);
     std::u16string literal;
-    std::u16string held;
+    std::vector<std::u16string> held;
     for (std::size_t i = 0; i < pending_.size(); ++i) {
       literal += literal_of(signs[i]);
-      if (i > 0) held += i + 1 == pending_.size() ? u" and " : u", ";
-      held += modifier_name(pending_[i].modifier);
+      held.emplace_back(modifier_name(pending_[i].modifier));
     }
     std::u16string example(text_.substr(0, first));
     example += literal;
     example += text_.substr(after);
     std::u16string what = pending_.size() == 1 ? std::u16string(sign_word(pending_[0].modifier))
                                                : std::u16string(u"those signs");
-    fail(first, quoted(signs) + u" " + std::u16string(where) + u" has no key to hold " + held +
-                    u" for; to type " + what + u" write " + literal + u", as in " + example + u".");
+    fail(first, quoted(signs) + u" " + std::u16string(where) + u" has no key to hold " +
+                    listed(held) + u" for; to type " + what + u" write " + literal + u", as in " +
+                    example + u".");
   }
 
   std::u16string_view text_;

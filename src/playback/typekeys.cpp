@@ -69,42 +69,23 @@ Status focus_refusal(Focus::Kind kind) {
 }  // namespace
 
 std::u16string held_keys_text(const HeldKeys& keys) {
-  std::u16string text;
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    if (i > 0) text += i + 1 == keys.size() ? u" and " : u", ";
-    switch (keys[i]) {
-      case HeldKey::shift:
-        text += u"Shift";
-        break;
-      case HeldKey::ctrl:
-        text += u"Ctrl";
-        break;
-      case HeldKey::alt:
-        text += u"Alt";
-        break;
-      case HeldKey::altgr:
-        text += u"AltGr";
-        break;
-      case HeldKey::super:
-        text += u"the Windows (Super) key";
-        break;
-    }
-  }
-  return text;
+  // By HeldKey.
+  static constexpr std::u16string_view kNames[] = {u"Shift", u"Ctrl", u"Alt", u"AltGr",
+                                                   u"the Windows (Super) key"};
+  std::vector<std::u16string> names;
+  for (const HeldKey key : keys) names.emplace_back(kNames[static_cast<std::size_t>(key)]);
+  return listed(names);
 }
 
 std::u16string stop_reason_text(StopReason reason) {
-  switch (reason) {
-    case StopReason::escape:
-      return u"Esc was pressed.";
-    case StopReason::focus_moved:
-      return u"the keyboard focus moved away from the window typing started in.";
-    case StopReason::layout_changed:
-      return u"the keyboard layout changed.";
-    case StopReason::quit:
-      return u"tavrino was closed.";
-  }
-  return u"it was stopped.";
+  // By StopReason.
+  static constexpr std::u16string_view kTexts[] = {
+      u"Esc was pressed.",
+      u"the keyboard focus moved away from the window typing started in.",
+      u"the keyboard layout changed.",
+      u"tavrino was closed.",
+  };
+  return std::u16string(kTexts[static_cast<std::size_t>(reason)]);
 }
 
 Status playback_events(const ResultSheet& sheet, KeyEvents& events) {

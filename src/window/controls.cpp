@@ -22,44 +22,30 @@ bool applies(ControlOp op, ControlId id) {
   return false;
 }
 
+namespace {
+
+struct OpNames {
+  std::string_view name;       // as the table in controls.h writes it
+  std::u16string_view object;  // what a control without it lacks
+};
+
+// By ControlOp.
+constexpr OpNames kOpNames[] = {
+    {"set_text", u"text to set"}, {"get_text", u"text to read"},
+    {"set_caption", u"caption"},  {"set_enabled", u"enabled state to set"},
+    {"set_timer", u"timer"},
+};
+
+}  // namespace
+
 Status check_applies(ControlOp op, ControlId id) {
   if (applies(op, id)) return Status::success();
-  std::u16string_view what;
-  switch (op) {
-    case ControlOp::set_text:
-      what = u"text to set";
-      break;
-    case ControlOp::get_text:
-      what = u"text to read";
-      break;
-    case ControlOp::set_caption:
-      what = u"caption";
-      break;
-    case ControlOp::set_enabled:
-      what = u"enabled state to set";
-      break;
-    case ControlOp::set_timer:
-      what = u"timer";
-      break;
-  }
-  return Status::failure(utf8_to_utf16(layout_of(id).name) + u" has no " + std::u16string(what) +
-                         u".");
+  return Status::failure(utf8_to_utf16(layout_of(id).name) + u" has no " +
+                         std::u16string(kOpNames[static_cast<std::size_t>(op)].object) + u".");
 }
 
 std::string_view op_name(ControlOp op) {
-  switch (op) {
-    case ControlOp::set_text:
-      return "set_text";
-    case ControlOp::get_text:
-      return "get_text";
-    case ControlOp::set_caption:
-      return "set_caption";
-    case ControlOp::set_enabled:
-      return "set_enabled";
-    case ControlOp::set_timer:
-      return "set_timer";
-  }
-  return "?";
+  return kOpNames[static_cast<std::size_t>(op)].name;
 }
 
 std::int32_t settopmost(WindowPlacement& placement, WindowHandle window) {
