@@ -214,7 +214,7 @@ read -r startup_mapped startup_answering <<<"$(sed -n 's/^median mapped_ms=\([0-
 
 echo "== Reading data files"
 read_rows=()
-for mb in 0 1 10 100; do
+for mb in 0 1 10 16; do
   file=$TAVRINO_TMP/read-$mb.ipt
   "$bench_bin/tavrino_read_bench" generate "$file" "$mb"
   wait_for_quiet

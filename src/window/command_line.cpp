@@ -109,7 +109,7 @@ int run_command_line(const std::vector<std::u16string>& args, const std::string&
       front_end.write(FrontEnd::Stream::err, line.error + "\n");
       return 2;
     case CommandLine::Mode::check: {
-      const CheckReport report = check_file(line.file);
+      const CheckReport report = check_file(line.file, front_end.file_reader());
       if (!report.output.empty()) front_end.write(FrontEnd::Stream::out, report.output);
       if (!report.error.empty()) front_end.write(FrontEnd::Stream::err, report.error + "\n");
       return report.exit_code;

@@ -64,6 +64,8 @@ class RecordingFrontEnd : public FrontEnd {
     windows.push_back(file);
     return 7;
   }
+  const FileReader& file_reader() override { return reader; }
+  StandardFileReader reader;
   std::string out, err;
   std::vector<std::u16string> windows;
 };

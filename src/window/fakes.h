@@ -17,6 +17,7 @@
 #include "base/scratch_dir.h"
 #include "playback/fake_keyboard.h"
 #include "playback/keyboard.h"
+#include "sheet/file_reader.h"
 #include "sheet/result_sheet.h"
 #include "window/controls.h"
 #include "window/form1.h"
@@ -155,7 +156,8 @@ struct FakeWindow {
   FakePlacement placement;
   RecordingKeyboard recorded;
   LoggingKeyboard keyboard{recorded, log};
-  Form1 form{sheet, controls, dialog, messages, placement, keyboard};
+  StandardFileReader reader;
+  Form1 form{sheet, controls, dialog, messages, placement, keyboard, reader};
 };
 
 }  // namespace tavrino

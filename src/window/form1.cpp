@@ -9,13 +9,14 @@
 namespace tavrino {
 
 Form1::Form1(ResultSheet& sheet, Controls& controls, OpenDialog& dialog, Messages& messages,
-             WindowPlacement& placement, Keyboard& keyboard)
+             WindowPlacement& placement, Keyboard& keyboard, const FileReader& reader)
     : sheet_(sheet),
       controls_(controls),
       dialog_(dialog),
       messages_(messages),
       placement_(placement),
-      keyboard_(keyboard) {}
+      keyboard_(keyboard),
+      reader_(reader) {}
 
 bool Form1::report(const Status& status) {
   if (!status) messages_.show_message(status.message());
@@ -48,7 +49,7 @@ bool Form1::open_path(std::u16string_view path) {
   std::u16string shown;
   if (!report(controls_.get_text(ControlId::txtfile, shown))) return false;
 
-  if (Status loaded = readfile(shown, sheet_); !loaded) {
+  if (Status loaded = readfile(shown, sheet_, reader_); !loaded) {
     // The sheet is untouched, so the box must not name a file that is not the
     // one shown. Put it back before the message appears over the window.
     Status restored = controls_.set_text(ControlId::txtfile, earlier);

@@ -14,6 +14,7 @@
 
 #include "controls.h"
 #include "playback/keyboard.h"
+#include "sheet/file_reader.h"
 #include "sheet/result_sheet.h"
 
 namespace tavrino {
@@ -24,8 +25,9 @@ inline constexpr std::u16string_view kOpenFilter =
 
 class Form1 {
  public:
+  // `reader` reads the data files that are opened.
   Form1(ResultSheet& sheet, Controls& controls, OpenDialog& dialog, Messages& messages,
-        WindowPlacement& placement, Keyboard& keyboard);
+        WindowPlacement& placement, Keyboard& keyboard, const FileReader& reader);
 
   // Makes the window topmost (the result is ignored) and stops the timer.
   void Form_Load();
@@ -61,6 +63,7 @@ class Form1 {
   Messages& messages_;
   WindowPlacement& placement_;
   Keyboard& keyboard_;
+  const FileReader& reader_;
   bool counting_ = false;  // the timer is on
 };
 
