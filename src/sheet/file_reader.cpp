@@ -6,6 +6,7 @@
 #include <exception>
 #include <fstream>
 #include <type_traits>
+#include <utility>
 
 #include "base/text.h"
 
@@ -35,25 +36,33 @@ std::error_code last_error() {
   return {errno != 0 ? errno : EIO, std::generic_category()};
 }
 
+// The system's own form of a path, by what its paths are made of: 16-bit
+// units on Windows, taken as they are, and bytes elsewhere.
+[[maybe_unused]] void to_native(std::u16string_view path, std::wstring& native) {
+  static_assert(sizeof(wchar_t) == 2 ||
+                !std::is_same_v<std::filesystem::path::value_type, wchar_t>);
+  native.assign(path.begin(), path.end());
+}
+[[maybe_unused]] void to_native(std::u16string_view path, std::string& native) {
+  native = path_to_bytes(path);
+}
+[[maybe_unused]] std::u16string from_native(const std::wstring& native) {
+  return std::u16string(native.begin(), native.end());
+}
+[[maybe_unused]] std::u16string from_native(const std::string& native) {
+  return path_from_bytes(native);
+}
+
 }  // namespace
 
 std::filesystem::path filesystem_path(std::u16string_view path) {
-  using Native = std::filesystem::path::string_type;
-  if constexpr (std::is_same_v<Native::value_type, wchar_t> && sizeof(wchar_t) == 2) {
-    return std::filesystem::path(Native(path.begin(), path.end()));
-  } else {
-    return std::filesystem::path(path_to_bytes(path));
-  }
+  std::filesystem::path::string_type native;
+  to_native(path, native);
+  return std::filesystem::path(std::move(native));
 }
 
 std::u16string path_text(const std::filesystem::path& path) {
-  using Native = std::filesystem::path::string_type;
-  const Native& native = path.native();
-  if constexpr (std::is_same_v<Native::value_type, wchar_t> && sizeof(wchar_t) == 2) {
-    return std::u16string(native.begin(), native.end());
-  } else {
-    return path_from_bytes(native);
-  }
+  return from_native(path.native());
 }
 
 std::u16string size_text(std::uint64_t bytes) {

@@ -86,7 +86,7 @@ TEST(StandardFileReader, OpensANameThatIsNotUtf8) {
   // Latin-1 "Zoë.ipt", as an old USB stick may hold it.
   const fs::path file = dir.write(fs::path(std::string("Zo\xEB.ipt")), "1,x,Zoe");
   const std::u16string path = path_text(file);
-  EXPECT_EQ(path, path_from_bytes(file.native()));
+  EXPECT_TRUE(path.ends_with(u"/Zo\xDCEB.ipt")) << utf16_to_utf8(path);
   EXPECT_EQ(filesystem_path(path), file);
   std::vector<std::byte> bytes;
   const Status status = StandardFileReader().read_file(path, bytes);

@@ -48,6 +48,23 @@ expect "data file" 0 $'Mid-term (Term 2)\nMathematics\nCLASS : 7A\n1. Zoë\t\t45
 expect "no data" 1 $'No Data...\n' '^$' --check "$(win "$dir/no note.ipt")"
 expect "missing file" 2 '' 'absent\.ipt' --check "$(win "$dir")\\absent.ipt"
 expect "value that cannot be typed" 2 '' '.' --check "$(win "$dir/bad value.ipt")"
+# Nothing that a console would act on or hide gets through as it is.
+printf '2\nx\n"Ann\e[8m_%%_\xe2\x80\xaeevil"\n"4\r^a{DEL}%%{F4}~_%%_5\t<U+0041>"\n,\n,\n7A\n,\nArt\n,\nFinal\nT1\n' \
+  >"$dir/hidden.ipt"
+expect "hidden characters escaped" 0 \
+  $'Final (T1)\nArt\nCLASS : 7A\n1. Ann<U+001B>[8m\t\t4<U+000D>^a{DEL}%{F4}~\n2. <U+202E>evil\t\t5<U+0009><U+003C>U+0041>\n' \
+  '^$' --check "$(win "$dir/hidden.ipt")"
+# What START would refuse, --check refuses too, naming the entry.
+printf '1\nx\nAnn\n4\xef\xbf\xbf\n,\n,\n7A\n,\nArt\n,\nFinal\nT1\n' >"$dir/nonchar.ipt"
+expect "noncharacter" 2 '' 'Entry 1 \("4<U\+FFFF>"\).*noncharacter' --check "$(win "$dir/nonchar.ipt")"
+printf '1\nx\nAnn\n%%{x 0}\n,\n,\n7A\n,\nArt\n,\nFinal\nT1\n' >"$dir/alt.ipt"
+expect "Alt alone" 2 '' 'would press Alt alone' --check "$(win "$dir/alt.ipt")"
+# 4 GB that take no room: refused by the size, not after reading it.
+truncate -s 4G "$dir/disk.img"
+expect "over the size limit" 2 '' 'is larger than 16 MB' --check "$(win "$dir/disk.img")"
+# A device is refused, never waited on.
+expect "a device" 2 '' 'not a regular file|No such file' --check NUL
+
 expect "version" 0 "tavrino $version"$'\n' '^$' --version
 expect "usage error" 2 '' '--bogus' --bogus
 expect "check without a file" 2 '' '.' --check
