@@ -24,6 +24,7 @@
 #include "base/text.h"
 #include "bench_data.h"
 #include "sheet/data_file.h"
+#include "sheet/file_reader.h"
 
 namespace {
 
@@ -47,12 +48,13 @@ int read(const char* path, int rounds) {
   const auto bytes = static_cast<double>(probe.tellg());
   probe.close();
 
-  const std::u16string name = tavrino::utf8_to_utf16(path);
+  const std::u16string name = tavrino::path_from_bytes(path);
+  const tavrino::StandardFileReader reader;
   std::vector<double> rates;
   for (int round = 0; round < rounds; ++round) {
     tavrino::ResultSheet sheet;
     const auto start = std::chrono::steady_clock::now();
-    const tavrino::Status status = tavrino::readfile(name, sheet);
+    const tavrino::Status status = tavrino::readfile(name, sheet, reader);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     if (!status) {
       std::fprintf(stderr, "%s\n", tavrino::utf16_to_utf8(status.message()).c_str());

@@ -59,7 +59,7 @@ bash bench/typing.sh
 
 echo "== Reading data files"
 start_session
-for mb in 0 1 10 100; do
+for mb in 0 1 10 16; do
   file=$work/read-$mb.ipt
   "$bench_bin/tavrino_read_bench" generate "$file" "$mb"
   wait_for_quiet

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Any 16-bit text as a value to type. A parse either fails with a position
 // inside the text and an explanation, and no events, or gives events in which
-// every modifier pressed is released again, innermost first, and none is
-// pressed while it is already held. Two cross-checks: a text without any of
-// the syntax's special characters is typed character by character, and every
-// character written in braces is typed as itself (line breaks and tabs as
-// their keys, other control characters refused).
+// every modifier pressed is released again, innermost first, none is pressed
+// while it is already held, none is let go without a key typed while it was
+// down, and no character is one that no keyboard types (a lone surrogate, a
+// noncharacter, or one past U+FFFF with a modifier held). Two cross-checks: a
+// text without any of the syntax's special characters is typed character by
+// character, and every character written in braces is typed as itself (line
+// breaks and tabs as their keys; other control characters, lone surrogates
+// and noncharacters refused).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -46,7 +49,7 @@ std::optional<KeyEvents> expected_events(std::u32string_view characters, bool me
       events.push_back(KeyEvent::of_key(tavrino::Key::enter));
     } else if (c == U'\t') {
       events.push_back(KeyEvent::of_key(tavrino::Key::tab));
-    } else if (is_control(c)) {
+    } else if (is_control(c) || tavrino::is_surrogate(c) || tavrino::is_noncharacter(c)) {
       return std::nullopt;
     } else {
       events.push_back(KeyEvent::of_character(c));
@@ -62,21 +65,33 @@ void check_matches(const tavrino::ParsedKeys& parsed, const std::optional<KeyEve
 }
 
 void check_balanced(const KeyEvents& events) {
-  std::vector<Modifier> held;
+  struct Held {
+    Modifier modifier;
+    std::size_t keys;  // keys typed before it was pressed
+  };
+  std::vector<Held> held;
+  std::size_t keys = 0;
   for (const KeyEvent& event : events) {
     switch (event.type) {
       case KeyEvent::Type::press:
-        for (Modifier m : held) check(m != event.modifier);
-        held.push_back(event.modifier);
+        for (const Held& h : held) check(h.modifier != event.modifier);
+        held.push_back({event.modifier, keys});
         break;
       case KeyEvent::Type::release:
-        check(!held.empty() && held.back() == event.modifier);
+        check(!held.empty() && held.back().modifier == event.modifier);
+        check(keys > held.back().keys);
         held.pop_back();
         break;
-      case KeyEvent::Type::character:
-        check(event.character <= 0x10FFFF);
+      case KeyEvent::Type::character: {
+        const char32_t c = event.character;
+        check(c <= 0x10FFFF && !is_control(c) && !tavrino::is_surrogate(c) &&
+              !tavrino::is_noncharacter(c));
+        check(c <= 0xFFFF || held.empty());
+        ++keys;
         break;
+      }
       case KeyEvent::Type::key:
+        ++keys;
         break;
     }
   }

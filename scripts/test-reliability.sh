@@ -29,7 +29,7 @@ cmake -S . -B "$asan_build" -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_CXX_FLAGS="$sanitizers" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
-cmake --build "$asan_build" -j "$jobs" --target sheet_test playback_test window_test
+cmake --build "$asan_build" -j "$jobs" --target base_test sheet_test playback_test window_test posix_test
 # Leaks count as failures, and UBSan prints where it stopped.
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$asan_build" --output-on-failure

@@ -6,7 +6,13 @@
 
 namespace tavrino {
 
-std::u16string utf8_to_utf16(std::string_view utf8) {
+namespace {
+
+// Decodes UTF-8, handing each byte that is not part of a valid sequence to
+// `bad_byte`. Only the first byte of a broken sequence is given up, so the
+// bytes after it are read again and a good character right after it survives.
+template <typename BadByte>
+std::u16string decode_utf8(std::string_view utf8, BadByte bad_byte) {
   std::u16string out;
   out.reserve(utf8.size());
   const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
@@ -17,13 +23,38 @@ std::u16string utf8_to_utf16(std::string_view utf8) {
       append_code_point(out, s.code_point);
       i += static_cast<std::size_t>(s.length);
     } else {
-      // Only the first byte is given up, so the bytes after a broken sequence
-      // are read again and a good character right after it survives.
-      out.push_back(u'\uFFFD');
+      out.push_back(bad_byte(p[i]));
       ++i;
     }
   }
   return out;
+}
+
+void append_utf8(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out.push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else if (code < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+  }
+}
+
+// The low surrogates that stand for the bytes 0x80 to 0xFF of a path.
+constexpr char16_t kEscapedByteBase = 0xDC00;
+
+}  // namespace
+
+std::u16string utf8_to_utf16(std::string_view utf8) {
+  return decode_utf8(utf8, [](unsigned char) { return u'\uFFFD'; });
 }
 
 std::string utf16_to_utf8(std::u16string_view utf16) {
@@ -32,22 +63,46 @@ std::string utf16_to_utf8(std::u16string_view utf16) {
   for (std::size_t i = 0; i < utf16.size();) {
     const CodePoint point = code_point_at(utf16, i);
     i += point.length;
-    const char32_t code = is_surrogate(point.value) ? 0xFFFD : point.value;
-    if (code < 0x80) {
-      out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    append_utf8(out, is_surrogate(point.value) ? 0xFFFD : point.value);
+  }
+  return out;
+}
+
+std::u16string path_from_bytes(std::string_view bytes) {
+  // Only bytes from 0x80 up can be out of place in UTF-8.
+  return decode_utf8(bytes,
+                     [](unsigned char b) { return static_cast<char16_t>(kEscapedByteBase + b); });
+}
+
+std::string path_to_bytes(std::u16string_view path) {
+  std::string out;
+  out.reserve(path.size());
+  for (std::size_t i = 0; i < path.size();) {
+    const CodePoint point = code_point_at(path, i);
+    i += point.length;
+    if (point.value >= kEscapedByteBase + 0x80 && point.value <= kEscapedByteBase + 0xFF) {
+      out.push_back(static_cast<char>(point.value - kEscapedByteBase));
     } else {
-      out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+      append_utf8(out, is_surrogate(point.value) ? 0xFFFD : point.value);
     }
+  }
+  return out;
+}
+
+std::u16string escape_hidden(std::u16string_view text) {
+  static constexpr std::u16string_view kOpening = u"<U+";
+  std::u16string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const CodePoint point = code_point_at(text, i);
+    if (is_hidden_character(point.value) || text.substr(i).starts_with(kOpening)) {
+      out += u'<';
+      out += code_point_name(point.value);
+      out += u'>';
+    } else {
+      out.append(text.substr(i, point.length));
+    }
+    i += point.length;
   }
   return out;
 }

@@ -37,6 +37,74 @@ TEST(Text, ConvertsBetweenUtf8AndUtf16) {
             "a\xEF\xBF\xBD");
 }
 
+TEST(Text, PathsKeepEveryByte) {
+  const struct {
+    std::string bytes;
+    std::u16string path;
+  } cases[] = {
+      {"/home/ann/class 7A.ipt", u"/home/ann/class 7A.ipt"},
+      {"/media/usb/Zo\xC3\xAB.ipt", u"/media/usb/Zo\u00EB.ipt"},
+      {"/tmp/\xF0\x9F\x98\x80", u"/tmp/\U0001F600"},
+      // Latin-1: each byte that is not UTF-8 is one lone low surrogate.
+      {"/media/usb/Zo\xEB.ipt", u"/media/usb/Zo\xDCEB.ipt"},
+      {"caf\xE9\xFF\x80", u"caf\xDCE9\xDCFF\xDC80"},
+      // Broken sequences give up one byte at a time; what follows survives.
+      {"\xE2\x82"
+       "A",
+       u"\xDCE2\xDC82"
+       u"A"},
+      {"\xC0\xAF", u"\xDCC0\xDCAF"},
+      // The UTF-8 form of a surrogate is not valid UTF-8.
+      {"\xED\xB3\xA9", u"\xDCED\xDCB3\xDCA9"},
+      {"\xF4\x90\x80\x80", u"\xDCF4\xDC90\xDC80\xDC80"},
+      {std::string("a\0b", 3), std::u16string(u"a\0b", 3)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    EXPECT_EQ(path_from_bytes(c.bytes), c.path);
+    EXPECT_EQ(path_to_bytes(c.path), c.bytes);
+  }
+  // Every byte value, alone and after a lead byte that wants more.
+  for (int b = 0; b < 256; ++b) {
+    for (const std::string& bytes : {std::string(1, static_cast<char>(b)),
+                                     "\xE2" + std::string(1, static_cast<char>(b)) + "x"}) {
+      EXPECT_EQ(path_to_bytes(path_from_bytes(bytes)), bytes) << b;
+    }
+  }
+  // Lone surrogates that stand for no byte have no byte form.
+  EXPECT_EQ(path_to_bytes(std::u16string{u'a', char16_t{0xDC7F}, char16_t{0xD800}}),
+            "a\xEF\xBF\xBD\xEF\xBF\xBD");
+  // For messages the stand-ins are just unreadable characters.
+  EXPECT_EQ(utf16_to_utf8(path_from_bytes("Zo\xEB")), "Zo\xEF\xBF\xBD");
+}
+
+TEST(Text, EscapesWhatCannotBeSeen) {
+  const struct {
+    std::u16string text;
+    std::u16string shown;
+  } cases[] = {
+      {u"Zo\u00EB M\u00FCller 45 \U0001F600", u"Zo\u00EB M\u00FCller 45 \U0001F600"},
+      {u"a\u001B[2Jb", u"a<U+001B>[2Jb"},
+      {u"45\r^a{DEL}", u"45<U+000D>^a{DEL}"},
+      {u"a\tb\n", u"a<U+0009>b<U+000A>"},
+      {u"\u007F\u0085\u009F", u"<U+007F><U+0085><U+009F>"},
+      {u"\u202Eevil\u202C\u2066\u2069", u"<U+202E>evil<U+202C><U+2066><U+2069>"},
+      {u"a\u200Bb\u200F\u2060\uFEFF\u00AD", u"a<U+200B>b<U+200F><U+2060><U+FEFF><U+00AD>"},
+      {u"\u2028\u2029\u061C\u3164", u"<U+2028><U+2029><U+061C><U+3164>"},
+      {u"\U000E0041\U000E007F", u"<U+E0041><U+E007F>"},
+      {u"\uFFFE\uFFFF\uFDD0\uFDEF\U0010FFFF", u"<U+FFFE><U+FFFF><U+FDD0><U+FDEF><U+10FFFF>"},
+      {std::u16string{char16_t{0xD800}, u'x', char16_t{0xDCE9}}, u"<U+D800>x<U+DCE9>"},
+      // Next to the ranges, and ordinary blanks, stay as they are.
+      {u"\u00A0\u200A\u2010\u2070\uFDCF\uFDF0\uFFFD",
+       u"\u00A0\u200A\u2010\u2070\uFDCF\uFDF0\uFFFD"},
+      // Text that looks like an escape cannot pass for one.
+      {u"<U+001B>", u"<U+003C>U+001B>"},
+      {u"<<U+", u"<<U+003C>U+"},
+      {u"<U <+ U+ <u+", u"<U <+ U+ <u+"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(escape_hidden(c.text), c.shown) << utf16_to_utf8(c.text);
+}
+
 TEST(Text, NumbersAndQuotes) {
   EXPECT_EQ(to_text(0), u"0");
   EXPECT_EQ(to_text(-12), u"-12");

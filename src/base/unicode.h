@@ -23,6 +23,32 @@ constexpr bool is_surrogate(char32_t c) {
   return c >= 0xD800 && c <= 0xDFFF;
 }
 
+// The 66 code points Unicode keeps out of text for good: U+FDD0 to U+FDEF
+// and the last two of every plane (U+FFFE, U+FFFF, U+1FFFE, ... U+10FFFF).
+// No keyboard types them.
+constexpr bool is_noncharacter(char32_t c) {
+  return (c >= 0xFDD0 && c <= 0xFDEF) || ((c & 0xFFFE) == 0xFFFE && c <= kMaxCodePoint);
+}
+
+// A character that shows nothing of itself, or changes how the text around it
+// shows, so that a reader cannot tell it is there: C0 and C1 control
+// characters and DEL; the bidirectional controls (U+061C, U+200E, U+200F,
+// U+202A to U+202E, U+2066 to U+2069); zero-width and other invisible format
+// characters (U+00AD, U+180E, U+200B to U+200D, the rest of U+2060 to U+206F,
+// U+FEFF, U+FFF9 to U+FFFB, the tags U+E0000 to U+E007F); the line and
+// paragraph separators U+2028 and U+2029; the Hangul fillers, which are blank
+// letters (U+115F, U+1160, U+3164, U+FFA0); noncharacters; and surrogates,
+// which are a character of their own only when they stand alone.
+constexpr bool is_hidden_character(char32_t c) {
+  if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) return true;
+  if (c < 0xAD) return false;
+  return c == 0xAD || c == 0x061C || c == 0x115F || c == 0x1160 || c == 0x180E ||
+         (c >= 0x200B && c <= 0x200F) || (c >= 0x2028 && c <= 0x202E) ||
+         (c >= 0x2060 && c <= 0x206F) || c == 0x3164 || is_surrogate(c) || c == 0xFEFF ||
+         c == 0xFFA0 || (c >= 0xFFF9 && c <= 0xFFFB) || (c >= 0xE0000 && c <= 0xE007F) ||
+         is_noncharacter(c);
+}
+
 // The code point of a high and a low surrogate taken together.
 constexpr char32_t combine_surrogates(char16_t high, char16_t low) {
   return 0x10000 + ((static_cast<char32_t>(high) - 0xD800) << 10) +

@@ -43,5 +43,21 @@ TEST(Unicode, NamesCodePointsWithAtLeastFourDigits) {
   for (const auto& c : cases) EXPECT_EQ(code_point_name(c.c), c.name);
 }
 
+TEST(Unicode, TellsNoncharacters) {
+  for (char32_t plane = 0; plane <= 0x10; ++plane) {
+    EXPECT_TRUE(is_noncharacter((plane << 16) | 0xFFFE));
+    EXPECT_TRUE(is_noncharacter((plane << 16) | 0xFFFF));
+    EXPECT_FALSE(is_noncharacter((plane << 16) | 0xFFFD));
+    EXPECT_FALSE(is_noncharacter((plane << 16) | 0x0000));
+  }
+  int count = 0;
+  for (char32_t c = 0; c <= kMaxCodePoint + 2; ++c) count += is_noncharacter(c) ? 1 : 0;
+  EXPECT_EQ(count, 66);
+  EXPECT_TRUE(is_noncharacter(0xFDD0));
+  EXPECT_TRUE(is_noncharacter(0xFDEF));
+  EXPECT_FALSE(is_noncharacter(0xFDCF));
+  EXPECT_FALSE(is_noncharacter(0xFDF0));
+}
+
 }  // namespace
 }  // namespace tavrino

@@ -65,6 +65,8 @@ class Parser {
   struct Group {
     std::size_t open;                 // position of its "("
     std::vector<Modifier> modifiers;  // held for the whole group, in press order
+    std::size_t keys_before = 0;      // keys_ when it opened
+    std::size_t signs = 0;            // position of the modifier signs before it
   };
 
   void fail(std::size_t position, std::u16string explanation) {
@@ -125,7 +127,51 @@ class Parser {
                    u" cannot be typed; remove it from the value.");
       return std::nullopt;
     }
+    // No keyboard types these, and no platform sends them: X11 has no key
+    // symbol for them at all.
+    if (is_surrogate(c)) {
+      fail(at, u"The character " + code_point_name(c) +
+                   u" is half of a surrogate pair without its other half, which cannot be "
+                   u"typed; remove it from the value.");
+      return std::nullopt;
+    }
+    if (is_noncharacter(c)) {
+      fail(at, u"The character " + code_point_name(c) +
+                   u" is a noncharacter, which Unicode keeps out of text and no key types; "
+                   u"remove it from the value.");
+      return std::nullopt;
+    }
+    // Held modifiers make a character a key press of the layout, and no
+    // layout has a key for a character past U+FFFF.
+    if (c > 0xFFFF && holding()) {
+      fail(at, u"The character " + quoted(code_point_text(c)) + u" cannot be typed with " +
+                   held_names() +
+                   u" held: no keyboard layout has a key for it; type it without the modifier.");
+      return std::nullopt;
+    }
     return KeyEvent::of_character(c);
+  }
+
+  // Whether a modifier is held for the next key, written before it or by an
+  // enclosing group.
+  bool holding() const {
+    return !pending_.empty() || std::any_of(groups_.begin(), groups_.end(),
+                                            [](const Group& g) { return !g.modifiers.empty(); });
+  }
+
+  // "Shift", "Shift and Ctrl", "Shift, Ctrl and Alt": the modifiers held now,
+  // in the order they were pressed.
+  std::u16string held_names() const {
+    std::vector<Modifier> held;
+    for (const Group& g : groups_) held.insert(held.end(), g.modifiers.begin(), g.modifiers.end());
+    for (const Pending& p : pending_) held.push_back(p.modifier);
+    return names_of(held);
+  }
+
+  static std::u16string names_of(const std::vector<Modifier>& modifiers) {
+    std::vector<std::u16string> names;
+    for (const Modifier m : modifiers) names.emplace_back(modifier_name(m));
+    return listed(names);
   }
 
   void modifier(Modifier m) {
@@ -151,13 +197,15 @@ class Parser {
   void key(const KeyEvent& event, int count) {
     for (const Pending& p : pending_) events_.push_back(KeyEvent::press_of(p.modifier));
     for (int i = 0; i < count; ++i) events_.push_back(event);
+    keys_ += static_cast<std::size_t>(count);
     for (auto it = pending_.rbegin(); it != pending_.rend(); ++it) {
       events_.push_back(KeyEvent::release_of(it->modifier));
     }
     pending_.clear();
   }
 
-  // 2 for a valid surrogate pair, else 1: a lone surrogate is typed as itself.
+  // 2 for a valid surrogate pair, else 1: a lone surrogate is a character of
+  // its own (which cannot be typed).
   std::size_t character_length(std::size_t at) const { return code_point_at(text_, at).length; }
 
   void braces() {
@@ -225,13 +273,27 @@ class Parser {
       }
     }
 
+    if (count == 0 && !pending_.empty()) {
+      // Ctrl or Alt pressed and let go with nothing between is a key stroke
+      // of its own: Alt alone opens the menu bar of many programs.
+      const std::size_t first = pending_.front().position;
+      const std::u16string_view written = text_.substr(first, close + 1 - first);
+      const std::u16string_view signs = text_.substr(first, open - first);
+      std::vector<Modifier> held;
+      for (const Pending& p : pending_) held.push_back(p.modifier);
+      return fail(first, quoted(written) + u" holds " + names_of(held) +
+                             u" for a key typed 0 times, which would press " + names_of(held) +
+                             u" alone; leave out " + quoted(signs) + u" and write " +
+                             quoted(text_.substr(open, close + 1 - open)) +
+                             u", or type the key at least once.");
+    }
     pos_ = close + 1;
     key(event, count);
   }
 
   void open_group() {
     const std::size_t open = pos_;
-    Group group{open, {}};
+    Group group{open, {}, keys_, pending_.empty() ? open : pending_.front().position};
     for (const Pending& p : pending_) group.modifiers.push_back(p.modifier);
     if (!pending_.empty() && open + 1 < text_.size() && text_[open + 1] == u')') {
       const std::u16string_view signs =
@@ -252,6 +314,14 @@ class Parser {
       return fail(pos_, u"\")\" has no matching \"(\"; to type a closing parenthesis write {)}.");
     }
     const Group& group = groups_.back();
+    if (!group.modifiers.empty() && keys_ == group.keys_before) {
+      return fail(group.open,
+                  quoted(text_.substr(group.signs, pos_ + 1 - group.signs)) +
+                      u" types no key, so " + names_of(group.modifiers) +
+                      u" would be pressed alone; put a key between the parentheses, or write "
+                      u"the group without " +
+                      quoted(text_.substr(group.signs, group.open - group.signs)) + u".");
+    }
     for (auto it = group.modifiers.rbegin(); it != group.modifiers.rend(); ++it) {
       events_.push_back(KeyEvent::release_of(*it));
     }
@@ -274,24 +344,25 @@ class Parser {
     const std::size_t after = pending_.back().position + 1;
     const std::u16string_view signs = text_.substr(first, after - first);
     std::u16string literal;
-    std::vector<std::u16string> held;
+    std::vector<Modifier> modifiers;
     for (std::size_t i = 0; i < pending_.size(); ++i) {
       literal += literal_of(signs[i]);
-      held.emplace_back(modifier_name(pending_[i].modifier));
+      modifiers.push_back(pending_[i].modifier);
     }
+    const std::u16string held = names_of(modifiers);
     std::u16string example(text_.substr(0, first));
     example += literal;
     example += text_.substr(after);
     std::u16string what = pending_.size() == 1 ? std::u16string(sign_word(pending_[0].modifier))
                                                : std::u16string(u"those signs");
-    fail(first, quoted(signs) + u" " + std::u16string(where) + u" has no key to hold " +
-                    listed(held) + u" for; to type " + what + u" write " + literal + u", as in " +
-                    example + u".");
+    fail(first, quoted(signs) + u" " + std::u16string(where) + u" has no key to hold " + held +
+                    u" for; to type " + what + u" write " + literal + u", as in " + example + u".");
   }
 
   std::u16string_view text_;
   std::size_t pos_ = 0;
   KeyEvents events_;
+  std::size_t keys_ = 0;          // key and character events so far
   std::vector<Pending> pending_;  // modifiers written since the last key, in order
   std::vector<Group> groups_;     // open parentheses, outermost first
   std::optional<KeyStringError> error_;

@@ -18,8 +18,20 @@
 // Every other character is typed as itself (a surrogate pair as one
 // character), except control characters: a line break (CR LF, CR or LF) is one
 // Enter, a tab character the Tab key, and any other control character is an
-// error, since no key types it. Parsing is all or nothing: a malformed string gives an error with
-// its position and a plain explanation, and no events.
+// error, since no key types it.
+//
+// This parser is the one place that decides what can be typed: what it
+// accepts, every keyboard of every platform sends, the layout permitting, so
+// that --check and START agree. Besides malformed syntax it refuses
+//   - characters no key types: control characters other than line breaks and
+//     tabs, lone surrogates, and the noncharacters (U+FDD0 to U+FDEF and the
+//     last two code points of every plane, U+FFFE, U+FFFF, U+1FFFE, ...);
+//   - a character past U+FFFF with a modifier held ("^" and an emoji), since
+//     no keyboard layout has a key for one;
+//   - a modifier with nothing to act on: "+()", "%{x 0}", "^({TAB 0})", which
+//     would press the modifier alone (Alt alone opens a program's menu bar).
+// Parsing is all or nothing: a malformed string gives an error with its
+// position and a plain explanation, and no events.
 #pragma once
 
 #include <cstddef>

@@ -68,13 +68,16 @@ TEST(KeyString, ParsesValidStrings) {
       {u"{+}{^}{%}{~}{(}{)}{{}{}}{[}{]}", u"+ ^ % ~ ( ) { } [ ]"},
       {u"B{+}", u"B +"},
       {u"\U0001F600", u"\U0001F600"},
-      {u"+\U0001F600", u"[SHIFT down] \U0001F600 [SHIFT up]"},
       {u"{\U0001F600 2}", u"\U0001F600 \U0001F600"},
       {u"{\U0001F600}", u"\U0001F600"},
-      // Lone surrogates are typed as themselves, one event each.
-      {std::u16string{0xD83D, u'a'}, std::u16string{0xD83D, u' ', u'a'}},
-      {std::u16string{0xDE00, 0xD83D}, std::u16string{0xDE00, u' ', 0xD83D}},
+      {u"+(a)\U0001F600", u"[SHIFT down] a [SHIFT up] \U0001F600"},
       {u"\u00e9\u4e2d", u"\u00e9 \u4e2d"},
+      // Next to the noncharacters, and private use, are ordinary characters.
+      {u"\uFDCF\uFDF0\uFFFD\uE000", u"\uFDCF \uFDF0 \uFFFD \uE000"},
+      {u"\U0001FFFD\U0010FFFD", u"\U0001FFFD \U0010FFFD"},
+      // A count of 0 types nothing, which is fine without a modifier.
+      {u"({a 0})", u""},
+      {u"+({a 0}b)", u"[SHIFT down] b [SHIFT up]"},
       // Line breaks inside a value are one Enter each, whatever the line end;
       // a tab character is the Tab key.
       {u"4\r\n5", u"4 [ENTER] 5"},
@@ -157,6 +160,29 @@ TEST(KeyString, RejectsMalformedStrings) {
       {u"\u007f", 0, u"U+007F"},
       {u"x\u0085", 1, u"U+0085"},
       {u"{\u001b}", 1, u"control character"},
+      // What no keyboard types: lone surrogates and noncharacters.
+      {std::u16string{u'a', 0xD83D, u'a'}, 1, u"U+D83D is half of a surrogate pair"},
+      {std::u16string{0xDE00, 0xD83D}, 0, u"U+DE00"},
+      {std::u16string{u'{', 0xDCE9, u'}'}, 1, u"surrogate pair"},
+      {u"x\uFFFF", 1, u"U+FFFF is a noncharacter"},
+      {u"\uFFFE", 0, u"noncharacter"},
+      {u"{\uFDD0 2}", 1, u"U+FDD0"},
+      {u"ab\uFDEF", 2, u"noncharacter"},
+      {u"\U0001FFFE", 0, u"U+1FFFE"},
+      {u"+\U0010FFFF", 1, u"U+10FFFF is a noncharacter"},
+      // Past U+FFFF no layout has a key to hold a modifier for.
+      {u"+\U0001F600", 1, u"cannot be typed with Shift held"},
+      {u"^+(a\U0001F600)", 4, u"with Ctrl and Shift held"},
+      {u"%{\U0001F600 2}", 2, u"Alt held"},
+      // A modifier with nothing to act on would be pressed alone.
+      {u"%{x 0}", 0, u"\"%{x 0}\" holds Alt for a key typed 0 times"},
+      {u"%{x 0}", 0, u"leave out \"%\" and write \"{x 0}\""},
+      {u"a^{TAB 0}", 1, u"would press Ctrl alone"},
+      {u"+^{a 0}", 0, u"Shift and Ctrl"},
+      {u"+({a 0})", 1, u"\"+({a 0})\" types no key, so Shift would be pressed alone"},
+      {u"+({a 0})", 1, u"write the group without \"+\""},
+      {u"x%(({TAB 0}))", 2, u"Alt would be pressed alone"},
+      {u"^(a+({b 0}))", 4, u"\"+({b 0})\" types no key, so Shift would be pressed alone"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(utf8(c.input));

@@ -3,12 +3,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <exception>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -19,9 +14,8 @@
 namespace tavrino {
 namespace {
 
-// Large enough that the per-piece overhead vanishes, small enough that a big
-// file never sits in memory whole. Every piece but the last of a file is this
-// long, so the first one always holds a byte-order mark entirely.
+// Large enough that the per-piece overhead vanishes, small enough that the
+// decoded text of a big file never sits in memory whole.
 constexpr std::size_t kPieceSize = 64 * 1024;
 
 // Positions of the items the sheet takes; every other item is scanned and
@@ -43,12 +37,6 @@ bool is_kept(std::uint64_t index) {
 // Only the space: a tab in a value is a keystroke of its own.
 bool is_blank(char16_t c) {
   return c == u' ';
-}
-
-std::uint64_t bom_length(Encoding encoding) {
-  if (encoding == Encoding::utf8_bom) return 3;
-  if (encoding == Encoding::utf16le || encoding == Encoding::utf16be) return 2;
-  return 0;
 }
 
 // What a file supplies, kept apart from the sheet until the whole file has
@@ -337,45 +325,23 @@ void merge(Staging& staging, ResultSheet& sheet) {
   if (staging.examnote) sheet.examnote = std::move(*staging.examnote);
 }
 
-// `read_pieces(visit)` reads the source from its start and hands each piece
-// to `visit` until that returns false; it returns a failure when the source
-// cannot be read. It is called twice when the encoding needs a first pass.
-template <typename ReadPieces>
-Status load(ReadPieces&& read_pieces, std::u16string_view name, ResultSheet& sheet) {
-  // Pass 1: the mark, and without one whether the whole file is UTF-8.
-  std::array<std::byte, 3> head{};
-  std::size_t head_length = 0;
-  bool first = true;
-  bool has_mark = false;
-  Utf8Validator validator;
-  Status status = read_pieces([&](std::span<const std::byte> piece) {
-    if (first) {
-      first = false;
-      head_length = std::min(piece.size(), head.size());
-      std::copy_n(piece.begin(), head_length, head.begin());
-      has_mark = detect_encoding(piece, true) != Encoding::utf8;
-      if (has_mark) return false;
-    }
-    validator.feed(piece);
-    return true;
-  });
-  if (!status) return status;
-  const Encoding encoding =
-      detect_encoding(std::span(head.data(), head_length), has_mark || validator.valid());
+}  // namespace
 
-  // Pass 2: decode and cut into items.
+Status read_data(std::span<const std::byte> bytes, std::u16string_view name, ResultSheet& sheet) {
+  // All the bytes are here, so the encoding is decided on exactly the bytes
+  // that are decoded next.
+  const Encoding encoding = detect_encoding(bytes);
+  bytes = bytes.subspan(mark_length(encoding));
+
+  // Decoded a piece at a time, so that the text of a large file never sits in
+  // memory whole and a runaway item stops the decoding early.
   Staging staging;
   ItemScanner scanner(staging, name);
   Decoder decoder(encoding, [&scanner](std::u16string_view text) { scanner.feed(text); });
-  std::size_t skip = static_cast<std::size_t>(bom_length(encoding));
   Status decoded = Status::success();
-  status = read_pieces([&](std::span<const std::byte> piece) {
-    piece = piece.subspan(skip);
-    skip = 0;
-    decoded = decoder.feed(piece);
-    return decoded.ok() && !scanner.failed();
-  });
-  if (!status) return status;
+  for (std::size_t at = 0; at < bytes.size() && decoded && !scanner.failed(); at += kPieceSize) {
+    decoded = decoder.feed(bytes.subspan(at, std::min(kPieceSize, bytes.size() - at)));
+  }
   if (decoded && !scanner.failed()) {
     decoded = decoder.finish();
     if (decoded) scanner.finish();
@@ -396,79 +362,10 @@ Status load(ReadPieces&& read_pieces, std::u16string_view name, ResultSheet& she
   return Status::success();
 }
 
-// The reason for a failed file operation as the user should read it: the
-// portable wording where there is one (so Windows and Linux say "No such file
-// or directory" alike), else the system's own, ending in one full stop.
-std::u16string reason_for(std::error_code code) {
-  std::string reason = code.default_error_condition().message();
-  while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ' ||
-                             reason.back() == '\r' || reason.back() == '\n')) {
-    reason.pop_back();
-  }
-  if (reason.empty()) reason = "unknown error";
-  return utf8_to_utf16(reason) + u".";
-}
-
-std::u16string cannot_open(std::u16string_view path, std::error_code code) {
-  return u"Cannot open " + quoted(path) + u": " + reason_for(code);
-}
-
-}  // namespace
-
-Status read_data(std::span<const std::byte> bytes, std::u16string_view name, ResultSheet& sheet) {
-  const auto read_pieces = [bytes](auto&& visit) {
-    for (std::size_t at = 0; at < bytes.size(); at += kPieceSize) {
-      if (!visit(bytes.subspan(at, std::min(kPieceSize, bytes.size() - at)))) break;
-    }
-    return Status::success();
-  };
-  return load(read_pieces, name, sheet);
-}
-
-Status readfile(std::u16string_view path, ResultSheet& sheet) {
-  namespace fs = std::filesystem;
-  fs::path file;
-  try {
-    // Wide on Windows, UTF-8 elsewhere; the library converts either way.
-    file = fs::path(std::u16string(path));
-  } catch (const std::exception&) {
-    return Status::failure(u"Cannot open " + quoted(path) + u": the name is not a valid path.");
-  }
-
-  std::error_code code;
-  const fs::file_status info = fs::status(file, code);
-  if (code) return Status::failure(cannot_open(path, code));
-  // Opening a directory for reading succeeds on some systems and only the
-  // first read fails, with a less helpful reason.
-  if (fs::is_directory(info)) {
-    return Status::failure(cannot_open(path, std::make_error_code(std::errc::is_a_directory)));
-  }
-
-  errno = 0;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    const int error = errno != 0 ? errno : EIO;
-    return Status::failure(cannot_open(path, std::error_code(error, std::generic_category())));
-  }
-
-  std::vector<std::byte> buffer(kPieceSize);
-  const auto read_pieces = [&](auto&& visit) {
-    in.clear();
-    in.seekg(0);
-    while (in) {
-      errno = 0;
-      in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(kPieceSize));
-      const auto got = static_cast<std::size_t>(in.gcount());
-      if (in.bad()) {
-        const int error = errno != 0 ? errno : EIO;
-        return Status::failure(u"Cannot read " + quoted(path) + u": " +
-                               reason_for(std::error_code(error, std::generic_category())));
-      }
-      if (got > 0 && !visit(std::span<const std::byte>(buffer.data(), got))) break;
-    }
-    return Status::success();
-  };
-  return load(read_pieces, path, sheet);
+Status readfile(std::u16string_view path, ResultSheet& sheet, const FileReader& reader) {
+  std::vector<std::byte> bytes;
+  if (Status read = reader.read_file(path, bytes); !read) return read;
+  return read_data(bytes, path, sheet);
 }
 
 }  // namespace tavrino

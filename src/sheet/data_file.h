@@ -37,20 +37,26 @@
 // are overwritten, also with empty pieces. An empty names or values item
 // leaves every slot of its list unchanged.
 //
+// The file is read once, whole, into memory (see file_reader.h for the
+// limits: at most kMaxFileSize bytes, and pipes and devices only as far as
+// the platform's reader takes them), and that one copy is decoded: the
+// encoding found and the text decoded are always those of the same bytes.
+//
 // Refused (with a message naming the file): a file that cannot be opened or
-// read (missing, a directory, no permission, a read error), an empty file, a
-// text that cannot be decoded (see text_decoding.h), an unterminated quote or
-// text after a closing quote, a names or values list of more than 51 pieces,
-// an item the sheet takes (0, 2, 3, 6, 8, 10 or 11) longer than kMaxItemLength
-// characters, and an entry count above 51, equal to -32768 or outside
-// -32768..32767.
+// read (missing, a directory, no permission, a read error, larger than
+// kMaxFileSize), an empty file, a text that cannot be decoded (see
+// text_decoding.h), an unterminated quote or text after a closing quote, a
+// names or values list of more than 51 pieces, an item the sheet takes (0, 2,
+// 3, 6, 8, 10 or 11) longer than kMaxItemLength characters, and an entry
+// count above 51, equal to -32768 or outside -32768..32767.
 // Counts of 0 and below (down to -32767) are accepted: the sheet then shows and
 // types no entries.
 //
 // Items past 11 are scanned but not stored, so memory does not grow with them
 // and any number of items is fine. The items the sheet takes are held only up
-// to kMaxItemLength characters, so a huge or runaway file costs little memory:
-// decoding stops as soon as one of them passes that length.
+// to kMaxItemLength characters, and the text is decoded a piece at a time, so
+// beyond the file's bytes a load costs little memory: decoding stops as soon
+// as one of those items passes that length.
 #pragma once
 
 #include <cstddef>
@@ -59,6 +65,7 @@
 #include <string_view>
 
 #include "base/status.h"
+#include "file_reader.h"
 #include "result_sheet.h"
 
 namespace tavrino {
@@ -67,9 +74,9 @@ namespace tavrino {
 // form field or heading needs (a names or values list holds all 51 entries).
 inline constexpr std::size_t kMaxItemLength = 65536;
 
-// Reads the file at `path` into `sheet`. On failure the message names the path
-// and the reason, and `sheet` is unchanged.
-Status readfile(std::u16string_view path, ResultSheet& sheet);
+// Reads the file at `path` through `reader` into `sheet`. On failure the
+// message names the path and the reason, and `sheet` is unchanged.
+Status readfile(std::u16string_view path, ResultSheet& sheet, const FileReader& reader);
 
 // The same for a file's bytes already in memory; `name` stands for the file
 // in messages.

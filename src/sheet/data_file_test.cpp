@@ -234,8 +234,12 @@ TEST(ReadData, ReadsManyItems) {
 class ReadFile : public testing::Test {
  protected:
   fs::path write(const std::string& name, std::string_view data) { return dir_.write(name, data); }
+  Status readfile(const std::u16string& path, ResultSheet& sheet) {
+    return tavrino::readfile(path, sheet, reader_);
+  }
 
   ScratchDir dir_;
+  StandardFileReader reader_;
 };
 
 TEST_F(ReadFile, ReadsAFile) {
@@ -256,6 +260,25 @@ TEST_F(ReadFile, ChecksTheWholeFileForUtf8) {
   data.back() = 'e';
   ASSERT_TRUE(readfile(write("new.ipt", data).u16string(), sheet).ok());
   EXPECT_EQ(sheet.classtext, u"\u00E9");
+}
+
+TEST_F(ReadFile, DecodesTheBytesItRead) {
+  // A reader that hands over other bytes on every read, as a file rewritten
+  // between two reads would: the one read decides encoding and text alike.
+  class ChangingReader final : public FileReader {
+   public:
+    Status read_file(std::u16string_view, std::vector<std::byte>& bytes) const override {
+      const std::string_view data = reads_++ == 0 ? "1,x,Zo\xC3\xAB" : "1,x,Zo\xEB";
+      bytes.assign(reinterpret_cast<const std::byte*>(data.data()),
+                   reinterpret_cast<const std::byte*>(data.data() + data.size()));
+      return Status::success();
+    }
+    mutable int reads_ = 0;
+  } changing;
+  ResultSheet sheet;
+  ASSERT_TRUE(tavrino::readfile(u"f.ipt", sheet, changing).ok());
+  EXPECT_EQ(sheet.itemname[0], u"Zo\u00EB");
+  EXPECT_EQ(changing.reads_, 1);
 }
 
 TEST_F(ReadFile, RefusesWhatCannotBeOpened) {

@@ -20,9 +20,19 @@ constexpr char16_t kWindows1252C1[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
 };
 
+std::u16string at_offset(std::uint64_t at) {
+  return u"byte offset " + to_text(static_cast<std::int64_t>(at));
+}
+
+std::u16string nul_message(std::uint64_t at) {
+  return u"There is a NUL character at " + at_offset(at) + u", so this is not a text file.";
+}
+
+}  // namespace
+
 // The mark is always there for these encodings (detection finds them only by
 // it), so its length follows from the encoding alone.
-std::uint64_t bom_length(Encoding encoding) {
+std::size_t mark_length(Encoding encoding) {
   switch (encoding) {
     case Encoding::utf8_bom:
       return 3;
@@ -36,15 +46,13 @@ std::uint64_t bom_length(Encoding encoding) {
   return 0;
 }
 
-std::u16string at_offset(std::uint64_t at) {
-  return u"byte offset " + to_text(static_cast<std::int64_t>(at));
+Encoding detect_encoding(std::span<const std::byte> whole_file) {
+  const Encoding by_mark = detect_encoding(whole_file, true);
+  if (by_mark != Encoding::utf8) return by_mark;
+  Utf8Validator validator;
+  validator.feed(whole_file);
+  return detect_encoding(whole_file, validator.valid());
 }
-
-std::u16string nul_message(std::uint64_t at) {
-  return u"There is a NUL character at " + at_offset(at) + u", so this is not a text file.";
-}
-
-}  // namespace
 
 Encoding detect_encoding(std::span<const std::byte> start, bool whole_file_is_utf8) {
   const auto byte_is = [&](std::size_t i, unsigned value) {
@@ -113,7 +121,7 @@ bool Utf8Validator::valid() const {
 // Offsets in messages count from the start of the file, mark included, so
 // they match what a hex viewer shows.
 Decoder::Decoder(Encoding encoding, Sink sink)
-    : encoding_(encoding), sink_(std::move(sink)), offset_(bom_length(encoding)) {}
+    : encoding_(encoding), sink_(std::move(sink)), offset_(mark_length(encoding)) {}
 
 void Decoder::flush() {
   if (out_.empty()) return;
@@ -288,15 +296,10 @@ Status Decoder::finish() {
 }
 
 Status decode_text(std::span<const std::byte> bytes, std::u16string& text) {
-  Encoding encoding = detect_encoding(bytes, true);
-  if (encoding == Encoding::utf8) {
-    Utf8Validator validator;
-    validator.feed(bytes);
-    encoding = detect_encoding(bytes, validator.valid());
-  }
+  const Encoding encoding = detect_encoding(bytes);
   std::u16string decoded;
   Decoder decoder(encoding, [&decoded](std::u16string_view piece) { decoded.append(piece); });
-  Status status = decoder.feed(bytes.subspan(static_cast<std::size_t>(bom_length(encoding))));
+  Status status = decoder.feed(bytes.subspan(mark_length(encoding)));
   if (status) status = decoder.finish();
   if (status) text = std::move(decoded);
   return status;

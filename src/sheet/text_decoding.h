@@ -26,10 +26,16 @@ namespace tavrino {
 
 enum class Encoding { utf8_bom, utf16le, utf16be, utf8, windows1252 };
 
-// The encoding by the rules above. `whole_file_is_utf8` is whether the bytes
-// after any mark are valid UTF-8 (checked by the caller in a first pass, so
-// that a large file need not be held in memory).
+// The encoding of a whole file by the rules above.
+Encoding detect_encoding(std::span<const std::byte> whole_file);
+
+// The same from the file's first bytes and whether the bytes after any mark
+// are valid UTF-8, for a caller that checks that itself (with Utf8Validator).
 Encoding detect_encoding(std::span<const std::byte> start, bool whole_file_is_utf8);
+
+// The length of the byte-order mark that the encoding was detected by: 3 for
+// utf8_bom, 2 for UTF-16, 0 otherwise.
+std::size_t mark_length(Encoding encoding);
 
 // Incremental UTF-8 validator: feed the file in pieces of any size.
 class Utf8Validator {

@@ -16,6 +16,7 @@
 #include "base/text.h"
 #include "playback/countdown.h"
 #include "playback/fake_keyboard.h"
+#include "sheet/file_reader.h"
 #include "window/fakes.h"
 #include "window/form1.h"
 #include "window/layout.h"
@@ -37,7 +38,7 @@ struct Window : FakeWindow {
   }
 
   void open(const fs::path& path) {
-    dialog.answer(path.u16string());
+    dialog.answer(path_text(path));
     form.cmdBrows_Click();
   }
   // START, then ticks until the count of 5 has run out.
@@ -80,9 +81,10 @@ MakeFile content(std::string bytes) {
   return [bytes](const ScratchDir& dir) { return dir.write("data.ipt", bytes); };
 }
 
-// 100 MB: a values list that goes on for a megabyte, then a hole that reads as
-// NUL bytes. Refused for its list, which shows the reader gave up at the list
-// instead of holding all of it and running into the NULs.
+// 12 MB, under the size limit: a values list that goes on for a megabyte,
+// then a hole that reads as NUL bytes. Refused for its list, which shows the
+// reader gave up at the list instead of holding all of it and running into
+// the NULs.
 fs::path huge_file(const ScratchDir& dir) {
   const fs::path path = dir.path() / "huge.ipt";
   {
@@ -92,8 +94,31 @@ fs::path huge_file(const ScratchDir& dir) {
     for (int k = 0; k < (1 << 20) / 4; ++k) out << piece;
     if (!out) throw std::runtime_error("cannot write " + path.string());
   }
-  fs::resize_file(path, 100u << 20);
+  fs::resize_file(path, 12u << 20);
   return path;
+}
+
+// A file of 4 GB that takes no room on the disk: refused by its size, not
+// after reading it.
+fs::path sparse_file(const ScratchDir& dir) {
+  const fs::path path = dir.write("disk.img", "3\nany\nA\n1\n");
+  fs::resize_file(path, std::uintmax_t{4} << 30);
+  return path;
+}
+
+// A device that never ends, where the system has one; an empty path
+// (skipped) where not.
+fs::path endless_device(const ScratchDir&) {
+  return fs::exists("/dev/zero") && fs::path::preferred_separator == '/' ? fs::path("/dev/zero")
+                                                                         : fs::path();
+}
+
+// A name in Latin-1, as old USB sticks hold them; skipped where paths are
+// UTF-16.
+fs::path latin1_name(const ScratchDir& dir) {
+  if (fs::path::preferred_separator != '/') return {};
+  return dir.write(std::string("Zo\xEB M\xFCller.ipt"),
+                   "1\nany\nZo\xEB\n45\nany\nany\n7A\nany\nArt\nany\nFinal\nT3\n");
 }
 
 TEST(BadInput, DataFiles) {
@@ -135,7 +160,11 @@ TEST(BadInput, DataFiles) {
       {"count of 60", content("60\nany\nA\n1\n"), u"is 60; the sheet holds at most 51 entries."},
       {"count of -32768", content("-32768\n"), u"is -32768; the lowest count accepted is -32767."},
       {"count of 40000", content("40000\n"), u"is 40000; the sheet holds at most 51 entries."},
-      {"100 MB with a runaway values list", huge_file, u"has more than 51 entries"},
+      {"12 MB with a runaway values list", huge_file, u"has more than 51 entries"},
+      {"4 GB sparse file", sparse_file,
+       u"is larger than 16 MB, the most a data file may hold, so it is not read."},
+      {"/dev/zero", endless_device, u"it is not a regular file but a pipe, a device or a socket."},
+      {"name that is not UTF-8", latin1_name, u"", u"1. Zo\u00EB\t\t45\r\n", u"4 5 [TAB]"},
   };
 
   ScratchDir dir;
@@ -145,16 +174,17 @@ TEST(BadInput, DataFiles) {
     const ResultSheet sheet_before = w.sheet;
     const std::string screen_before = w.screen();
     const fs::path path = c.make(dir);
+    if (path.empty()) continue;
 
     w.open(path);
 
     if (c.message.empty()) {
       EXPECT_TRUE(w.messages.shown().empty()) << utf16_to_utf8(w.only_message());
       EXPECT_EQ(w.controls.shown(ControlId::lbltext), c.pane);
-      EXPECT_EQ(w.controls.shown(ControlId::txtfile), path.u16string());
+      EXPECT_EQ(w.controls.shown(ControlId::txtfile), path_text(path));
     } else {
       EXPECT_TRUE(contains(w.only_message(), c.message));
-      EXPECT_TRUE(contains(w.only_message(), tavrino::quoted(path.u16string())));
+      EXPECT_TRUE(contains(w.only_message(), tavrino::quoted(path_text(path))));
       EXPECT_TRUE(w.sheet == sheet_before);
       EXPECT_EQ(w.screen(), screen_before);
     }
@@ -179,6 +209,14 @@ TEST(BadInput, ValuesThatCannotBeTyped) {
       {"{TAB 99999}", u"at character 6: \"99999\" is too many repeats"},
       {"(ab", u"at character 1: \"(\" has no matching \")\""},
       {"[x]", u"at character 1: \"[\" is reserved"},
+      // What no keyboard types, refused before the first key as --check does.
+      {"4\xEF\xBF\xBF", u"at character 2: The character U+FFFF is a noncharacter"},
+      {"\xEF\xB7\x90", u"at character 1: The character U+FDD0 is a noncharacter"},
+      {"^\xF0\x9F\x98\x80",
+       u"at character 2: The character \"\U0001F600\" cannot be typed with Ctrl"},
+      // Alt pressed alone would open the target's menu bar.
+      {"%{x 0}", u"at character 1: \"%{x 0}\" holds Alt for a key typed 0 times"},
+      {"+({TAB 0})", u"at character 2: \"+({TAB 0})\" types no key"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "window/check.h"
 
+#include <vector>
+
 #include "base/text.h"
 #include "playback/key_event.h"
 #include "playback/typekeys.h"
@@ -12,41 +14,38 @@ namespace tavrino {
 namespace {
 
 CheckReport refused(const Status& status) {
-  return {.exit_code = 2, .output = {}, .error = utf16_to_utf8(status.message())};
-}
-
-// The pane ends its lines in CR LF for the window; a terminal wants LF.
-std::u16string with_lf_line_ends(std::u16string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;
-    out += text[i];
-  }
-  return out;
+  // The sentence quotes values and the file name as they are, so it is
+  // escaped like the list.
+  return {.exit_code = 2, .output = {}, .error = utf16_to_utf8(escape_hidden(status.message()))};
 }
 
 }  // namespace
 
-CheckReport check_file(std::u16string_view path) {
+CheckReport check_file(std::u16string_view path, const FileReader& reader) {
   // A fresh sheet: what the window would show after this file is opened
   // straight after start-up, with no earlier file's leftovers.
   ResultSheet sheet;
-  if (Status loaded = readfile(path, sheet); !loaded) return refused(loaded);
+  if (Status loaded = readfile(path, sheet, reader); !loaded) return refused(loaded);
   if (!holds_data(sheet)) {
     return {.exit_code = 1, .output = utf16_to_utf8(kNoData) + "\n", .error = {}};
   }
   // Every value must be typable, or START would refuse the whole playback.
   KeyEvents events;
   if (Status typable = playback_events(sheet, events); !typable) return refused(typable);
-  std::u16string list;
-  if (Status listed = list_text(sheet, list); !listed) return refused(listed);
+  std::vector<ListLine> lines;
+  if (Status listed = list_lines(sheet, lines); !listed) return refused(listed);
 
   // Top to bottom as the window reads: exam, subject, class, then the list.
-  std::u16string out = exam_caption(sheet) + u"\n";
-  out += subject_caption(sheet) + u"\n";
-  out += class_caption(sheet) + u"\n";
-  out += with_lf_line_ends(list);
+  // The captions' own parts hold no "<", so escaping them whole is the same
+  // as escaping the file's text in them.
+  std::u16string out = escape_hidden(exam_caption(sheet)) + u"\n";
+  out += escape_hidden(subject_caption(sheet)) + u"\n";
+  out += escape_hidden(class_caption(sheet)) + u"\n";
+  for (const ListLine& line : lines) {
+    out += to_text(line.number) + u". " + escape_hidden(line.name);
+    out += line.tabs;
+    out += escape_hidden(line.value) + u"\n";
+  }
   return {.exit_code = 0, .output = utf16_to_utf8(out), .error = {}};
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "window/fakes.h"
 
 namespace tavrino {
@@ -23,16 +25,71 @@ TEST(CheckFile, ExitCodesAndOutput) {
       {"no exam note", "3\nany\nAnn_%_Bob_%_Cy\n45_%_52_%_38\n", 1, "No Data...\n"},
       {"a value that is not a key string", "1,,Ann,B+,,,7A,,M,,E,N\n", 2, ""},
       {"empty file", "", 2, ""},
+      // A fresh sheet: slots 3 and 4 show empty, whatever a window that had
+      // loaded another file first would carry over into them.
+      {"count above the values", "4,,A_%_B,1_%_2,,,7A,,M,,E,N\n", 0,
+       "E (N)\nM\nCLASS : 7A\n1. A\t\t1\n2. B\t\t2\n3. \t\t\n4. \t\t\n"},
+      // Nothing that a terminal would act on or hide gets through as it is.
+      {"ESC, CR and a bidi override in names and values",
+       "2,,\"Ann\x1B[8m_%_\xE2\x80\xAE"
+       "evil\",\"4\r^a{DEL}%{F4}~_%_5\",,,7A,,M,,E,N\n",
+       0,
+       "E (N)\nM\nCLASS : 7A\n1. Ann<U+001B>[8m\t\t4<U+000D>^a{DEL}%{F4}~\n"
+       "2. <U+202E>evil\t\t5\n"},
+      {"a tab in a value, zero-width characters in headings",
+       "1,,Ann,\"4\t5\",,,7\xE2\x80\x8B"
+       "A,,M\xEF\xBB\xBF,,E\xE2\x81\xA6,N\n",
+       0, "E<U+2066> (N)\nM<U+FEFF>\nCLASS : 7<U+200B>A\n1. Ann\t\t4<U+0009>5\n"},
+      {"text that looks like an escape", "1,,<U+,a<U+0041>,,,7A,,M,,E,N\n", 0,
+       "E (N)\nM\nCLASS : 7A\n1. <U+003C>U+\t\ta<U+003C>U+0041>\n"},
+      {"a noncharacter in a value", "1,,Ann,4\xEF\xBF\xBF,,,7A,,M,,E,N\n", 2, ""},
+      {"Alt alone", "1,,Ann,%{x 0},,,7A,,M,,E,N\n", 2, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     ScratchFile file(c.file);
-    const CheckReport report = check_file(file.path());
+    const CheckReport report = check_file(file.path(), StandardFileReader());
     EXPECT_EQ(report.exit_code, c.exit_code);
     EXPECT_EQ(report.output, c.output);
     EXPECT_EQ(report.error.empty(), c.exit_code != 2);
     EXPECT_EQ(report.error.find('\n'), std::string::npos);
   }
+}
+
+TEST(CheckFile, RefusalsNameTheProblemVisibly) {
+  const struct {
+    const char* what;
+    std::string_view file;
+    std::string error;  // a part of it
+  } cases[] = {
+      {"a noncharacter", "1,,Ann,4\xEF\xBF\xBF,,,7A,,M,,E,N\n",
+       "Entry 1 (\"4<U+FFFF>\") cannot be typed, at character 2: The character U+FFFF is a "
+       "noncharacter"},
+      {"Alt alone", "1,,Ann,%{x 0},,,7A,,M,,E,N\n",
+       "Entry 1 (\"%{x 0}\") cannot be typed, at character 1: \"%{x 0}\" holds Alt for a key "
+       "typed 0 times"},
+      // The value is quoted in the message, escaped like the list.
+      {"a control character", "1,,Ann,\"4\x1B[2J\",,,7A,,M,,E,N\n",
+       "Entry 1 (\"4<U+001B>[2J\") cannot be typed, at character 2: The control character "
+       "U+001B cannot be typed"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScratchFile file(c.file);
+    const CheckReport report = check_file(file.path(), StandardFileReader());
+    EXPECT_EQ(report.exit_code, 2);
+    EXPECT_NE(report.error.find(c.error), std::string::npos) << report.error;
+    EXPECT_EQ(report.error.find('\x1B'), std::string::npos);
+  }
+}
+
+TEST(CheckFile, RefusesAFileOverTheSizeLimitUnread) {
+  const ScratchDir dir;
+  const std::filesystem::path path = dir.write("disk.img", "1,,Ann,45,,,7A,,M,,E,N\n");
+  std::filesystem::resize_file(path, std::uintmax_t{4} << 30);
+  const CheckReport report = check_file(path_text(path), StandardFileReader());
+  EXPECT_EQ(report.exit_code, 2);
+  EXPECT_NE(report.error.find("is larger than 16 MB"), std::string::npos) << report.error;
 }
 
 TEST(CheckFile, MissingFileIsRefused) {
@@ -41,7 +98,7 @@ TEST(CheckFile, MissingFileIsRefused) {
     ScratchFile gone("1");
     path = gone.path();
   }
-  const CheckReport report = check_file(path);
+  const CheckReport report = check_file(path, StandardFileReader());
   EXPECT_EQ(report.exit_code, 2);
   EXPECT_TRUE(report.output.empty());
   EXPECT_FALSE(report.error.empty());

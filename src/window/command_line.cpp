@@ -79,13 +79,27 @@ std::string help_text(const std::string& program) {
          "\n"
          "Values are typed as key strings: + ^ % ~ ( ) { } [ ] mean Shift, Ctrl,\n"
          "Alt, Enter, grouping and key names, so to type them write them in\n"
-         "braces: \"B+\" must be written \"B{+}\", and {TAB} is the Tab key.\n"
+         "braces: \"B+\" must be written \"B{+}\", and {TAB} is the Tab key. A\n"
+         "value can press shortcuts: ~ is Enter, ^a Ctrl+A, %{F4} closes a window.\n"
+         "\n"
+         "Limits: 51 entries, 65,536 characters in one item, 16 MB for a file,\n"
+         "1000 for a repeat count such as {TAB 3}. A pipe or device is refused when\n"
+         "nothing arrives from it for 1 second or it has not ended within 3.\n"
+         "\n"
+         "Opening a file changes only what it holds: slots past the end of its\n"
+         "lists keep the earlier file's names and values, and a count larger than\n"
+         "its lists lists and types them too.\n"
          "\n"
          "Options:\n"
          "  --check FILE  load FILE, check every value can be typed, and print what\n"
-         "                the window would show; types nothing. Exits with 0 when\n"
-         "                the file holds data, 1 when it holds none (No Data...),\n"
-         "                2 when it is refused or a value cannot be typed.\n"
+         "                a freshly started window would show (no earlier file's\n"
+         "                entries carry over); types nothing. Characters that show\n"
+         "                nothing or disguise the text (ESC, CR, tabs in a value,\n"
+         "                bidi and zero-width characters...) are printed as\n"
+         "                <U+XXXX>, and \"<U+\" itself as \"<U+003C>U+\". Exits with 0\n"
+         "                when the file holds data, 1 when it holds none (No\n"
+         "                Data...), 2 when it is refused or a value cannot be\n"
+         "                typed. FILE may be a pipe, such as /dev/stdin.\n"
          "  -h, --help    show this help\n"
          "  --version     show the version\n"
          "  --            end of options: what follows is the FILE\n";
@@ -109,7 +123,7 @@ int run_command_line(const std::vector<std::u16string>& args, const std::string&
       front_end.write(FrontEnd::Stream::err, line.error + "\n");
       return 2;
     case CommandLine::Mode::check: {
-      const CheckReport report = check_file(line.file);
+      const CheckReport report = check_file(line.file, front_end.file_reader());
       if (!report.output.empty()) front_end.write(FrontEnd::Stream::out, report.output);
       if (!report.error.empty()) front_end.write(FrontEnd::Stream::err, report.error + "\n");
       return report.exit_code;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "sheet/file_reader.h"
+
 namespace tavrino {
 
 struct CommandLine {
@@ -33,6 +35,8 @@ class FrontEnd {
   // Writes UTF-8 text to standard output or standard error, or shows it where
   // the program has neither.
   virtual void write(Stream stream, const std::string& utf8) = 0;
+  // Reads data files for --check, as the window reads them.
+  virtual const FileReader& file_reader() = 0;
   // Opens the window, with `file` loaded as if chosen with Open... unless it
   // is empty, and runs until the window is closed. Returns the exit code.
   virtual int run_window(const std::u16string& file) = 0;

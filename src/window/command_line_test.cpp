@@ -47,7 +47,8 @@ TEST(CommandLine, Parse) {
 TEST(CommandLine, HelpAndVersionTexts) {
   const std::string help = help_text("tav");
   for (const char* needed :
-       {"tav [FILE]", "tav --check FILE", "--version", ".ipt", "START", "Esc", "B{+}", "Tab"}) {
+       {"tav [FILE]", "tav --check FILE", "--version", ".ipt", "START", "Esc", "B{+}", "Tab",
+        "%{F4}", "16 MB", "65,536", "1000", "<U+XXXX>", "<U+003C>U+", "carry over"}) {
     EXPECT_NE(help.find(needed), std::string::npos) << needed;
   }
   EXPECT_TRUE(help.ends_with("\n"));
@@ -64,6 +65,8 @@ class RecordingFrontEnd : public FrontEnd {
     windows.push_back(file);
     return 7;
   }
+  const FileReader& file_reader() override { return reader; }
+  StandardFileReader reader;
   std::string out, err;
   std::vector<std::u16string> windows;
 };

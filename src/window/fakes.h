@@ -19,6 +19,7 @@
 #include "base/scratch_dir.h"
 #include "playback/fake_keyboard.h"
 #include "playback/keyboard.h"
+#include "sheet/file_reader.h"
 #include "sheet/result_sheet.h"
 #include "window/controls.h"
 #include "window/form1.h"
@@ -190,9 +191,10 @@ struct FakeWindow {
   RecordingKeyboard recorded;
   LoggingKeyboard keyboard{recorded, log};
   FakeScheduler scheduler;
+  StandardFileReader reader;
   Playback::Clock::time_point clock{};
-  Form1 form{sheet,     controls, dialog,    messages,
-             placement, keyboard, scheduler, [this] { return clock; }};
+  Form1 form{sheet,    controls,  dialog, messages, placement,
+             keyboard, scheduler, reader, [this] { return clock; }};
 };
 
 }  // namespace tavrino

@@ -11,7 +11,7 @@ namespace tavrino {
 
 Form1::Form1(ResultSheet& sheet, Controls& controls, OpenDialog& dialog, Messages& messages,
              WindowPlacement& placement, Keyboard& keyboard, Scheduler& scheduler,
-             Playback::Now now)
+             const FileReader& reader, Playback::Now now)
     : sheet_(sheet),
       controls_(controls),
       dialog_(dialog),
@@ -19,6 +19,7 @@ Form1::Form1(ResultSheet& sheet, Controls& controls, OpenDialog& dialog, Message
       placement_(placement),
       keyboard_(keyboard),
       scheduler_(scheduler),
+      reader_(reader),
       now_(std::move(now)) {}
 
 Form1::~Form1() {
@@ -56,7 +57,7 @@ bool Form1::open_path(std::u16string_view path) {
   std::u16string shown;
   if (!report(controls_.get_text(ControlId::txtfile, shown))) return false;
 
-  if (Status loaded = readfile(shown, sheet_); !loaded) {
+  if (Status loaded = readfile(shown, sheet_, reader_); !loaded) {
     // The sheet is untouched, so the box must not name a file that is not the
     // one shown. Put it back before the message appears over the window.
     Status restored = controls_.set_text(ControlId::txtfile, earlier);

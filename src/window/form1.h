@@ -16,6 +16,7 @@
 #include "controls.h"
 #include "playback/keyboard.h"
 #include "playback/typekeys.h"
+#include "sheet/file_reader.h"
 #include "sheet/result_sheet.h"
 
 namespace tavrino {
@@ -26,10 +27,11 @@ inline constexpr std::u16string_view kOpenFilter =
 
 class Form1 {
  public:
-  // `now` is the clock the playback waits by (a test's own, in tests).
+  // `reader` reads the data files that are opened; `now` is the clock the
+  // playback waits by (a test's own, in tests).
   Form1(ResultSheet& sheet, Controls& controls, OpenDialog& dialog, Messages& messages,
         WindowPlacement& placement, Keyboard& keyboard, Scheduler& scheduler,
-        Playback::Now now = &Playback::Clock::now);
+        const FileReader& reader, Playback::Now now = &Playback::Clock::now);
   ~Form1();  // ends a playback that is still running
 
   // Makes the window topmost (the result is ignored) and stops the timer.
@@ -80,6 +82,7 @@ class Form1 {
   WindowPlacement& placement_;
   Keyboard& keyboard_;
   Scheduler& scheduler_;
+  const FileReader& reader_;
   Playback::Now now_;
   bool counting_ = false;  // the timer is on
   std::unique_ptr<Playback> playback_;

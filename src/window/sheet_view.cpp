@@ -28,17 +28,29 @@ std::u16string_view shown_name(std::u16string_view name) {
 
 }  // namespace
 
+Status list_lines(const ResultSheet& sheet, std::vector<ListLine>& lines) {
+  lines.clear();
+  if (Status fits = check_itemcount(sheet); !fits) return fits;
+  for (int i = 0; i < sheet.itemcount; ++i) {
+    const std::u16string& name = sheet.itemname[static_cast<std::size_t>(i)];
+    lines.push_back({.number = i + 1,
+                     .name = shown_name(name),
+                     .tabs = name.size() >= kOneTabFrom ? u"\t" : u"\t\t",
+                     .value = sheet.itemvalue[static_cast<std::size_t>(i)]});
+  }
+  return Status::success();
+}
+
 Status list_text(const ResultSheet& sheet, std::u16string& text) {
   text.clear();
-  if (Status fits = check_itemcount(sheet); !fits) return fits;
-  const auto last = static_cast<std::int16_t>(sheet.itemcount - 1);
-  for (std::int16_t i = 0; i <= last; ++i) {
-    const std::u16string& name = sheet.itemname[static_cast<std::size_t>(i)];
-    text += to_text(i + 1);
+  std::vector<ListLine> lines;
+  if (Status listed = list_lines(sheet, lines); !listed) return listed;
+  for (const ListLine& line : lines) {
+    text += to_text(line.number);
     text += u". ";
-    text += shown_name(name);
-    text += name.size() >= kOneTabFrom ? u"\t" : u"\t\t";
-    text += sheet.itemvalue[static_cast<std::size_t>(i)];
+    text += line.name;
+    text += line.tabs;
+    text += line.value;
     text += u"\r\n";
   }
   return Status::success();

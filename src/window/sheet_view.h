@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "base/status.h"
 #include "controls.h"
@@ -13,11 +15,22 @@ namespace tavrino {
 
 inline constexpr std::u16string_view kNoData = u"No Data...";
 
-// One line per entry 0 to itemcount - 1: number, ". ", the name cut to 15
-// characters (never inside a surrogate pair), one tab when the whole name is
-// 14 characters or longer and two when shorter, the value, CR LF. Empty for
-// an itemcount of 0 or below. Fails for an itemcount that the 51 slots cannot
-// hold.
+// One line of the list, in its parts: number, ". ", name, tabs, value.
+struct ListLine {
+  int number = 0;            // the entry's number, from 1
+  std::u16string_view name;  // cut to 15 characters, never inside a surrogate pair
+  std::u16string_view tabs;  // one tab when the whole name is 14 characters or
+                             // longer, two when shorter
+  std::u16string_view value;
+};
+
+// The lines for entries 0 to itemcount - 1; none for an itemcount of 0 or
+// below. Fails for an itemcount that the 51 slots cannot hold. The parts
+// point into `sheet`.
+Status list_lines(const ResultSheet& sheet, std::vector<ListLine>& lines);
+
+// The list as the pane shows it: each line of list_lines as one text,
+// ending in CR LF.
 Status list_text(const ResultSheet& sheet, std::u16string& text);
 
 std::u16string class_caption(const ResultSheet& sheet);    // "CLASS : 7A"

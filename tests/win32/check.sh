@@ -40,6 +40,23 @@ check "data file" prints 0 $'Mid-term (Term 2)\nMathematics\nCLASS : 7A\n1. Zoë
 check "no data" prints 1 $'No Data...\n' '^$' --check "$(win_path "$dir/no note.ipt")"
 check "missing file" prints 2 '' 'absent\.ipt' --check "$(win_path "$dir")\\absent.ipt"
 check "value that cannot be typed" prints 2 '' '.' --check "$(win_path "$dir/bad value.ipt")"
+# Nothing that a console would act on or hide gets through as it is.
+printf '2\nx\n"Ann\e[8m_%%_\xe2\x80\xaeevil"\n"4\r^a{DEL}%%{F4}~_%%_5\t<U+0041>"\n,\n,\n7A\n,\nArt\n,\nFinal\nT1\n' \
+  >"$dir/hidden.ipt"
+check "hidden characters escaped" prints 0 \
+  $'Final (T1)\nArt\nCLASS : 7A\n1. Ann<U+001B>[8m\t\t4<U+000D>^a{DEL}%{F4}~\n2. <U+202E>evil\t\t5<U+0009><U+003C>U+0041>\n' \
+  '^$' --check "$(win_path "$dir/hidden.ipt")"
+# What START would refuse, --check refuses too, naming the entry.
+printf '1\nx\nAnn\n4\xef\xbf\xbf\n,\n,\n7A\n,\nArt\n,\nFinal\nT1\n' >"$dir/nonchar.ipt"
+check "noncharacter" prints 2 '' 'Entry 1 \("4<U\+FFFF>"\).*noncharacter' --check "$(win_path "$dir/nonchar.ipt")"
+printf '1\nx\nAnn\n%%{x 0}\n,\n,\n7A\n,\nArt\n,\nFinal\nT1\n' >"$dir/alt.ipt"
+check "Alt alone" prints 2 '' 'would press Alt alone' --check "$(win_path "$dir/alt.ipt")"
+# 4 GB that take no room: refused by the size, not after reading it.
+truncate -s 4G "$dir/disk.img"
+check "over the size limit" prints 2 '' 'is larger than 16 MB' --check "$(win_path "$dir/disk.img")"
+# A device is refused, never waited on.
+check "a device" prints 2 '' 'not a regular file|No such file' --check NUL
+
 check "version" prints 0 "tavrino $version"$'\n' '^$' --version
 check "usage error" prints 2 '' '--bogus' --bogus
 check "check without a file" prints 2 '' '.' --check

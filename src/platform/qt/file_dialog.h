@@ -22,13 +22,22 @@ namespace tavrino {
 // without a dot. A pair without patterns offers every file.
 QStringList qt_name_filters(std::u16string_view filter);
 
+// The core's text for a path the dialog gives (path_from_bytes of its bytes).
+// Qt shows a file name that is not UTF-8 (Latin-1 from an old USB stick) with
+// U+FFFD for each bad byte and cannot give the bytes back, so each part of the
+// path with U+FFFD in it is looked up among the names in its folder: when
+// exactly one of them shows the same in Qt, its real bytes are taken. A part
+// that cannot be told apart stays as Qt gave it.
+std::u16string path_of_choice(const QString& chosen);
+
 class QtOpenDialog final : public OpenDialog {
  public:
   // `parent` is the window the dialog is modal to.
   explicit QtOpenDialog(QWidget* parent) : parent_(parent) {}
 
   // Shows the dialog with the first filter chosen and waits for the user.
-  // Only existing files can be chosen. Never fails.
+  // Only existing files can be chosen, also those whose names are not UTF-8.
+  // Never fails.
   Status show_open(std::u16string_view filter, std::u16string& file_name) override;
 
  private:

@@ -9,8 +9,12 @@
 #include <QFileDialog>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 
+#include "base/scratch_dir.h"
+#include "base/text.h"
 #include "platform/qt/qt_text.h"
 #include "window/form1.h"
 
@@ -77,6 +81,56 @@ TEST(QtOpenDialog, OffersTheFiltersAndReturnsTheChoiceOrNothing) {
   name.clear();
   ASSERT_TRUE(open.show_open(kOpenFilter, name).ok());
   EXPECT_EQ(QDir::cleanPath(to_qstring(name)), QDir::cleanPath(path));
+}
+
+// Makes the file `name` (bytes) in `folder` (bytes); returns its full path.
+std::string make_file(const std::string& folder, const std::string& name) {
+  const std::string path = folder + "/" + name;
+  std::ofstream(path, std::ios::binary) << "1";
+  return path;
+}
+
+TEST(QtOpenDialog, FindsNamesThatAreNotUtf8) {
+  // Not a QTemporaryDir: Qt could not remove what it cannot name.
+  const ScratchDir dir;
+  const std::string top = dir.path().native();
+  std::filesystem::create_directory(top +
+                                    "/Pr\xFC"
+                                    "fung");
+  const struct {
+    const char* what;
+    std::string path;      // bytes, as the file system holds it
+    std::string expected;  // bytes of the path chosen
+  } cases[] = {
+      {"UTF-8", make_file(top, "Zo\xC3\xAB.ipt"), top + "/Zo\xC3\xAB.ipt"},
+      {"Latin-1", make_file(top, "Zo\xEB.ipt"), top + "/Zo\xEB.ipt"},
+      {"Latin-1 folder and file",
+       make_file(top + "/Pr\xFC"
+                       "fung",
+                 "caf\xE9.ipt"),
+       top + "/Pr\xFC"
+             "fung/caf\xE9.ipt"},
+      // Two names that Qt shows alike cannot be told apart.
+      {"ambiguous", (make_file(top, "a\xE8.ipt"), make_file(top, "a\xE9.ipt")),
+       top + "/a\xEF\xBF\xBD.ipt"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const QString shown = QFile::decodeName(QByteArray::fromStdString(c.path));
+    EXPECT_EQ(path_to_bytes(path_of_choice(shown)), c.expected);
+  }
+
+  // Chosen in the dialog, where Qt would find no file of the name it shows.
+  QWidget parent;
+  QtOpenDialog open(&parent);
+  const QString shown = QFile::decodeName(QByteArray::fromStdString(top + "/Zo\xEB.ipt"));
+  when_dialog_opens([&](QFileDialog& dialog) {
+    dialog.selectFile(shown);
+    static_cast<QDialog&>(dialog).accept();
+  });
+  std::u16string name;
+  ASSERT_TRUE(open.show_open(kOpenFilter, name).ok());
+  EXPECT_EQ(path_to_bytes(name), top + "/Zo\xEB.ipt");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "platform/posix/posix_file_reader.h"
 #include "platform/qt/main_window.h"
 #include "platform/x11/xtest_keyboard.h"
 #include "sheet/result_sheet.h"
@@ -28,6 +29,8 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
     std::fflush(out);
   }
 
+  const tavrino::FileReader& file_reader() override { return reader_; }
+
   int run_window(const std::u16string& file) override {
     // Without a platform named and no display to connect to, Qt would abort
     // with a message about plugins; say what is missing instead.
@@ -42,7 +45,7 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
     // It connects to the X display only when a playback begins, so the window
     // loads and shows files on any Qt platform; typing needs X11.
     tavrino::XTestKeyboard keyboard;
-    tavrino::MainWindow window(sheet, keyboard);
+    tavrino::MainWindow window(sheet, keyboard, reader_);
     window.load_and_show();
     // After the show, so that a refused file's message appears over the window.
     if (!file.empty()) (void)window.form().open_path(file);
@@ -53,14 +56,18 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
   int& argc_;
   char** argv_;
   std::string program_;
+  // Reads pipes and devices with a time limit, so that neither --check nor
+  // the window waits for ever on one.
+  tavrino::PosixFileReader reader_;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Arguments are UTF-8 on Linux; the core works in UTF-16.
+  // Arguments are bytes on Linux, mostly UTF-8; the core works in UTF-16. A
+  // file name in another encoding comes through unchanged (path_from_bytes).
   std::vector<std::u16string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(tavrino::utf8_to_utf16(argv[i]));
+  for (int i = 1; i < argc; ++i) args.push_back(tavrino::path_from_bytes(argv[i]));
   const std::string program = argc > 0 ? argv[0] : "tavrino";
   LinuxFrontEnd front_end(argc, argv, program);
   return tavrino::run_command_line(args, program, front_end);

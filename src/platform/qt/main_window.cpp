@@ -75,7 +75,8 @@ void line_up_values(QPlainTextEdit& pane) {
   document->setDefaultTextOption(option);
 }
 
-MainWindow::MainWindow(ResultSheet& sheet, Keyboard& keyboard) : dialog_(this), messages_(this) {
+MainWindow::MainWindow(ResultSheet& sheet, Keyboard& keyboard, const FileReader& reader)
+    : dialog_(this), messages_(this) {
   setWindowTitle(to_qstring(kWindowCaption));
   // The controls sit at fixed places, so the client area keeps its size.
   setFixedSize(twips_to_pixels(kClientWidthTwips), twips_to_pixels(kClientHeightTwips));
@@ -85,7 +86,8 @@ MainWindow::MainWindow(ResultSheet& sheet, Keyboard& keyboard) : dialog_(this), 
 
   controls_ = std::make_unique<WidgetControls>(*this, widgets_, *timer_);
   form_ =
-      std::make_unique<Form1>(sheet, *controls_, dialog_, messages_, placement_, keyboard, *this);
+      std::make_unique<Form1>(sheet, *controls_, dialog_, messages_, placement_, keyboard, *this,
+                              reader);
 
   // Esc anywhere in the window, also while the focus is in a box.
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);

@@ -32,8 +32,8 @@ void line_up_values(QPlainTextEdit& pane);
 
 class MainWindow final : public QWidget, public Scheduler {
  public:
-  // `sheet` and `keyboard` outlive the window.
-  MainWindow(ResultSheet& sheet, Keyboard& keyboard);
+  // `sheet`, `keyboard` and `reader` outlive the window.
+  MainWindow(ResultSheet& sheet, Keyboard& keyboard, const FileReader& reader);
   ~MainWindow() override;
 
   Form1& form() { return *form_; }

@@ -21,7 +21,9 @@
 #include <cmath>
 #include <vector>
 
+#include "base/scratch_dir.h"
 #include "base/text.h"
+#include "platform/posix/posix_file_reader.h"
 #include "platform/qt/qt_text.h"
 #include "platform/x11/xtest_keyboard.h"
 #include "playback/fake_keyboard.h"
@@ -64,7 +66,8 @@ class MainWindowTest : public ::testing::Test {
 
   ResultSheet sheet_;
   RecordingKeyboard keyboard_;
-  MainWindow window_{sheet_, keyboard_};
+  PosixFileReader reader_;
+  MainWindow window_{sheet_, keyboard_, reader_};
   QTemporaryDir dir_;
   int files_ = 0;
 };
@@ -238,6 +241,30 @@ TEST_F(MainWindowTest, ARefusedFileIsReportedInAMessageBoxOverTheWindow) {
   boxes.front()->accept();
 }
 
+TEST_F(MainWindowTest, OpensAFileWhoseNameIsNotUtf8) {
+  // Latin-1 "Zoë.ipt": the box shows a stand-in for the byte, and the file
+  // opened is the one of that name.
+  // (Qt could not remove such a file, so it goes into a ScratchDir.)
+  const ScratchDir dir;
+  const std::string name =
+      dir.write(std::string("Zo\xEB.ipt"), "1,x,Zo\xEB,45,,,7A,,Art,,Final,T3\n").native();
+  const std::u16string path = path_from_bytes(name);
+  ASSERT_TRUE(window_.form().open_path(path));
+  EXPECT_EQ(box_text(ControlId::txtfile), path);
+  EXPECT_EQ(text_of(window_.control(ControlId::lbltext)), QString::fromUtf8("1. Zo\u00EB\t\t45\n"));
+}
+
+TEST_F(MainWindowTest, ADeviceWithoutEndIsRefused) {
+  // /dev/zero never ends: it is refused at the size limit, and the window
+  // goes on as before.
+  EXPECT_FALSE(window_.form().open_path(u"/dev/zero"));
+  const auto boxes = window_.findChildren<QMessageBox*>();
+  ASSERT_EQ(boxes.size(), 1);
+  EXPECT_TRUE(boxes.front()->text().contains("is larger than 16 MB"));
+  EXPECT_EQ(box_text(ControlId::txtfile), u"data.ipt");
+  boxes.front()->accept();
+}
+
 TEST_F(MainWindowTest, BoxesHoldWhatTheUserTypesWithLineEndsAsCrLf) {
   auto* box = widget<QPlainTextEdit>(ControlId::txtTime);
   box->selectAll();
@@ -271,7 +298,8 @@ TEST(MainWindowWithoutX, TypingWithoutAnXDisplayIsReportedAndTheWindowGoesOn) {
   qunsetenv("DISPLAY");
   ResultSheet sheet;
   XTestKeyboard keyboard;
-  MainWindow window(sheet, keyboard);
+  PosixFileReader reader;
+  MainWindow window(sheet, keyboard, reader);
   window.load_and_show();
   sheet.itemcount = 1;
   sheet.itemvalue[0] = u"45";

@@ -16,6 +16,7 @@
 #include "platform/win32/open_dialog.h"
 #include "platform/win32/send_input_keyboard.h"
 #include "platform/win32/wide.h"
+#include "sheet/file_reader.h"
 #include "sheet/result_sheet.h"
 #include "window/command_line.h"
 #include "window/form1.h"
@@ -66,6 +67,8 @@ class WindowsFrontEnd final : public FrontEnd {
     report(stream == Stream::out ? OutputStream::out : OutputStream::err, utf8);
   }
 
+  const FileReader& file_reader() override { return reader_; }
+
   int run_window(const std::u16string& file) override {
     ResultSheet sheet;  // Module1's sheet: empty at start, kept for the whole run
     MainWindow window(instance_);
@@ -76,7 +79,7 @@ class WindowsFrontEnd final : public FrontEnd {
     Win32OpenDialog dialog(window.hwnd());
     Win32WindowPlacement placement;
     SendInputKeyboard keyboard;
-    Form1 form(sheet, window, dialog, window, placement, keyboard, window);
+    Form1 form(sheet, window, dialog, window, placement, keyboard, window, reader_);
     window.set_form(&form);
     form.Form_Load();  // created, not yet shown
     window.show(show_command_);
@@ -87,6 +90,9 @@ class WindowsFrontEnd final : public FrontEnd {
  private:
   HINSTANCE instance_;
   int show_command_;
+  // Regular files only: a pipe or a device is refused rather than read
+  // without a time limit.
+  StandardFileReader reader_;
 };
 
 int run(HINSTANCE instance, int show_command) {

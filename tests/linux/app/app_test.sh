@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# app_test.sh TAVRINO TARGET_FORM LAYOUT_POINT EXAMPLES SCENARIO
+# app_test.sh TAVRINO TARGET_FORM LAYOUT_POINT EXAMPLES SCENARIO CLOSE_REQUEST
 # Runs tavrino as a user would, on a private Xvfb: opens a data file, presses
 # START with a real mouse click, puts the focus into the target form's first
 # field, and after the countdown compares what every field received.
@@ -10,6 +10,7 @@ target_form=$2
 layout_point=$3
 examples=$4
 scenario=$5
+close_request=$6
 source "$(dirname "$0")/../../../scripts/lib.sh"
 start_session
 source "$(dirname "$0")/session.sh"
@@ -77,6 +78,31 @@ expect_check() {
   fi
 }
 
+# expect_check_fast FILE PATTERN: tavrino --check FILE is refused (exit 2)
+# within 2 seconds, with a message that matches PATTERN, and never hangs.
+expect_check_fast() {
+  local file=$1 code=0
+  timeout 2 env -u DISPLAY "$tavrino" --check "$file" >"$work/out" 2>"$work/err" || code=$?
+  ((code != 124)) || fail "--check $file was still waiting after 2 seconds."
+  ((code == 2)) || fail "--check $file exited with $code, expected 2: $(cat "$work/err")"
+  grep -q -- "$2" "$work/err" || fail "--check $file said: $(cat "$work/err")"
+  [[ ! -s $work/out ]] || fail "--check $file printed a list."
+}
+
+# sample_check: what --check prints for examples/sample.ipt.
+sample_check=$(printf '%s\n' 'Mid-term (Term 2)' 'Mathematics' \
+  'CLASS : 7A' $'1. Zoë Müller\t\t45' $'2. Łukasz Nowak\t\t52' $'3. Amelia Hart\t\t38' \
+  $'4. Jonas Berg\t\t61' $'5. Priya Raman\t\t74' $'6. Mateo García\t\t49' \
+  $'7. Olivia O\'Brien\t57' $'8. Christopher Rob\t66')$'\n'
+
+# close_window WINDOW PID: a close request to tavrino's window ends tavrino
+# within 5 seconds, which only a window whose event loop runs can do.
+close_window() {
+  "$close_request" "$1" || fail "Window $1 takes no close request."
+  wait_until 5 sh -c "! kill -0 $2 2>/dev/null" ||
+    fail "tavrino did not close on request (it no longer answers)."
+}
+
 case $scenario in
   us | de)
     start_x
@@ -117,11 +143,51 @@ case $scenario in
 
   check)
     # No display is needed to check a file.
-    expect_check 0 "$examples/sample.ipt" "$(printf '%s\n' 'Mid-term (Term 2)' 'Mathematics' \
-      'CLASS : 7A' $'1. Zoë Müller\t\t45' $'2. Łukasz Nowak\t\t52' $'3. Amelia Hart\t\t38' \
-      $'4. Jonas Berg\t\t61' $'5. Priya Raman\t\t74' $'6. Mateo García\t\t49' \
-      $'7. Olivia O\'Brien\t57' $'8. Christopher Rob\t66')"$'\n'
+    expect_check 0 "$examples/sample.ipt" "$sample_check"
     expect_check 0 "$data"
+
+    # A pipe is read once, like the file: standard input, and <(...).
+    code=0
+    env -u DISPLAY "$tavrino" --check /dev/stdin <"$examples/sample.ipt" >"$work/out" || code=$?
+    ((code == 0)) && diff -u <(printf '%s' "$sample_check") "$work/out" ||
+      fail "--check /dev/stdin from a redirection differs from the file."
+    code=0
+    cat "$examples/sample.ipt" | env -u DISPLAY "$tavrino" --check /dev/stdin >"$work/out" || code=$?
+    ((code == 0)) && diff -u <(printf '%s' "$sample_check") "$work/out" ||
+      fail "--check /dev/stdin from a pipe exited with $code or differs from the file."
+    code=0
+    env -u DISPLAY "$tavrino" --check <(cat "$examples/sample.ipt") >"$work/out" || code=$?
+    ((code == 0)) && diff -u <(printf '%s' "$sample_check") "$work/out" ||
+      fail "--check <(cat FILE) exited with $code or differs from the file."
+
+    # A name in Latin-1, as on an old USB stick.
+    latin1=$work/$'Zo\xeb M\xfcller.ipt'
+    cp "$examples/sample.ipt" "$latin1"
+    expect_check 0 "$latin1" "$sample_check"
+
+    # Special files are answered within 2 seconds, never waited on for ever.
+    mkfifo "$work/fifo.ipt"
+    expect_check_fast "$work/fifo.ipt" 'nothing arrived from it for 1 second'
+    expect_check_fast /dev/zero 'is larger than 16 MB'
+    # 4 GB that take no room: refused by the size, not after reading it.
+    truncate -s 4G "$work/disk.img"
+    expect_check_fast "$work/disk.img" 'is larger than 16 MB'
+
+    # What a terminal would act on, or hide, is shown as an escape, and the
+    # escapes themselves cannot be forged.
+    printf '2\nx\n"Ann\e[8m_%%_\xe2\x80\xaeevil"\n"4\r^a{DEL}%%{F4}~_%%_5\t<U+0041>"\n,\n,\n7A\n,\nArt\n,\nFinal\nT1\n' \
+      >"$work/hidden.ipt"
+    expect_check 0 "$work/hidden.ipt" \
+      $'Final (T1)\nArt\nCLASS : 7A\n1. Ann<U+001B>[8m\t\t4<U+000D>^a{DEL}%{F4}~\n2. <U+202E>evil\t\t5<U+0009><U+003C>U+0041>\n'
+    # What START would refuse, --check refuses, naming the entry.
+    printf '1\nx\nAnn\n4\xef\xbf\xbf\n,\n,\n7A\n,\nArt\n,\nFinal\nT1\n' >"$work/nonchar.ipt"
+    expect_check 2 "$work/nonchar.ipt"
+    grep -q 'Entry 1 ("4<U+FFFF>").*noncharacter' "$work/err" ||
+      fail "A noncharacter was refused with: $(cat "$work/err")"
+    printf '1\nx\nAnn\n%%{x 0}\n,\n,\n7A\n,\nArt\n,\nFinal\nT1\n' >"$work/alt.ipt"
+    expect_check 2 "$work/alt.ipt"
+    grep -q 'would press Alt alone' "$work/err" ||
+      fail "%{x 0} was refused with: $(cat "$work/err")"
     printf '2\nx\nAnn_%%_Bob\n45_%%_52\n' >"$work/no-note.ipt"
     expect_check 1 "$work/no-note.ipt" $'No Data...\n'
     expect_check 2 "$work/missing.ipt"
@@ -147,6 +213,26 @@ case $scenario in
     spawn env -u DISPLAY QT_QPA_PLATFORM=offscreen "$tavrino" "$data" 2>"$work/err"
     sleep 2
     kill -0 "$spawned" 2>/dev/null || fail "tavrino ended on the offscreen platform: $(cat "$work/err")"
+    ;;
+
+  special_files)
+    # A data file that never ends, or a FIFO nobody writes to: the window
+    # says so soon and still answers, where it used to freeze for good.
+    start_x
+    mkfifo "$work/fifo.ipt"
+    for source in /dev/zero "$work/fifo.ipt"; do
+      started=$SECONDS
+      spawn "$tavrino" "$source"
+      pid=$spawned
+      tavrino_window=$(wait_window "$caption")
+      box=$(wait_window tavrino)
+      ((SECONDS - started <= 3)) || fail "$source took $((SECONDS - started)) s to be refused."
+      # The message box closes on request, then the window does.
+      "$close_request" "$box" || fail "The message box takes no close request."
+      wait_until 5 sh -c "! xdotool search --onlyvisible --name '^tavrino\$' >/dev/null" ||
+        fail "The message about $source did not close."
+      close_window "$tavrino_window" "$pid"
+    done
     ;;
 
   *)

@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: MIT
+#include "sheet/file_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "base/scratch_dir.h"
+#include "base/text.h"
+
+namespace tavrino {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string text_of(const std::vector<std::byte>& bytes) {
+  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+// A file of `size` bytes that takes no room on the disk.
+fs::path sparse_file(const ScratchDir& dir, std::uintmax_t size) {
+  const fs::path path = dir.path() / "sparse.img";
+  std::ofstream(path, std::ios::binary).put('3');
+  fs::resize_file(path, size);
+  return path;
+}
+
+TEST(StandardFileReader, ReadsRegularFilesWithinTheLimit) {
+  constexpr std::uint64_t kLimit = 1024;
+  const StandardFileReader reader(ReadLimits{.max_bytes = kLimit});
+  ScratchDir dir;
+  const struct {
+    const char* what;
+    std::function<fs::path()> make;
+    std::string content;  // read whole when `message` is empty
+    std::string message;  // after the quoted path
+  } cases[] = {
+      {"small", [&] { return dir.write("a.ipt", "3,x,Ann"); }, "3,x,Ann", ""},
+      {"empty", [&] { return dir.write("e.ipt", ""); }, "", ""},
+      {"at the limit", [&] { return dir.write("l.ipt", std::string(kLimit, 'x')); },
+       std::string(kLimit, 'x'), ""},
+      {"one byte over", [&] { return dir.write("o.ipt", std::string(kLimit + 1, 'x')); }, "",
+       " is larger than 1 KB, the most a data file may hold, so it is not read."},
+      // Refused by its size: reading 4 GB would take seconds.
+      {"sparse 4 GB", [&] { return sparse_file(dir, std::uintmax_t{4} << 30); }, "",
+       " is larger than 1 KB, the most a data file may hold, so it is not read."},
+      {"missing", [&] { return dir.path() / "missing.ipt"; }, "", ": No such file or directory."},
+      {"folder", [&] { return dir.path(); }, "", ": Is a directory."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path path = c.make();
+    std::vector<std::byte> bytes{std::byte{'?'}};
+    const Status status = reader.read_file(path.u16string(), bytes);
+    if (c.message.empty()) {
+      EXPECT_TRUE(status.ok()) << utf16_to_utf8(status.message());
+      EXPECT_EQ(text_of(bytes), c.content);
+    } else {
+      EXPECT_TRUE(bytes.empty());
+      EXPECT_NE(utf16_to_utf8(status.message()).find("\"" + path.string() + "\"" + c.message),
+                std::string::npos)
+          << utf16_to_utf8(status.message());
+    }
+  }
+}
+
+TEST(StandardFileReader, RefusesWhatIsNoRegularFile) {
+  // Devices never end (/dev/zero) or wait for ever (a terminal); the
+  // standard library cannot read them with a time limit.
+  const StandardFileReader reader;
+  for (const char* device : {"/dev/zero", "/dev/null", "/dev/urandom"}) {
+    if (!fs::exists(device)) continue;
+    std::vector<std::byte> bytes;
+    const Status status = reader.read_file(utf8_to_utf16(device), bytes);
+    EXPECT_EQ(utf16_to_utf8(status.message()),
+              "Cannot open \"" + std::string(device) +
+                  "\": it is not a regular file but a pipe, a device or a socket.");
+  }
+}
+
+TEST(StandardFileReader, OpensANameThatIsNotUtf8) {
+  if (fs::path::preferred_separator != '/') GTEST_SKIP() << "paths are UTF-16 here";
+  ScratchDir dir;
+  // Latin-1 "Zoë.ipt", as an old USB stick may hold it.
+  const fs::path file = dir.write(fs::path(std::string("Zo\xEB.ipt")), "1,x,Zoe");
+  const std::u16string path = path_text(file);
+  EXPECT_TRUE(path.ends_with(u"/Zo\xDCEB.ipt")) << utf16_to_utf8(path);
+  EXPECT_EQ(filesystem_path(path), file);
+  std::vector<std::byte> bytes;
+  const Status status = StandardFileReader().read_file(path, bytes);
+  EXPECT_TRUE(status.ok()) << utf16_to_utf8(status.message());
+  EXPECT_EQ(text_of(bytes), "1,x,Zoe");
+}
+
+TEST(FileReader, SizesAndTimesInMessages) {
+  EXPECT_EQ(size_text(kMaxFileSize), u"16 MB");
+  EXPECT_EQ(size_text(4096), u"4 KB");
+  EXPECT_EQ(size_text(1500), u"1500 bytes");
+  EXPECT_EQ(size_text(1), u"1 byte");
+  EXPECT_EQ(nothing_arrived_message(u"p", std::chrono::seconds(1)),
+            u"Cannot read \"p\": nothing arrived from it for 1 second, so it is given up.");
+  EXPECT_EQ(too_slow_message(u"p", std::chrono::milliseconds(2500)),
+            u"Cannot read \"p\": it did not deliver its whole content within 2500 milliseconds, "
+            u"so it is given up.");
+}
+
+}  // namespace
+}  // namespace tavrino
