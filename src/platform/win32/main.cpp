@@ -66,7 +66,7 @@ class WindowsFrontEnd final : public FrontEnd {
     report(stream == Stream::out ? OutputStream::out : OutputStream::err, utf8);
   }
 
-  int run_window(const std::u16string& file) override {
+  int run_window(const WindowOptions& options) override {
     ResultSheet sheet;  // Module1's sheet: empty at start, kept for the whole run
     MainWindow window(instance_);
     if (Status created = window.create(); !created) {
@@ -80,7 +80,7 @@ class WindowsFrontEnd final : public FrontEnd {
     window.set_form(&form);
     form.Form_Load();  // created, not yet shown
     window.show(show_command_);
-    if (!file.empty()) form.open_path(full_path(file));
+    if (!options.file.empty()) form.open_path(full_path(options.file));
     return window.run();
   }
 
