@@ -12,6 +12,7 @@
 
 #include "base/text.h"
 #include "platform/win32/console.h"
+#include "platform/win32/desktop.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/open_dialog.h"
 #include "platform/win32/send_input_keyboard.h"
@@ -75,7 +76,8 @@ class WindowsFrontEnd final : public FrontEnd {
     }
     Win32OpenDialog dialog(window.hwnd());
     Win32WindowPlacement placement;
-    SendInputKeyboard keyboard;
+    Win32Desktop desktop;
+    SendInputKeyboard keyboard(desktop, {.unicode_only = options.unicode});
     Form1 form(sheet, window, dialog, window, placement, keyboard, window);
     window.set_form(&form);
     form.Form_Load();  // created, not yet shown
