@@ -20,6 +20,23 @@
 
 namespace tavrino {
 
+// The list pane's text as shown: the one or two tabs after each name become
+// one. The list puts two tabs after a short name so that its value lines up
+// with those after one tab, for tab stops a fixed number of characters
+// apart. Names in a proportional font are not that regular, and edit
+// controls place tab stops only in quarters of a character, so a tab stop
+// between the two kinds of line cannot always be found; with one tab on
+// every line, one stop past the widest name lines all values up.
+std::u16string one_tab_after_names(std::u16string_view list);
+
+// The stop, in quarters of `average` (the font's average character width in
+// pixels), two blanks of `space` pixels right of the widest name.
+int value_tab_stop(int widest_name, int space, int average);
+
+// A font's average character width in pixels, as edit controls reckon it,
+// from the width of A to Z and a to z written out.
+int average_char_width(int sample_width);
+
 // Twips to pixels at `dpi` dots per inch (1440 twips to the inch).
 int pixels_of(int twips, UINT dpi);
 
@@ -79,6 +96,8 @@ class MainWindow final : public Controls, public Messages, public Scheduler {
   // Places every control and sets its font for `dpi`.
   void layout(UINT dpi);
   void delete_fonts();
+  // Sets the list pane's tab stop for its text and font.
+  void line_up_values();
   Status set_window_text(ControlId id, std::u16string_view text);
 
   HINSTANCE instance_;
