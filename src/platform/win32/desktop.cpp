@@ -60,17 +60,17 @@ class ForegroundLayout final : public KeyLayout {
   HKL layout_;
 };
 
-// The hook's findings. A low-level keyboard hook runs on the thread that
-// installed it, which is the window's thread, but the console handler reads
-// nothing of it; atomics keep the compiler from caching across the calls.
+// The hook's findings, read on the window's thread.
 std::atomic<bool> escape_seen{false};
 std::atomic<std::uint64_t> own_seen{0};
+HANDLE own_progress = nullptr;  // set whenever own_seen grows
 
 LRESULT CALLBACK keyboard_hook(int code, WPARAM message, LPARAM lparam) {
   if (code == HC_ACTION) {
     const auto& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lparam);
     if ((key.flags & LLKHF_INJECTED) != 0 && key.dwExtraInfo == kOwnInputTag) {
       own_seen.fetch_add(1);
+      SetEvent(own_progress);
     } else if (is_users_escape(message, key)) {
       escape_seen.store(true);
       // The Esc was meant for tavrino; the target must not close a dialog
@@ -79,6 +79,21 @@ LRESULT CALLBACK keyboard_hook(int code, WPARAM message, LPARAM lparam) {
     }
   }
   return CallNextHookEx(nullptr, code, message, lparam);
+}
+
+// The hook's thread: Windows calls a low-level hook through the message
+// queue of the thread that set it, so that thread does nothing but wait for
+// messages, and answers at once however long a playback step takes.
+DWORD WINAPI hook_thread(void* ready) {
+  MSG message;
+  PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // the queue, for WM_QUIT
+  HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, &keyboard_hook, GetModuleHandleW(nullptr), 0);
+  SetEvent(static_cast<HANDLE>(ready));
+  if (hook == nullptr) return 1;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+  }
+  UnhookWindowsHookEx(hook);
+  return 0;
 }
 
 // What the console handler calls, set between open() and close().
@@ -227,15 +242,22 @@ bool Win32Desktop::caps_lock_on() {
 }
 
 void Win32Desktop::watch_escape(bool on) {
-  if (on && hook_ == nullptr) {
+  if (on && hook_thread_ == nullptr) {
     escape_seen.store(false);
+    if (own_progress == nullptr) own_progress = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     seen_at_watch_ = own_seen.load();
     sent_ = seen_at_watch_;
     hook_sees_own_ = true;
-    hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, &keyboard_hook, GetModuleHandleW(nullptr), 0);
-  } else if (!on && hook_ != nullptr) {
-    UnhookWindowsHookEx(hook_);
-    hook_ = nullptr;
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (ready == nullptr) return;
+    hook_thread_ = CreateThread(nullptr, 0, &hook_thread, ready, 0, &hook_thread_id_);
+    if (hook_thread_ != nullptr) WaitForSingleObject(ready, INFINITE);
+    CloseHandle(ready);
+  } else if (!on && hook_thread_ != nullptr) {
+    PostThreadMessageW(hook_thread_id_, WM_QUIT, 0, 0);
+    WaitForSingleObject(hook_thread_, INFINITE);
+    CloseHandle(hook_thread_);
+    hook_thread_ = nullptr;
   }
 }
 
@@ -254,16 +276,13 @@ void Win32Desktop::settle() {
   // The hook sees each record as Windows hands it on to the window with the
   // focus; once it has seen them all, nothing of ours is still on its way.
   // Waiting here also keeps the input stream short, so that an Esc does not
-  // queue behind a long run of keys.
-  if (hook_ == nullptr || !hook_sees_own_) return;
+  // queue behind a long run of keys. The wait handles no messages: a message
+  // handled here would run the window's code in the middle of a step.
+  if (hook_thread_ == nullptr || !hook_sees_own_) return;
   std::uint64_t seen = own_seen.load();
   DWORD last_progress = GetTickCount();
   while (seen < sent_) {
-    // The hook is called through sent messages: handle those, and leave
-    // everything else in the queue for the message loop.
-    MsgWaitForMultipleObjectsEx(0, nullptr, 5, QS_SENDMESSAGE, 0);
-    MSG message;
-    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    WaitForSingleObject(own_progress, 10);
     const std::uint64_t now_seen = own_seen.load();
     if (now_seen != seen) {
       seen = now_seen;

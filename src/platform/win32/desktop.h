@@ -110,9 +110,8 @@ class PlaybackLock {
   HANDLE mutex_ = nullptr;
 };
 
-// The Windows desktop, for the thread that runs the window's message loop:
-// the keyboard hook that watches for Esc runs its callbacks on that thread,
-// between the steps of a playback.
+// The Windows desktop. The low-level keyboard hook that watches for Esc and
+// sees the playback's own keys go by runs on a thread of its own.
 class Win32Desktop final : public Desktop {
  public:
   Win32Desktop();
@@ -133,7 +132,8 @@ class Win32Desktop final : public Desktop {
  private:
   PlaybackLock lock_;
   bool open_ = false;
-  HHOOK hook_ = nullptr;
+  HANDLE hook_thread_ = nullptr;  // runs the low-level keyboard hook
+  DWORD hook_thread_id_ = 0;
   std::atomic<std::uint64_t> sent_{0};  // own records put into the input stream, as the
   std::uint64_t seen_at_watch_ = 0;     // hook counts them, and its count when it came
   bool hook_sees_own_ = true;           // false once settle() has waited in vain
