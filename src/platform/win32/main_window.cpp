@@ -203,16 +203,20 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       on_timer(wparam);
       return 0;
     case kStepMessage:
-      if (form_ != nullptr) form_->playback_step();
+      with_form([this] { form_->playback_step(); });
       return 0;
     case WM_CLOSE:
       // Typing must not go on, nor leave a key held, once the window is gone.
+      if (defer_quit()) {
+        close_pending_ = true;
+        return 0;
+      }
       if (form_ != nullptr) form_->quit();
       break;
     case WM_ENDSESSION:
       // The user logs off or Windows shuts down: the program may be ended at
       // any moment once this returns, so no key may still be down by then.
-      if (wparam != FALSE && form_ != nullptr) form_->quit();
+      if (wparam != FALSE && !defer_quit() && form_ != nullptr) form_->quit();
       return 0;
     case WM_DPICHANGED:
       on_dpi_changed(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
@@ -384,22 +388,54 @@ void MainWindow::on_command(int id, int code) {
     on_escape();
     return;
   }
-  if (form_ == nullptr || code != BN_CLICKED) return;
+  if (code != BN_CLICKED) return;
   const int index = id - kFirstControlId;
-  if (index >= 0 && index < static_cast<int>(kControlCount)) form_->click(ControlId(index));
+  if (index >= 0 && index < static_cast<int>(kControlCount)) {
+    with_form([this, index] { form_->click(ControlId(index)); });
+  }
 }
 
 void MainWindow::on_timer(UINT_PTR id) {
-  if (form_ == nullptr) return;
-  if (id == kTimerId) form_->Timer1_Timer();
+  if (id == kTimerId) with_form([this] { form_->Timer1_Timer(); });
   if (id == kStepTimerId) {
     KillTimer(hwnd_, kStepTimerId);
-    form_->playback_step();
+    with_form([this] { form_->playback_step(); });
   }
 }
 
 void MainWindow::on_escape() {
-  if (form_ != nullptr) form_->escape();
+  // Sent from outside in the middle of a step (see with_form): again later.
+  if (form_ != nullptr && in_form_ && form_->typing()) {
+    PostMessageW(hwnd_, WM_COMMAND, IDCANCEL, 0);
+    return;
+  }
+  with_form([this] { form_->escape(); });
+}
+
+bool MainWindow::defer_quit() {
+  if (form_ == nullptr || !in_form_ || !form_->typing()) return false;
+  quit_pending_ = true;
+  return true;
+}
+
+template <typename Call>
+void MainWindow::with_form(Call call) {
+  if (form_ == nullptr) return;
+  if (in_form_) {
+    call();
+    return;
+  }
+  in_form_ = true;
+  call();
+  in_form_ = false;
+  if (quit_pending_) {
+    quit_pending_ = false;
+    form_->quit();
+  }
+  if (close_pending_) {
+    close_pending_ = false;
+    DestroyWindow(hwnd_);
+  }
 }
 
 void MainWindow::on_dpi_changed(UINT dpi, const RECT& suggested) {

@@ -89,6 +89,14 @@ class MainWindow final : public Controls, public Messages, public Scheduler {
   void on_timer(UINT_PTR id);
   void on_dpi_changed(UINT dpi, const RECT& suggested);
   void on_escape();
+  // Runs `call`, a call into the form. Under Wine, SendInput handles the
+  // messages other threads send to this one while it waits, so a WM_CLOSE or
+  // WM_ENDSESSION can arrive in the middle of a playback step; ending the
+  // playback there would pull it from under the step. It ends right after
+  // the call instead: defer_quit() says whether it must wait.
+  template <typename Call>
+  void with_form(Call call);
+  bool defer_quit();
   LRESULT on_control_colour(UINT message, WPARAM wparam, LPARAM lparam);
   void on_activate(bool active);
 
@@ -109,6 +117,9 @@ class MainWindow final : public Controls, public Messages, public Scheduler {
   bool timer_on_ = false;
   bool running_ = false;           // run() posts WM_QUIT when the window goes
   HWND focus_on_leave_ = nullptr;  // the control to give the focus back to
+  bool in_form_ = false;           // a call into the form is running
+  bool quit_pending_ = false;      // then: end the playback after it
+  bool close_pending_ = false;     // and close the window
 };
 
 }  // namespace tavrino
