@@ -26,6 +26,7 @@ std::string quoted_utf8(std::u16string_view text) {
 
 CommandLine parse_command_line(const std::vector<std::u16string>& args) {
   bool check = false;
+  bool unicode = false;
   bool options_ended = false;
   std::vector<std::u16string> files;
   for (const std::u16string& arg : args) {
@@ -44,6 +45,8 @@ CommandLine parse_command_line(const std::vector<std::u16string>& args) {
     } else if (arg == u"--check") {
       if (check) return usage_error("--check is given more than once.");
       check = true;
+    } else if (arg == u"--unicode") {
+      unicode = true;
     } else {
       return usage_error("Unknown option " + quoted_utf8(arg) + "; try --help.");
     }
@@ -55,18 +58,21 @@ CommandLine parse_command_line(const std::vector<std::u16string>& args) {
       return usage_error("--check takes one FILE, but " + quoted_utf8(files[1]) +
                          " follows the first.");
     }
-    return {.mode = CommandLine::Mode::check, .file = files[0], .error = {}};
+    return {.mode = CommandLine::Mode::check, .file = files[0], .error = {}, .unicode = unicode};
   }
   if (files.size() > 1) {
     return usage_error("Only one FILE can be opened, but " + quoted_utf8(files[1]) +
                        " follows the first.");
   }
-  return {.mode = CommandLine::Mode::window, .file = files.empty() ? u"" : files[0], .error = {}};
+  return {.mode = CommandLine::Mode::window,
+          .file = files.empty() ? u"" : files[0],
+          .error = {},
+          .unicode = unicode};
 }
 
 std::string help_text(const std::string& program) {
-  return "Usage: " + program + " [FILE]\n" + "       " + program + " --check FILE\n" + "       " +
-         program + " --help | --version\n" +
+  return "Usage: " + program + " [--unicode] [FILE]\n" + "       " + program + " --check FILE\n" +
+         "       " + program + " --help | --version\n" +
          "\n"
          "Types a prepared list of values into the window that has the keyboard\n"
          "focus, each value followed by Tab, to fill another program's form.\n"
@@ -100,6 +106,10 @@ std::string help_text(const std::string& program) {
          "                when the file holds data, 1 when it holds none (No\n"
          "                Data...), 2 when it is refused or a value cannot be\n"
          "                typed. FILE may be a pipe, such as /dev/stdin.\n"
+         "  --unicode     type every character as itself (on Windows, as a Unicode\n"
+         "                packet) instead of pressing the keyboard layout's keys;\n"
+         "                for a remote session whose far end has another keyboard\n"
+         "                layout. Only Windows types keys by layout; Linux ignores it.\n"
          "  -h, --help    show this help\n"
          "  --version     show the version\n"
          "  --            end of options: what follows is the FILE\n";
@@ -131,7 +141,7 @@ int run_command_line(const std::vector<std::u16string>& args, const std::string&
     case CommandLine::Mode::window:
       break;
   }
-  return front_end.run_window(line.file);
+  return front_end.run_window({.file = line.file, .unicode = line.unicode});
 }
 
 }  // namespace tavrino

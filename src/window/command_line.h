@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The command line shared by the front-ends:
-//   tavrino [FILE]          the window, with FILE opened as if chosen
-//   tavrino --check FILE    check a data file, type nothing
+//   tavrino [--unicode] [FILE]  the window, with FILE opened as if chosen
+//   tavrino --check FILE        check a data file, type nothing
 //   tavrino --help | --version
 #pragma once
 
@@ -15,8 +15,20 @@ namespace tavrino {
 struct CommandLine {
   enum class Mode { window, check, help, version, usage_error };
   Mode mode = Mode::window;
-  std::u16string file;  // window (may be empty) and check
-  std::string error;    // usage_error: one sentence, UTF-8
+  std::u16string file;   // window (may be empty) and check
+  std::string error;     // usage_error: one sentence, UTF-8
+  bool unicode = false;  // --unicode
+};
+
+// What the window is opened with.
+struct WindowOptions {
+  std::u16string file;  // loaded as if chosen with Open..., unless empty
+  // Every character as the character itself rather than as a key of the
+  // keyboard layout (on Windows, a Unicode packet); for a remote session
+  // whose far end has another layout. A front-end whose keys do not depend
+  // on it may ignore it.
+  bool unicode = false;
+  bool operator==(const WindowOptions&) const = default;
 };
 
 // `args` excludes the program name.
@@ -37,9 +49,9 @@ class FrontEnd {
   virtual void write(Stream stream, const std::string& utf8) = 0;
   // Reads data files for --check, as the window reads them.
   virtual const FileReader& file_reader() = 0;
-  // Opens the window, with `file` loaded as if chosen with Open... unless it
-  // is empty, and runs until the window is closed. Returns the exit code.
-  virtual int run_window(const std::u16string& file) = 0;
+  // Opens the window with `options` and runs until the window is closed.
+  // Returns the exit code.
+  virtual int run_window(const WindowOptions& options) = 0;
 };
 
 // Does what the command line `args` (without the program name) asks: help,

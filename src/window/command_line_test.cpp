@@ -16,11 +16,16 @@ TEST(CommandLine, Parse) {
     std::vector<std::u16string> args;
     Mode mode;
     std::u16string file;
+    bool unicode = false;
   } cases[] = {
       {{}, Mode::window, u""},
       {{u"marks.ipt"}, Mode::window, u"marks.ipt"},
       {{u"-"}, Mode::window, u"-"},
       {{u"--", u"--check"}, Mode::window, u"--check"},
+      {{u"--unicode"}, Mode::window, u"", true},
+      {{u"marks.ipt", u"--unicode"}, Mode::window, u"marks.ipt", true},
+      {{u"--unicode", u"--unicode", u"a.ipt"}, Mode::window, u"a.ipt", true},
+      {{u"--", u"--unicode"}, Mode::window, u"--unicode", false},
       {{u"--check", u"marks.ipt"}, Mode::check, u"marks.ipt"},
       {{u"marks.ipt", u"--check"}, Mode::check, u"marks.ipt"},
       {{u"--check", u"--", u"-odd.ipt"}, Mode::check, u"-odd.ipt"},
@@ -28,12 +33,14 @@ TEST(CommandLine, Parse) {
       {{u"-h", u"--bogus"}, Mode::help, u""},
       {{u"--version"}, Mode::version, u""},
       {{u"--bogus"}, Mode::usage_error, u""},
+      {{u"--Unicode"}, Mode::usage_error, u""},
       {{u"-x", u"marks.ipt"}, Mode::usage_error, u""},
       {{u"--check"}, Mode::usage_error, u""},
       {{u"--check", u"--"}, Mode::usage_error, u""},
       {{u"--check", u"a.ipt", u"b.ipt"}, Mode::usage_error, u""},
       {{u"--check", u"--check", u"a.ipt"}, Mode::usage_error, u""},
       {{u"a.ipt", u"b.ipt"}, Mode::usage_error, u""},
+      {{u"--unicode", u"a.ipt", u"b.ipt"}, Mode::usage_error, u""},
   };
   for (const auto& c : cases) {
     const CommandLine line = parse_command_line(c.args);
@@ -41,14 +48,18 @@ TEST(CommandLine, Parse) {
     EXPECT_EQ(line.mode, c.mode) << "case " << (&c - cases);
     EXPECT_EQ(line.file, c.file) << "case " << (&c - cases);
     EXPECT_EQ(line.error.empty(), c.mode != Mode::usage_error) << "case " << (&c - cases);
+    if (c.mode == Mode::window) {
+      EXPECT_EQ(line.unicode, c.unicode) << "case " << (&c - cases);
+    }
   }
 }
 
 TEST(CommandLine, HelpAndVersionTexts) {
   const std::string help = help_text("tav");
   for (const char* needed :
-       {"tav [FILE]", "tav --check FILE", "--version", ".ipt", "START", "Esc", "B{+}", "Tab",
-        "%{F4}", "16 MB", "65,536", "1000", "<U+XXXX>", "<U+003C>U+", "carry over"}) {
+       {"tav [--unicode] [FILE]", "tav --check FILE", "--unicode", "--version", ".ipt", "START",
+        "Esc", "B{+}", "Tab", "%{F4}", "16 MB", "65,536", "1000", "<U+XXXX>", "<U+003C>U+",
+        "carry over"}) {
     EXPECT_NE(help.find(needed), std::string::npos) << needed;
   }
   EXPECT_TRUE(help.ends_with("\n"));
@@ -61,14 +72,14 @@ class RecordingFrontEnd : public FrontEnd {
   void write(Stream stream, const std::string& utf8) override {
     (stream == Stream::out ? out : err) += utf8;
   }
-  int run_window(const std::u16string& file) override {
-    windows.push_back(file);
+  int run_window(const WindowOptions& options) override {
+    windows.push_back(options);
     return 7;
   }
   const FileReader& file_reader() override { return reader; }
   StandardFileReader reader;
   std::string out, err;
-  std::vector<std::u16string> windows;
+  std::vector<WindowOptions> windows;
 };
 
 TEST(CommandLine, RunsWhatItAsks) {
@@ -79,15 +90,17 @@ TEST(CommandLine, RunsWhatItAsks) {
     int exit_code;
     std::string out;  // a part of standard output; empty: nothing is written
     std::string err;  // the same for standard error
-    std::vector<std::u16string> windows;
+    std::vector<WindowOptions> windows;
   } cases[] = {
-      {{u"--help"}, 0, "Usage: tav [FILE]", "", {}},
+      {{u"--help"}, 0, "Usage: tav [--unicode] [FILE]", "", {}},
       {{u"--version"}, 0, "tavrino ", "", {}},
       {{u"--bogus"}, 2, "", "Unknown option \"--bogus\"", {}},
       {{u"--check", data.path()}, 0, "1. Ann\t\t45\n", "", {}},
       {{u"--check", bad.path()}, 2, "", "Entry 1 (\"B+\") cannot be typed", {}},
-      {{}, 7, "", "", {u""}},
-      {{data.path()}, 7, "", "", {data.path()}},
+      {{}, 7, "", "", {{.file = u"", .unicode = false}}},
+      {{data.path()}, 7, "", "", {{.file = data.path(), .unicode = false}}},
+      {{u"--unicode", data.path()}, 7, "", "", {{.file = data.path(), .unicode = true}}},
+      {{u"--unicode", u"--check", data.path()}, 0, "1. Ann\t\t45\n", "", {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("case " + std::to_string(&c - cases));

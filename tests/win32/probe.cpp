@@ -4,8 +4,18 @@
 //   probe rect TITLE              prints the window's "x y width height"
 //   probe point TITLE CONTROL     prints the screen centre "x y" of a control
 //   probe text TITLE CONTROL      prints the control's text (UTF-8)
+//   probe settext TITLE CONTROL TEXT  replaces the control's text
+//   probe command TITLE CONTROL   the window gets a click on the button
+//                                 CONTROL, without being activated
+//   probe endsession TITLE        tells the window the session ends
+//   probe move TITLE X Y          moves the window
 //   probe close TITLE             asks the window to close
-// CONTROL is a control's text ("START") or "#" and its id ("#1000").
+//   probe message TITLE SECONDS   waits for a message box TITLE and prints
+//                                 the text of every one; exits 1 if none comes
+//   probe titled TEXT SECONDS     exits 0 once a window's title holds TEXT
+// CONTROL is a control's text ("START") or "#" and its id ("#1000"). TITLE
+// names a window that is not a message box (they share the window's title),
+// one that is not minimised if there is one; "min:TITLE" a minimised one.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -15,8 +25,64 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
+
+std::wstring class_of(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+std::wstring title_of(HWND window) {
+  wchar_t title[256] = {};
+  GetWindowTextW(window, title, 256);
+  return title;
+}
+
+std::vector<HWND> top_windows() {
+  std::vector<HWND> windows;
+  EnumWindows(
+      [](HWND window, LPARAM found) {
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+// The windows titled `title`: message boxes if `dialog`, otherwise the
+// others, those not minimised first.
+std::vector<HWND> find_windows(std::wstring title, bool dialog = false) {
+  const bool minimised = title.rfind(L"min:", 0) == 0;
+  if (minimised) title.erase(0, 4);
+  std::vector<HWND> found;
+  std::vector<HWND> iconic;
+  for (HWND window : top_windows()) {
+    if (title_of(window) != title || (class_of(window) == L"#32770") != dialog) continue;
+    (IsIconic(window) ? iconic : found).push_back(window);
+  }
+  if (minimised) return iconic;
+  found.insert(found.end(), iconic.begin(), iconic.end());
+  return found;
+}
+
+HWND find_window(const std::wstring& title, bool dialog = false) {
+  const std::vector<HWND> found = find_windows(title, dialog);
+  return found.empty() ? nullptr : found.front();
+}
+
+// Waits up to `seconds` for `found` to give a window.
+template <typename Find>
+HWND wait_for(int seconds, Find found) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (HWND window = found()) return window;
+    if (GetTickCount() - start > static_cast<DWORD>(seconds) * 1000) return nullptr;
+    Sleep(100);
+  }
+}
 
 HWND find_control(HWND parent, const std::wstring& control) {
   if (!control.empty() && control[0] == L'#') {
@@ -39,21 +105,51 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argv[1];
   const std::wstring title = argv[2];
   if (command == L"wait" && argc == 4) {
-    const DWORD limit = static_cast<DWORD>(_wtoi(argv[3])) * 1000;
-    const DWORD start = GetTickCount();
-    while (FindWindowW(nullptr, title.c_str()) == nullptr) {
-      if (GetTickCount() - start > limit) return 1;
-      Sleep(100);
+    return wait_for(_wtoi(argv[3]), [&title] { return find_window(title); }) != nullptr ? 0 : 1;
+  }
+  if (command == L"titled" && argc == 4) {
+    const auto titled = [&title]() -> HWND {
+      for (HWND window : top_windows()) {
+        if (title_of(window).find(title) != std::wstring::npos) return window;
+      }
+      return nullptr;
+    };
+    return wait_for(_wtoi(argv[3]), titled) != nullptr ? 0 : 1;
+  }
+  if (command == L"message" && argc == 4) {
+    if (wait_for(_wtoi(argv[3]), [&title] { return find_window(title, true); }) == nullptr) {
+      return 1;
     }
+    // The text is in the box's static controls; its icon is one without text.
+    std::wstring text;
+    for (HWND box : find_windows(title, true)) {
+      for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+           child = GetWindow(child, GW_HWNDNEXT)) {
+        if (_wcsicmp(class_of(child).c_str(), L"Static") != 0) continue;
+        const std::wstring part = title_of(child);
+        if (!part.empty()) text += part + L"\n";
+      }
+    }
+    print_utf8(text);
     return 0;
   }
-  HWND window = FindWindowW(nullptr, title.c_str());
+  HWND window = find_window(title);
   if (window == nullptr) {
     std::fprintf(stderr, "probe: no window with that title\n");
     return 1;
   }
   if (command == L"close") {
     PostMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (command == L"move" && argc == 5) {
+    SetWindowPos(window, nullptr, _wtoi(argv[3]), _wtoi(argv[4]), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return 0;
+  }
+  if (command == L"endsession") {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, &answer);
     return 0;
   }
   if (command == L"rect") {
@@ -63,7 +159,7 @@ int wmain(int argc, wchar_t** argv) {
                 rect.bottom - rect.top);
     return 0;
   }
-  if (argc != 4) return 2;
+  if (argc != 4 && !(command == L"settext" && argc == 5)) return 2;
   HWND control = find_control(window, argv[3]);
   if (control == nullptr) {
     std::fprintf(stderr, "probe: no such control\n");
@@ -73,6 +169,15 @@ int wmain(int argc, wchar_t** argv) {
     RECT rect{};
     GetWindowRect(control, &rect);
     std::printf("%ld %ld\n", (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    return 0;
+  }
+  if (command == L"settext") {
+    SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
+    return 0;
+  }
+  if (command == L"command") {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(control));
     return 0;
   }
   if (command == L"text") {

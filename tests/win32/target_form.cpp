@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // A data-entry form for the end-to-end tests: a column of edit fields that
-// Tab moves between. Usage: target_form OUTPUT FIELDS
+// Tab moves between. Usage: target_form OUTPUT FIELDS [KEYS [TITLE]]
 //
 // The form has FIELDS + 1 fields. When the focus reaches the last one (the
 // Tab after the last value) it waits a moment for stray keys, writes every
@@ -8,6 +8,12 @@
 // without that happening. OUTPUT is UTF-8, one line per field, with
 // backslash, CR, LF and Tab written as \\, \r, \n and \t, then a line
 // "focus=N" naming the field (from 1) that had the focus.
+//
+// KEYS, if given, gets the virtual key of every key-down message each field
+// received, a line per field ("34 35 09" for 4, 5 and Tab; e7 is a Unicode
+// packet), then "caps=N" and "shift=N": whether Caps Lock was on and Shift
+// down for the form when it wrote its fields. TITLE replaces the form's title
+// ("tavrino target form").
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -26,7 +32,9 @@ constexpr UINT_PTR kSettleTimer = 1;
 constexpr UINT_PTR kGiveUpTimer = 2;
 
 std::wstring output_path;
+std::wstring keys_path;
 std::vector<HWND> fields;
+std::vector<std::string> keys_down;  // by field: "34 35 09"
 HWND form = nullptr;
 bool written = false;
 
@@ -38,6 +46,13 @@ std::string utf8_of(const std::wstring& text) {
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
                       nullptr, nullptr);
   return out;
+}
+
+void write_file(const std::wstring& path, const std::string& text) {
+  FILE* file = _wfopen(path.c_str(), L"wb");
+  if (file == nullptr) return;
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::fclose(file);
 }
 
 void write_fields() {
@@ -71,10 +86,25 @@ void write_fields() {
     if (GetFocus() == fields[i]) focused = static_cast<int>(i) + 1;
   }
   out += "focus=" + std::to_string(focused) + "\n";
-  FILE* file = _wfopen(output_path.c_str(), L"wb");
-  if (file == nullptr) return;
-  std::fwrite(out.data(), 1, out.size(), file);
-  std::fclose(file);
+  write_file(output_path, out);
+  if (keys_path.empty()) return;
+  std::string keys;
+  for (const std::string& line : keys_down) keys += line + "\n";
+  keys += "caps=" + std::to_string(GetKeyState(VK_CAPITAL) & 1) + "\n";
+  keys += "shift=" + std::to_string((GetKeyState(VK_SHIFT) & 0x8000) != 0 ? 1 : 0) + "\n";
+  write_file(keys_path, keys);
+}
+
+// Notes a key going down in one of the fields.
+void note_key(const MSG& message) {
+  if (message.message != WM_KEYDOWN && message.message != WM_SYSKEYDOWN) return;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (fields[i] != message.hwnd) continue;
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned>(message.wParam & 0xFF));
+    if (!keys_down[i].empty()) keys_down[i] += ' ';
+    keys_down[i] += hex;
+  }
 }
 
 LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -107,9 +137,11 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argv == nullptr || argc != 3) return 2;
+  if (argv == nullptr || argc < 3 || argc > 5) return 2;
   output_path = argv[1];
   const int count = _wtoi(argv[2]) + 1;
+  if (argc > 3) keys_path = argv[3];
+  const std::wstring title = argc > 4 ? argv[4] : L"tavrino target form";
 
   WNDCLASSW window_class{};
   window_class.lpfnWndProc = window_proc;
@@ -118,7 +150,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = L"tavrino.target_form";
   RegisterClassW(&window_class);
-  form = CreateWindowExW(0, window_class.lpszClassName, L"tavrino target form",
+  form = CreateWindowExW(0, window_class.lpszClassName, title.c_str(),
                          WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 480, 40, 360, 60 + 32 * count,
                          nullptr, nullptr, instance, nullptr);
   for (int i = 0; i < count; ++i) {
@@ -127,12 +159,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         10 + 32 * i, 320, 26, form,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstFieldId + i)), instance, nullptr));
   }
+  keys_down.resize(fields.size());
   ShowWindow(form, SW_SHOWNORMAL);
   SetFocus(fields.front());
   SetTimer(form, kGiveUpTimer, 60000, nullptr);
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    note_key(message);
     if (IsDialogMessageW(form, &message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);

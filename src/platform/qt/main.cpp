@@ -31,7 +31,9 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
 
   const tavrino::FileReader& file_reader() override { return reader_; }
 
-  int run_window(const std::u16string& file) override {
+  // --unicode changes nothing here: X11 types every character by keysym.
+  int run_window(const tavrino::WindowOptions& options) override {
+    const std::u16string& file = options.file;
     // Without a platform named and no display to connect to, Qt would abort
     // with a message about plugins; say what is missing instead.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&

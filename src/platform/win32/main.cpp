@@ -12,6 +12,7 @@
 
 #include "base/text.h"
 #include "platform/win32/console.h"
+#include "platform/win32/desktop.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/open_dialog.h"
 #include "platform/win32/send_input_keyboard.h"
@@ -69,7 +70,7 @@ class WindowsFrontEnd final : public FrontEnd {
 
   const FileReader& file_reader() override { return reader_; }
 
-  int run_window(const std::u16string& file) override {
+  int run_window(const WindowOptions& options) override {
     ResultSheet sheet;  // Module1's sheet: empty at start, kept for the whole run
     MainWindow window(instance_);
     if (Status created = window.create(); !created) {
@@ -78,12 +79,13 @@ class WindowsFrontEnd final : public FrontEnd {
     }
     Win32OpenDialog dialog(window.hwnd());
     Win32WindowPlacement placement;
-    SendInputKeyboard keyboard;
+    Win32Desktop desktop;
+    SendInputKeyboard keyboard(desktop, {.unicode_only = options.unicode});
     Form1 form(sheet, window, dialog, window, placement, keyboard, window, reader_);
     window.set_form(&form);
     form.Form_Load();  // created, not yet shown
     window.show(show_command_);
-    if (!file.empty()) form.open_path(full_path(file));
+    if (!options.file.empty()) form.open_path(full_path(options.file));
     return window.run();
   }
 

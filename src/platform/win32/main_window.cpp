@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 #include <vector>
 
 #include "base/text.h"
@@ -22,6 +23,27 @@ constexpr UINT kStepMessage = WM_APP + 1;
 
 // Controls without a font of their own use the form's default font.
 constexpr FontSpec kDefaultFont{u"MS Sans Serif", 8.25, false};
+
+// The letters whose mean width is a font's average character width, the unit
+// (in quarters) of an edit control's tab stops.
+constexpr std::wstring_view kAverageSample =
+    L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
+bool is_key_message(UINT message) {
+  switch (message) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+    case WM_DEADCHAR:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_SYSCHAR:
+    case WM_SYSDEADCHAR:
+      return true;
+    default:
+      return false;
+  }
+}
 
 int command_id_of(ControlId id) {
   return kFirstControlId + static_cast<int>(id);
@@ -45,6 +67,33 @@ HFONT create_font(const FontSpec& spec, UINT dpi) {
 }
 
 }  // namespace
+
+int average_char_width(int sample_width) {
+  return std::max(1, (sample_width / 26 + 1) / 2);
+}
+
+int value_tab_stop(int widest_name, int space, int average) {
+  // Tab stops are in quarters of the average character width.
+  return ((widest_name + 2 * space) * 4 + average - 1) / average;
+}
+
+std::u16string one_tab_after_names(std::u16string_view list) {
+  std::u16string shown;
+  shown.reserve(list.size());
+  bool in_name = true;  // no tab seen yet on this line
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    const char16_t c = list[i];
+    if (c == u'\t' && in_name) {
+      in_name = false;
+      shown += c;
+      while (i + 1 < list.size() && list[i + 1] == u'\t') ++i;
+      continue;
+    }
+    if (c == u'\n') in_name = true;
+    shown += c;
+  }
+  return shown;
+}
 
 int pixels_of(int twips, UINT dpi) {
   return MulDiv(twips, static_cast<int>(dpi), 1440);
@@ -109,6 +158,10 @@ int MainWindow::run() {
       on_escape();
       continue;
     }
+    // Keys typed for another window that land here (the focus came back
+    // while they were on their way) must not edit the countdown or press a
+    // button; Alt+F4 must not close the window.
+    if (ours && form_ != nullptr && form_->typing() && is_key_message(message.message)) continue;
     // Tab and Shift+Tab between the controls, as in a dialog box.
     if (hwnd_ != nullptr && IsDialogMessageW(hwnd_, &message)) continue;
     TranslateMessage(&message);
@@ -150,12 +203,21 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       on_timer(wparam);
       return 0;
     case kStepMessage:
-      if (form_ != nullptr) form_->playback_step();
+      with_form([this] { form_->playback_step(); });
       return 0;
     case WM_CLOSE:
       // Typing must not go on, nor leave a key held, once the window is gone.
+      if (defer_quit()) {
+        close_pending_ = true;
+        return 0;
+      }
       if (form_ != nullptr) form_->quit();
       break;
+    case WM_ENDSESSION:
+      // The user logs off or Windows shuts down: the program may be ended at
+      // any moment once this returns, so no key may still be down by then.
+      if (wparam != FALSE && !defer_quit() && form_ != nullptr) form_->quit();
+      return 0;
     case WM_DPICHANGED:
       on_dpi_changed(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
@@ -274,6 +336,44 @@ void MainWindow::layout(UINT dpi) {
     fonts_[static_cast<std::size_t>(entry.id)] = font;
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
+  line_up_values();
+}
+
+void MainWindow::line_up_values() {
+  HWND pane = control(ControlId::lbltext);
+  HFONT font = fonts_[static_cast<std::size_t>(ControlId::lbltext)];
+  if (pane == nullptr || font == nullptr) return;
+  const int length = GetWindowTextLengthW(pane);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(std::max(GetWindowTextW(pane, text.data(), length + 1), 0)));
+
+  HDC dc = GetDC(pane);
+  HGDIOBJ old_font = SelectObject(dc, font);
+  const auto width_of = [dc](std::wstring_view part) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, part.data(), static_cast<int>(part.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  int widest = 0;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find(L'\n', start);
+    if (end == std::wstring::npos) end = text.size();
+    const std::wstring_view line = std::wstring_view(text).substr(start, end - start);
+    if (const std::size_t tab = line.find(L'\t'); tab != std::wstring_view::npos) {
+      widest = std::max(widest, width_of(line.substr(0, tab)));
+    }
+    start = end + 1;
+  }
+  const int space = width_of(L" ");
+  const int average = average_char_width(width_of(kAverageSample));
+  SelectObject(dc, old_font);
+  ReleaseDC(pane, dc);
+
+  // One stop: every line has one tab now, and the stops that come after it
+  // are the same distance apart again, for a value with a tab of its own.
+  const int stop = value_tab_stop(widest, space, average);
+  SendMessageW(pane, EM_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&stop));
+  InvalidateRect(pane, nullptr, TRUE);
 }
 
 void MainWindow::delete_fonts() {
@@ -288,22 +388,54 @@ void MainWindow::on_command(int id, int code) {
     on_escape();
     return;
   }
-  if (form_ == nullptr || code != BN_CLICKED) return;
+  if (code != BN_CLICKED) return;
   const int index = id - kFirstControlId;
-  if (index >= 0 && index < static_cast<int>(kControlCount)) form_->click(ControlId(index));
+  if (index >= 0 && index < static_cast<int>(kControlCount)) {
+    with_form([this, index] { form_->click(ControlId(index)); });
+  }
 }
 
 void MainWindow::on_timer(UINT_PTR id) {
-  if (form_ == nullptr) return;
-  if (id == kTimerId) form_->Timer1_Timer();
+  if (id == kTimerId) with_form([this] { form_->Timer1_Timer(); });
   if (id == kStepTimerId) {
     KillTimer(hwnd_, kStepTimerId);
-    form_->playback_step();
+    with_form([this] { form_->playback_step(); });
   }
 }
 
 void MainWindow::on_escape() {
-  if (form_ != nullptr) form_->escape();
+  // Sent from outside in the middle of a step (see with_form): again later.
+  if (form_ != nullptr && in_form_ && form_->typing()) {
+    PostMessageW(hwnd_, WM_COMMAND, IDCANCEL, 0);
+    return;
+  }
+  with_form([this] { form_->escape(); });
+}
+
+bool MainWindow::defer_quit() {
+  if (form_ == nullptr || !in_form_ || !form_->typing()) return false;
+  quit_pending_ = true;
+  return true;
+}
+
+template <typename Call>
+void MainWindow::with_form(Call call) {
+  if (form_ == nullptr) return;
+  if (in_form_) {
+    call();
+    return;
+  }
+  in_form_ = true;
+  call();
+  in_form_ = false;
+  if (quit_pending_) {
+    quit_pending_ = false;
+    form_->quit();
+  }
+  if (close_pending_) {
+    close_pending_ = false;
+    DestroyWindow(hwnd_);
+  }
 }
 
 void MainWindow::on_dpi_changed(UINT dpi, const RECT& suggested) {
@@ -357,8 +489,11 @@ Status MainWindow::set_text(ControlId box, std::u16string_view text) {
   if (Status status = check_applies(ControlOp::set_text, box); !status) return status;
   // A value may hold a lone CR or LF (a quoted item spanning lines); the
   // multi-line edit controls show only CR LF as a line break.
-  if (layout_of(box).multi_line) return set_window_text(box, crlf_line_ends(text));
-  return set_window_text(box, text);
+  if (!layout_of(box).multi_line) return set_window_text(box, text);
+  if (box != ControlId::lbltext) return set_window_text(box, crlf_line_ends(text));
+  Status status = set_window_text(box, crlf_line_ends(one_tab_after_names(text)));
+  if (status) line_up_values();
+  return status;
 }
 
 Status MainWindow::get_text(ControlId box, std::u16string& text) {

@@ -20,6 +20,23 @@
 
 namespace tavrino {
 
+// The list pane's text as shown: the one or two tabs after each name become
+// one. The list puts two tabs after a short name so that its value lines up
+// with those after one tab, for tab stops a fixed number of characters
+// apart. Names in a proportional font are not that regular, and edit
+// controls place tab stops only in quarters of a character, so a tab stop
+// between the two kinds of line cannot always be found; with one tab on
+// every line, one stop past the widest name lines all values up.
+std::u16string one_tab_after_names(std::u16string_view list);
+
+// The stop, in quarters of `average` (the font's average character width in
+// pixels), two blanks of `space` pixels right of the widest name.
+int value_tab_stop(int widest_name, int space, int average);
+
+// A font's average character width in pixels, as edit controls reckon it,
+// from the width of A to Z and a to z written out.
+int average_char_width(int sample_width);
+
 // Twips to pixels at `dpi` dots per inch (1440 twips to the inch).
 int pixels_of(int twips, UINT dpi);
 
@@ -72,6 +89,14 @@ class MainWindow final : public Controls, public Messages, public Scheduler {
   void on_timer(UINT_PTR id);
   void on_dpi_changed(UINT dpi, const RECT& suggested);
   void on_escape();
+  // Runs `call`, a call into the form. Under Wine, SendInput handles the
+  // messages other threads send to this one while it waits, so a WM_CLOSE or
+  // WM_ENDSESSION can arrive in the middle of a playback step; ending the
+  // playback there would pull it from under the step. It ends right after
+  // the call instead: defer_quit() says whether it must wait.
+  template <typename Call>
+  void with_form(Call call);
+  bool defer_quit();
   LRESULT on_control_colour(UINT message, WPARAM wparam, LPARAM lparam);
   void on_activate(bool active);
 
@@ -79,6 +104,8 @@ class MainWindow final : public Controls, public Messages, public Scheduler {
   // Places every control and sets its font for `dpi`.
   void layout(UINT dpi);
   void delete_fonts();
+  // Sets the list pane's tab stop for its text and font.
+  void line_up_values();
   Status set_window_text(ControlId id, std::u16string_view text);
 
   HINSTANCE instance_;
@@ -90,6 +117,9 @@ class MainWindow final : public Controls, public Messages, public Scheduler {
   bool timer_on_ = false;
   bool running_ = false;           // run() posts WM_QUIT when the window goes
   HWND focus_on_leave_ = nullptr;  // the control to give the focus back to
+  bool in_form_ = false;           // a call into the form is running
+  bool quit_pending_ = false;      // then: end the playback after it
+  bool close_pending_ = false;     // and close the window
 };
 
 }  // namespace tavrino

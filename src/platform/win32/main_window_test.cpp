@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
+
+#include "window/sheet_view.h"
 
 namespace tavrino {
 namespace {
@@ -175,6 +178,93 @@ TEST_F(MainWindowTest, TimerTicksUntilSwitchedOff) {
   ASSERT_TRUE(window_.set_timer(ControlId::Timer1, false).ok());
   EXPECT_FALSE(tick_within(1300));
   EXPECT_TRUE(window_.set_timer(ControlId::Timer1, false).ok()) << "off twice is fine";
+}
+
+// Where the first character after the tabs of each line of the list pane
+// is drawn, and where its name ends.
+struct ValuePosition {
+  int name_end;
+  int value;
+};
+
+std::vector<ValuePosition> value_positions(HWND pane) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(pane)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(pane, text.data(), static_cast<int>(text.size()))));
+  std::vector<ValuePosition> positions;
+  const auto x_of = [pane](std::size_t index) {
+    return static_cast<int>(
+        static_cast<short>(LOWORD(SendMessageW(pane, EM_POSFROMCHAR, index, 0))));
+  };
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t tab = text.find(L'\t', start);
+    if (tab == std::wstring::npos) break;
+    std::size_t value = tab;
+    while (text[value] == L'\t') ++value;
+    // The end of the name: the left edge of the first tab.
+    positions.push_back({x_of(tab), x_of(value)});
+    start = text.find(L'\n', value) + 1;
+  }
+  return positions;
+}
+
+TEST_F(MainWindowTest, LinesUpTheValuesOfOneAndTwoTabLines) {
+  const struct {
+    const char* name;
+    std::vector<std::u16string> names;
+  } cases[] = {
+      {"the sample class",
+       {u"Zo\u00EB M\u00FCller", u"\u0141ukasz Nowak", u"Amelia Hart", u"Jonas Berg",
+        u"Priya Raman", u"Mateo Garc\u00EDa", u"Olivia O'Brien", u"Christopher Robinson"}},
+      {"only short names", {u"Al", u"Bo", u"Cy"}},
+      {"only long names", {u"Olivia O'Brien", u"Christopher Robinson"}},
+      // Thirteen wide letters are wider than fourteen narrow ones.
+      {"a wide two-tab name", {u"WWWWWWWWWWWWW", u"iiiiiiiiiiiiii", u"Al"}},
+      {"a full list", std::vector<std::u16string>(51, u"Mateo Garc\u00EDa")},
+  };
+  HWND pane = window_.control(ControlId::lbltext);
+  for (const UINT dpi : {window_.dpi(), window_.dpi() * 2}) {
+    if (dpi != window_.dpi()) {
+      RECT suggested{0, 0, 800, 1400};
+      SendMessageW(window_.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                   reinterpret_cast<LPARAM>(&suggested));
+    }
+    for (const auto& c : cases) {
+      ResultSheet sheet;
+      for (const std::u16string& name : c.names) {
+        sheet.itemname[static_cast<std::size_t>(sheet.itemcount)] = name;
+        sheet.itemvalue[static_cast<std::size_t>(sheet.itemcount)] = u"45";
+        ++sheet.itemcount;
+      }
+      std::u16string text;
+      ASSERT_TRUE(list_text(sheet, text).ok());
+      ASSERT_TRUE(window_.set_text(ControlId::lbltext, text).ok());
+      const std::vector<ValuePosition> positions = value_positions(pane);
+      ASSERT_EQ(positions.size(), c.names.size()) << c.name;
+      int lowest = positions.front().value;
+      int highest = lowest;
+      for (const ValuePosition& position : positions) {
+        lowest = std::min(lowest, position.value);
+        highest = std::max(highest, position.value);
+        EXPECT_GT(position.value, position.name_end) << c.name;
+      }
+      EXPECT_EQ(highest, lowest) << c.name << " at " << dpi << " DPI";
+    }
+  }
+}
+
+TEST(ListPane, ShowsOneTabAfterEachName) {
+  EXPECT_EQ(one_tab_after_names(u"1. Ann\t\t45\r\n2. Christopher Rob\t7\r\n"),
+            u"1. Ann\t45\r\n2. Christopher Rob\t7\r\n");
+  // Only the tabs right after the name: a value's own tab stays.
+  EXPECT_EQ(one_tab_after_names(u"1. Ann\t\ta\tb\n2. Bo\t\t\t\n3. Cy"),
+            u"1. Ann\ta\tb\n2. Bo\t\n3. Cy");
+  EXPECT_EQ(one_tab_after_names(u""), u"");
+  // 8 pixels to the character: a stop unit is 2 pixels.
+  EXPECT_EQ(value_tab_stop(70, 4, 8), 39);
+  EXPECT_EQ(value_tab_stop(71, 4, 8), 40);
+  EXPECT_EQ(average_char_width(26 * 2 * 7), 7);
+  EXPECT_EQ(average_char_width(26 * 2 * 7 - 20), 7);  // rounded, as Windows does
 }
 
 TEST_F(MainWindowTest, LaysOutAgainWhenTheDpiChanges) {

@@ -22,6 +22,48 @@ INPUT unicode_input(wchar_t unit, bool up) {
   return input;
 }
 
+INPUT key_input(BYTE vk, WORD scan, bool extended, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.wScan = scan;
+  input.ki.dwFlags = (extended ? KEYEVENTF_EXTENDEDKEY : 0) | (up ? KEYEVENTF_KEYUP : 0);
+  return input;
+}
+
+// The record that lets go of what `down` pressed.
+INPUT release_of(const INPUT& down) {
+  INPUT up = down;
+  up.ki.dwFlags |= KEYEVENTF_KEYUP;
+  return up;
+}
+
+// Whether two records are of the same key: the same virtual key, or the same
+// unit of a Unicode packet.
+bool same_key(const INPUT& a, const INPUT& b) {
+  const bool unicode = (a.ki.dwFlags & KEYEVENTF_UNICODE) != 0;
+  if (unicode != ((b.ki.dwFlags & KEYEVENTF_UNICODE) != 0)) return false;
+  return unicode ? a.ki.wScan == b.ki.wScan : a.ki.wVk == b.ki.wVk;
+}
+
+// Shift, AltGr (which Windows layouts give as Ctrl+Alt) or both: the states
+// a character may need by itself. With Ctrl or Alt alone the key would be a
+// shortcut, and the other bits (Hankaku and the like) no key press gives.
+bool typable_shift_state(BYTE needs) {
+  return needs == 0 || needs == 1 || needs == 6 || needs == 7;
+}
+
+class SrwGuard {
+ public:
+  explicit SrwGuard(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+  ~SrwGuard() { ReleaseSRWLockExclusive(&lock_); }
+  SrwGuard(const SrwGuard&) = delete;
+  SrwGuard& operator=(const SrwGuard&) = delete;
+
+ private:
+  SRWLOCK& lock_;
+};
+
 // Control characters have no key; as Unicode input some act as shortcuts
 // (U+0001 selects all in many edit controls), so none may go out. Line breaks
 // and tabs in a value arrive here as the Enter and Tab keys instead.
@@ -31,87 +73,95 @@ bool is_control(char32_t c) {
 
 }  // namespace
 
-ForegroundLayout::ForegroundLayout() {
-  // The target is whatever has the focus, and the focus lives in the
-  // foreground window's thread; its layout turns key presses into characters.
-  HWND foreground = GetForegroundWindow();
-  DWORD thread = foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr) : 0;
-  layout_ = GetKeyboardLayout(thread);
-}
-
-SHORT ForegroundLayout::key_for(wchar_t c) const {
-  return VkKeyScanExW(c, layout_);
-}
-
-WORD ForegroundLayout::scan_code(BYTE vk) const {
-  return static_cast<WORD>(MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, layout_));
+bool is_extended_key(BYTE vk) {
+  switch (vk) {
+    case VK_CANCEL:  // Ctrl+Pause's code
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_END:
+    case VK_HOME:
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+    case VK_SNAPSHOT:
+    case VK_INSERT:
+    case VK_DELETE:
+    case VK_DIVIDE:
+    case VK_NUMLOCK:
+    case VK_RCONTROL:
+    case VK_RMENU:
+    case VK_LWIN:
+    case VK_RWIN:
+    case VK_APPS:
+      return true;
+    default:
+      return false;
+  }
 }
 
 VirtualKey virtual_key_of(Key key) {
-  switch (key) {
-    case Key::backspace:
-      return {VK_BACK, false};
-    case Key::break_key:
-      return {VK_CANCEL, true};  // Ctrl+Pause's code, on the extended block
-    case Key::capslock:
-      return {VK_CAPITAL, false};
-    case Key::delete_key:
-      return {VK_DELETE, true};
-    case Key::down:
-      return {VK_DOWN, true};
-    case Key::end:
-      return {VK_END, true};
-    case Key::enter:
-      return {VK_RETURN, false};
-    case Key::escape:
-      return {VK_ESCAPE, false};
-    case Key::help:
-      return {VK_HELP, false};
-    case Key::home:
-      return {VK_HOME, true};
-    case Key::insert:
-      return {VK_INSERT, true};
-    case Key::left:
-      return {VK_LEFT, true};
-    case Key::numlock:
-      return {VK_NUMLOCK, true};
-    case Key::pgdn:
-      return {VK_NEXT, true};
-    case Key::pgup:
-      return {VK_PRIOR, true};
-    case Key::prtsc:
-      return {VK_SNAPSHOT, true};
-    case Key::right:
-      return {VK_RIGHT, true};
-    case Key::scrolllock:
-      return {VK_SCROLL, false};
-    case Key::tab:
-      return {VK_TAB, false};
-    case Key::up:
-      return {VK_UP, true};
-    case Key::add:
-      return {VK_ADD, false};
-    case Key::subtract:
-      return {VK_SUBTRACT, false};
-    case Key::multiply:
-      return {VK_MULTIPLY, false};
-    case Key::divide:
-      return {VK_DIVIDE, true};
-    default:
-      break;
-  }
-  // F1 to F16 are consecutive in both enumerations.
-  const int function = static_cast<int>(key) - static_cast<int>(Key::f1);
-  return {static_cast<BYTE>(VK_F1 + function), false};
+  const BYTE vk = [key]() -> BYTE {
+    switch (key) {
+      case Key::backspace:
+        return VK_BACK;
+      case Key::break_key:
+        return VK_CANCEL;
+      case Key::capslock:
+        return VK_CAPITAL;
+      case Key::delete_key:
+        return VK_DELETE;
+      case Key::down:
+        return VK_DOWN;
+      case Key::end:
+        return VK_END;
+      case Key::enter:
+        return VK_RETURN;
+      case Key::escape:
+        return VK_ESCAPE;
+      case Key::help:
+        return VK_HELP;
+      case Key::home:
+        return VK_HOME;
+      case Key::insert:
+        return VK_INSERT;
+      case Key::left:
+        return VK_LEFT;
+      case Key::numlock:
+        return VK_NUMLOCK;
+      case Key::pgdn:
+        return VK_NEXT;
+      case Key::pgup:
+        return VK_PRIOR;
+      case Key::prtsc:
+        return VK_SNAPSHOT;
+      case Key::right:
+        return VK_RIGHT;
+      case Key::scrolllock:
+        return VK_SCROLL;
+      case Key::tab:
+        return VK_TAB;
+      case Key::up:
+        return VK_UP;
+      case Key::add:
+        return VK_ADD;
+      case Key::subtract:
+        return VK_SUBTRACT;
+      case Key::multiply:
+        return VK_MULTIPLY;
+      case Key::divide:
+        return VK_DIVIDE;
+      default:
+        break;
+    }
+    // F1 to F16 are consecutive in both enumerations.
+    return static_cast<BYTE>(VK_F1 + static_cast<int>(key) - static_cast<int>(Key::f1));
+  }();
+  return {vk, is_extended_key(vk)};
 }
 
 void InputTranslator::add_vk(BYTE vk, bool extended, bool up, std::vector<INPUT>& inputs) const {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = vk;
-  input.ki.wScan = vk == kMenuMaskKey ? 0 : layout_.scan_code(vk);
-  input.ki.dwFlags = (extended ? KEYEVENTF_EXTENDEDKEY : 0) | (up ? KEYEVENTF_KEYUP : 0);
-  inputs.push_back(input);
+  inputs.push_back(key_input(vk, vk == kMenuMaskKey ? 0 : layout_.scan_code(vk), extended, up));
 }
 
 void InputTranslator::tap_vk(BYTE vk, bool extended, std::vector<INPUT>& inputs) {
@@ -124,13 +174,46 @@ bool InputTranslator::any_held() const {
   return held_[0] > 0 || held_[1] > 0 || held_[2] > 0;
 }
 
-void InputTranslator::add_character(char32_t c, std::vector<INPUT>& inputs) {
+InputTranslator::PlainKey InputTranslator::plain_key(char32_t c) {
+  if (unicode_only_ || c > 0xFFFF) return {};
+  if (const auto known = plain_keys_.find(c); known != plain_keys_.end()) return known->second;
+  PlainKey key;
+  const auto unit = static_cast<wchar_t>(c);
+  const SHORT found = layout_.key_for(unit);
+  if (found != -1) {
+    const BYTE vk = LOBYTE(found);
+    const BYTE needs = HIBYTE(found);
+    // A dead key would only mark the next character; a key that types
+    // something else under this state is no key for `c` either.
+    if (vk != 0 && typable_shift_state(needs) && layout_.types(vk, needs, unit)) key = {vk, needs};
+  }
+  plain_keys_.emplace(c, key);
+  return key;
+}
+
+void InputTranslator::add_packet(char32_t c, std::vector<INPUT>& inputs) {
   // Above U+FFFF a character goes as its two surrogate units.
   for (const char16_t unit : code_point_text(c)) {
     inputs.push_back(unicode_input(static_cast<wchar_t>(unit), false));
     inputs.push_back(unicode_input(static_cast<wchar_t>(unit), true));
   }
   alt_alone_ = false;
+}
+
+void InputTranslator::add_with_modifiers(BYTE vk, BYTE needs, std::vector<INPUT>& inputs) {
+  // 1 Shift, 2 Ctrl, 4 Alt: the Modifier order. Those the key string holds
+  // already are down.
+  bool extra[3] = {false, false, false};
+  for (int m = 0; m < 3; ++m) {
+    if ((needs & (1 << m)) != 0 && held_[m] == 0) {
+      extra[m] = true;
+      add_vk(kModifierKeys[m], false, false, inputs);
+    }
+  }
+  tap_vk(vk, is_extended_key(vk), inputs);
+  for (int m = 2; m >= 0; --m) {
+    if (extra[m]) add_vk(kModifierKeys[m], false, true, inputs);
+  }
 }
 
 Status InputTranslator::add_key_press(wchar_t c, std::vector<INPUT>& inputs) {
@@ -147,19 +230,7 @@ Status InputTranslator::add_key_press(wchar_t c, std::vector<INPUT>& inputs) {
                            u" held: the keyboard layout of the window with the focus has no key "
                            u"for it.");
   }
-  const BYTE vk = LOBYTE(key);
-  const BYTE needs = HIBYTE(key) & 7;  // 1 Shift, 2 Ctrl, 4 Alt: the Modifier order
-  bool extra[3] = {false, false, false};
-  for (int m = 0; m < 3; ++m) {
-    if ((needs & (1 << m)) != 0 && held_[m] == 0) {
-      extra[m] = true;
-      add_vk(kModifierKeys[m], false, false, inputs);
-    }
-  }
-  tap_vk(vk, false, inputs);
-  for (int m = 2; m >= 0; --m) {
-    if (extra[m]) add_vk(kModifierKeys[m], false, true, inputs);
-  }
+  add_with_modifiers(LOBYTE(key), HIBYTE(key) & 7, inputs);
   return Status::success();
 }
 
@@ -172,7 +243,12 @@ Status InputTranslator::add(const KeyEvent& event, std::vector<INPUT>& inputs) {
                                u" cannot be typed.");
       }
       if (!any_held()) {
-        add_character(c, inputs);
+        const PlainKey key = plain_key(c);
+        if (key.vk == 0) {
+          add_packet(c, inputs);
+        } else {
+          add_with_modifiers(key.vk, key.shift_state, inputs);
+        }
         return Status::success();
       }
       if (c > 0xFFFF) {
@@ -222,37 +298,55 @@ std::u16string blocked_input_message() {
          u"start tavrino as administrator too; otherwise another program is blocking input.";
 }
 
-SendInputKeyboard::SendInputKeyboard()
-    : SendInputKeyboard([] { return std::make_unique<ForegroundLayout>(); },
-                        [](std::span<INPUT> inputs) {
-                          return SendInput(static_cast<UINT>(inputs.size()), inputs.data(),
-                                           sizeof(INPUT));
-                        }) {}
+SendInputKeyboard::SendInputKeyboard(Desktop& desktop, Options options)
+    : desktop_(desktop), options_(options) {}
 
-SendInputKeyboard::SendInputKeyboard(LayoutSource target_layout, InputSink send_input)
-    : target_layout_(std::move(target_layout)), send_input_(std::move(send_input)) {}
+SendInputKeyboard::~SendInputKeyboard() {
+  end();
+}
 
 Status SendInputKeyboard::begin() {
+  end();
+  if (Status opened = desktop_.open([this] { release_all(); }); !opened) return opened;
+  open_ = true;
+  {
+    const SrwGuard guard(lock_);
+    cut_off_ = false;
+  }
+  // From the start, so that an Esc while the playback waits for held keys
+  // stops it before the first key.
+  desktop_.watch_escape(true);
+  watching_ = true;
   return Status::success();
 }
 
 Focus SendInputKeyboard::focus() {
-  return {};
+  desktop_.settle();
+  return desktop_.focus();
 }
 
 HeldKeys SendInputKeyboard::held_keys() {
-  return {};
+  return desktop_.held_keys();
 }
 
 std::optional<StopReason> SendInputKeyboard::interruption() {
+  desktop_.settle();
+  if (watching_ && desktop_.escape_pressed()) return StopReason::escape;
+  // A window of another layout is another window: the focus check says so.
+  // The same window with another layout would read the keys differently.
+  if (translator_ && desktop_.focus() == prepared_focus_ &&
+      desktop_.layout_id() != prepared_layout_) {
+    return StopReason::layout_changed;
+  }
   return std::nullopt;
 }
 
 Status SendInputKeyboard::prepare(std::span<const KeyEvent> all_events) {
-  layout_ = target_layout_();
+  translator_.reset();
+  layout_ = desktop_.target_layout();
   // A dry run over the whole playback finds a character the layout cannot
   // type before a single key has gone out.
-  InputTranslator check(*layout_);
+  InputTranslator check(*layout_, options_.unicode_only);
   std::vector<INPUT> scratch;
   for (const KeyEvent& event : all_events) {
     if (Status status = check.add(event, scratch); !status) {
@@ -260,8 +354,59 @@ Status SendInputKeyboard::prepare(std::span<const KeyEvent> all_events) {
       return status;
     }
   }
-  translator_.emplace(*layout_);
+  // What the dry run learnt of the layout is kept; what it holds is not.
+  check.release_all(scratch);
+  translator_.emplace(std::move(check));
+  prepared_focus_ = desktop_.focus();
+  prepared_layout_ = desktop_.layout_id();
+  caps_scan_ = layout_->scan_code(VK_CAPITAL);
+  if (desktop_.caps_lock_on()) {
+    // Caps Lock would turn the case of every letter typed as a key.
+    const SrwGuard guard(lock_);
+    INPUT tap[2] = {key_input(VK_CAPITAL, caps_scan_, false, false),
+                    key_input(VK_CAPITAL, caps_scan_, false, true)};
+    caps_switched_ = send_locked(tap) > 0;
+  }
   return Status::success();
+}
+
+UINT SendInputKeyboard::send_locked(std::span<INPUT> inputs) {
+  if (cut_off_ || inputs.empty()) return 0;
+  const UINT inserted = desktop_.send_input(inputs);
+  for (std::size_t i = 0; i < inserted && i < inputs.size(); ++i) {
+    const INPUT& input = inputs[i];
+    if ((input.ki.dwFlags & KEYEVENTF_KEYUP) == 0) {
+      down_.push_back(input);
+      continue;
+    }
+    for (auto it = down_.rbegin(); it != down_.rend(); ++it) {
+      if (same_key(*it, input)) {
+        down_.erase(std::next(it).base());
+        break;
+      }
+    }
+  }
+  return inserted;
+}
+
+void SendInputKeyboard::release_locked(bool restore_caps) {
+  std::vector<INPUT> releases;
+  for (const INPUT& down : down_) {
+    // Alt let go of alone would open the target's menu bar.
+    if (down.ki.wVk == VK_MENU && (down.ki.dwFlags & KEYEVENTF_UNICODE) == 0) {
+      releases.push_back(key_input(kMenuMaskKey, 0, false, false));
+      releases.push_back(key_input(kMenuMaskKey, 0, false, true));
+      break;
+    }
+  }
+  for (auto it = down_.rbegin(); it != down_.rend(); ++it) releases.push_back(release_of(*it));
+  down_.clear();
+  if (restore_caps && caps_switched_) {
+    releases.push_back(key_input(VK_CAPITAL, caps_scan_, false, false));
+    releases.push_back(key_input(VK_CAPITAL, caps_scan_, false, true));
+    caps_switched_ = false;
+  }
+  if (!releases.empty()) desktop_.send_input(releases);
 }
 
 Keyboard::Sent SendInputKeyboard::send(std::span<const KeyEvent> events) {
@@ -276,33 +421,19 @@ Keyboard::Sent SendInputKeyboard::send(std::span<const KeyEvent> events) {
     if (!translated) break;
     ends.push_back(inputs.size());
   }
+  const SrwGuard guard(lock_);
+  if (cut_off_) return {0, Status::failure(u"tavrino is ending.")};
   // One call for all records, so that no keystroke of the user's can land in
   // the middle of a value.
-  const UINT inserted = inputs.empty() ? 0 : send_input_(inputs);
+  const UINT inserted = send_locked(inputs);
   if (inserted >= inputs.size()) {
     return {ends.size(), std::move(translated)};
   }
   std::size_t delivered = 0;
   while (delivered < ends.size() && ends[delivered] <= inserted) ++delivered;
-  // Let no modifier stay down that the records which did go in pressed.
-  bool down[3] = {false, false, false};
-  for (UINT i = 0; i < inserted; ++i) {
-    for (int m = 0; m < 3; ++m) {
-      if (inputs[i].ki.wVk == kModifierKeys[m]) {
-        down[m] = (inputs[i].ki.dwFlags & KEYEVENTF_KEYUP) == 0;
-      }
-    }
-  }
-  std::vector<INPUT> releases;
-  for (int m = 0; m < 3; ++m) {
-    if (!down[m]) continue;
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = kModifierKeys[m];
-    input.ki.dwFlags = KEYEVENTF_KEYUP;
-    releases.push_back(input);
-  }
-  if (!releases.empty()) send_input_(releases);
+  // Let no key stay down that the records which did go in pressed; Caps Lock
+  // is put back at the end.
+  release_locked(false);
   // What the key string still holds is released by the caller; this
   // translator would only repeat it.
   std::vector<INPUT> dropped;
@@ -310,11 +441,27 @@ Keyboard::Sent SendInputKeyboard::send(std::span<const KeyEvent> events) {
   return {delivered, Status::failure(blocked_input_message())};
 }
 
+void SendInputKeyboard::release_all() {
+  const SrwGuard guard(lock_);
+  release_locked(true);
+  cut_off_ = true;
+}
+
 void SendInputKeyboard::end() {
-  // SendInput has put every record into the system's input stream by the
-  // time it returns; nothing of the layout needs undoing.
+  {
+    const SrwGuard guard(lock_);
+    release_locked(true);
+  }
   translator_.reset();
   layout_.reset();
+  if (watching_) {
+    desktop_.watch_escape(false);
+    watching_ = false;
+  }
+  if (open_) {
+    desktop_.close();
+    open_ = false;
+  }
 }
 
 }  // namespace tavrino

@@ -1,14 +1,23 @@
 // SPDX-License-Identifier: MIT
 // Keystrokes through SendInput, to the window that has the keyboard focus.
 //
-// - A character typed with no modifier held goes as a Unicode packet
-//   (KEYEVENTF_UNICODE), so it arrives whatever the keyboard layout; a code
-//   point above U+FFFF goes as its two surrogate units.
+// - A character goes as a real key press of the target's keyboard layout:
+//   the key that layout has for it, as its virtual key and scan code, with
+//   Shift, or Ctrl+Alt for AltGr, held around it as the layout needs. Many
+//   programs read key presses and nothing else (a field that takes digits
+//   only, a form that moves on at Enter, a virtual machine's console, a
+//   remote desktop), and a real key is what they expect.
+// - A character no key of the layout types by itself goes as a Unicode
+//   packet (KEYEVENTF_UNICODE), so it arrives whatever the layout: one the
+//   layout has no key for, one it types only through a dead key (which would
+//   mark the character after it instead), and one beyond U+FFFF, as its two
+//   surrogate units. With `unicode_only` every character goes that way, for a
+//   target whose own layout differs from the one it says it has (the far end
+//   of a remote session).
 // - A character typed while the key string holds Shift, Ctrl or Alt ("^c",
-//   "+(ab)") goes as a real key press of the target's layout, since Ctrl with
-//   a Unicode packet is no shortcut. Modifiers that the character itself needs
-//   on that layout (Shift for "A", Ctrl+Alt for AltGr characters) are pressed
-//   around it when the string does not hold them already.
+//   "+(ab)") is always a key press, since Ctrl with a Unicode packet is no
+//   shortcut; the modifiers the character needs are added around it when the
+//   string does not hold them already.
 // - Control characters are refused: a value's line breaks and tabs come as
 //   the Enter and Tab keys, and no other control character has a key.
 // - Named keys go as virtual keys, flagged extended where the keyboard has
@@ -17,6 +26,11 @@
 // - Alt pressed and released with no other key in between would leave the
 //   target's menu bar active, so a key no layout assigns is tapped before Alt
 //   goes up.
+//
+// Around a playback the keyboard switches Caps Lock off (it would turn the
+// case of every letter key) and on again at the end, watches for the user's
+// Esc, and lets go of every key it pressed on every way out, also when the
+// console it is attached to closes.
 #pragma once
 
 #ifndef NOMINMAX
@@ -29,37 +43,15 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "base/status.h"
+#include "platform/win32/desktop.h"
 #include "playback/key_event.h"
 #include "playback/keyboard.h"
 
 namespace tavrino {
-
-// The target's keyboard layout, as far as typing needs it.
-class KeyLayout {
- public:
-  virtual ~KeyLayout() = default;
-  // As VkKeyScanExW: the virtual key in the low byte and the shift state it
-  // needs in the high byte (1 Shift, 2 Ctrl, 4 Alt); -1 when no key of the
-  // layout types `c`.
-  virtual SHORT key_for(wchar_t c) const = 0;
-  // As MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC): the key's scan code, 0 if none.
-  virtual WORD scan_code(BYTE vk) const = 0;
-};
-
-// The keyboard layout of the thread that owns the foreground window, which is
-// the layout the target reads key presses with.
-class ForegroundLayout final : public KeyLayout {
- public:
-  ForegroundLayout();
-  SHORT key_for(wchar_t c) const override;
-  WORD scan_code(BYTE vk) const override;
-
- private:
-  HKL layout_;
-};
 
 // A key that no layout assigns; tapping it makes Alt's release no longer
 // "Alt alone", which is what opens a menu bar.
@@ -72,11 +64,16 @@ struct VirtualKey {
 
 VirtualKey virtual_key_of(Key key);
 
+// Whether `vk` sits on the keyboard's extended block, so that its records
+// carry KEYEVENTF_EXTENDEDKEY.
+bool is_extended_key(BYTE vk);
+
 // Turns key events into SendInput records, keeping track of the modifiers the
 // events hold down.
 class InputTranslator {
  public:
-  explicit InputTranslator(const KeyLayout& layout) : layout_(layout) {}
+  explicit InputTranslator(const KeyLayout& layout, bool unicode_only = false)
+      : layout_(layout), unicode_only_(unicode_only) {}
 
   // Appends the records for `event`. Fails, appending nothing, for a character
   // typed with a modifier held that no key of the layout gives.
@@ -86,42 +83,78 @@ class InputTranslator {
   void release_all(std::vector<INPUT>& inputs);
 
  private:
-  void add_character(char32_t c, std::vector<INPUT>& inputs);
+  // The key a character is typed with when no modifier is held; vk 0 for a
+  // Unicode packet.
+  struct PlainKey {
+    BYTE vk = 0;
+    BYTE shift_state = 0;
+  };
+  PlainKey plain_key(char32_t c);
+  void add_packet(char32_t c, std::vector<INPUT>& inputs);
   Status add_key_press(wchar_t c, std::vector<INPUT>& inputs);
+  void add_with_modifiers(BYTE vk, BYTE needs, std::vector<INPUT>& inputs);
   void add_vk(BYTE vk, bool extended, bool up, std::vector<INPUT>& inputs) const;
   void tap_vk(BYTE vk, bool extended, std::vector<INPUT>& inputs);
   bool any_held() const;
 
   const KeyLayout& layout_;
-  int held_[3] = {0, 0, 0};  // presses by the key string, by Modifier
-  bool alt_alone_ = false;   // Alt went down and no other key since
+  bool unicode_only_;
+  int held_[3] = {0, 0, 0};                            // presses by the key string, by Modifier
+  bool alt_alone_ = false;                             // Alt went down and no other key since
+  std::unordered_map<char32_t, PlainKey> plain_keys_;  // asked of the layout once each
 };
 
-// The Keyboard over SendInput. `target_layout` is asked once per playback for
-// the layout of the window with the focus; `send_input` stands for SendInput
-// and returns how many records it inserted.
+struct SendInputOptions {
+  bool unicode_only = false;  // every character as a Unicode packet
+};
+
+// The Keyboard over SendInput, on `desktop`.
 class SendInputKeyboard final : public Keyboard {
  public:
-  using LayoutSource = std::function<std::unique_ptr<KeyLayout>()>;
-  using InputSink = std::function<UINT(std::span<INPUT>)>;
+  using Options = SendInputOptions;
 
-  SendInputKeyboard();
-  SendInputKeyboard(LayoutSource target_layout, InputSink send_input);
+  explicit SendInputKeyboard(Desktop& desktop, Options options = {});
+  ~SendInputKeyboard() override;
+  SendInputKeyboard(const SendInputKeyboard&) = delete;
+  SendInputKeyboard& operator=(const SendInputKeyboard&) = delete;
 
+  // Fails while another tavrino types. From here to end() the user's Esc is
+  // watched for.
   Status begin() override;
-  // Not told yet: unknown, no keys held, no interruption.
+  // The foreground window, once what was sent has reached it.
   Focus focus() override;
   HeldKeys held_keys() override;
+  // Esc pressed, or the foreground window's layout changed since prepare().
   std::optional<StopReason> interruption() override;
+  // Also switches Caps Lock off when it is on.
   Status prepare(std::span<const KeyEvent> all_events) override;
   Sent send(std::span<const KeyEvent> events) override;
+  // Lets go of every key still down and puts Caps Lock back.
   void end() override;
 
+  // What end() sends, for a program that is about to end: callable from any
+  // thread, and nothing is sent after it until the next playback.
+  void release_all();
+
  private:
-  LayoutSource target_layout_;
-  InputSink send_input_;
+  UINT send_locked(std::span<INPUT> inputs);  // and keeps track of what is down
+  // Lets go of every key down, and puts Caps Lock back if `restore_caps`.
+  void release_locked(bool restore_caps);
+
+  Desktop& desktop_;
+  Options options_;
+  bool open_ = false;
+  bool watching_ = false;
   std::unique_ptr<KeyLayout> layout_;
   std::optional<InputTranslator> translator_;
+  Focus prepared_focus_;
+  std::uintptr_t prepared_layout_ = 0;
+  // What release_all() may touch from another thread, under lock_.
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  std::vector<INPUT> down_;  // key-down records sent and not yet released
+  WORD caps_scan_ = 0;
+  bool caps_switched_ = false;  // prepare() switched Caps Lock off
+  bool cut_off_ = false;        // release_all() ran: nothing more goes out
 };
 
 // The message for keystrokes that Windows did not take.

@@ -6,26 +6,104 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "playback/typekeys.h"
+#include "sheet/result_sheet.h"
 
 namespace tavrino {
 namespace {
 
-// A US-like layout, with AltGr+E for the euro sign and no key for "é".
+// Scan codes of a PC keyboard, by where the key sits: the key left of Enter
+// on the bottom row types Z on a US keyboard and Y on a German one.
+constexpr WORD kScanOf[][2] = {
+    {'1', 0x02},        {'2', 0x03},    {'4', 0x05},      {'5', 0x06},        {'6', 0x07},
+    {'7', 0x08},        {'A', 0x1E},    {'B', 0x30},      {'C', 0x2E},        {'E', 0x12},
+    {'Q', 0x10},        {'X', 0x2D},    {VK_SHIFT, 0x2A}, {VK_CONTROL, 0x1D}, {VK_MENU, 0x38},
+    {VK_CAPITAL, 0x3A}, {VK_TAB, 0x0F}, {VK_SPACE, 0x39}, {VK_DELETE, 0x53},  {VK_LEFT, 0x4B},
+};
+
+// A keyboard layout as a table: which key and shift state types each
+// character, where the keys sit, and which keys are dead.
 class FakeLayout final : public KeyLayout {
  public:
   SHORT key_for(wchar_t c) const override {
-    if (c >= L'a' && c <= L'z') return static_cast<SHORT>(c - L'a' + 'A');
-    if (c >= L'A' && c <= L'Z') return static_cast<SHORT>(0x100 | c);
-    if (c >= L'0' && c <= L'9') return static_cast<SHORT>(c);
-    if (c == L'!') return 0x100 | '1';
-    if (c == L'\x20AC') return 0x600 | 'E';
-    return -1;
+    const auto it = keys.find(c);
+    return it == keys.end() ? SHORT{-1} : it->second;
   }
-  WORD scan_code(BYTE vk) const override { return static_cast<WORD>(0x100 + vk); }
+  WORD scan_code(BYTE vk) const override {
+    const auto it = scans.find(vk);
+    return it == scans.end() ? WORD{0} : it->second;
+  }
+  bool types(BYTE vk, BYTE shift_state, wchar_t c) const override {
+    if (dead.count({vk, shift_state}) > 0) return false;
+    return key_for(c) == static_cast<SHORT>(shift_state << 8 | vk);
+  }
+
+  std::map<wchar_t, SHORT> keys;
+  std::map<BYTE, WORD> scans;
+  std::set<std::pair<BYTE, BYTE>> dead;  // vk and shift state
 };
+
+constexpr SHORT kShift = 0x100;
+constexpr SHORT kAltGr = 0x600;
+
+FakeLayout common_layout() {
+  FakeLayout layout;
+  for (wchar_t c = L'a'; c <= L'z'; ++c) {
+    layout.keys[c] = static_cast<SHORT>(c - L'a' + 'A');
+    layout.keys[static_cast<wchar_t>(c - L'a' + L'A')] =
+        static_cast<SHORT>(kShift | (c - L'a' + 'A'));
+  }
+  for (wchar_t c = L'0'; c <= L'9'; ++c) layout.keys[c] = static_cast<SHORT>(c);
+  layout.keys[L' '] = VK_SPACE;
+  layout.keys[L'!'] = kShift | '1';
+  for (const auto& [vk, scan] : kScanOf) layout.scans[static_cast<BYTE>(vk)] = scan;
+  return layout;
+}
+
+FakeLayout us_layout() {
+  FakeLayout layout = common_layout();
+  layout.keys[L'-'] = VK_OEM_MINUS;
+  layout.keys[L'@'] = kShift | '2';
+  layout.keys[L'^'] = kShift | '6';
+  // Characters a layout gives only with Ctrl, or with a state no key press
+  // gives: they must not go as those keys.
+  layout.keys[L'\u00A4'] = 0x200 | 'X';
+  layout.keys[L'\u00A5'] = 0x800 | 'X';
+  layout.scans['Y'] = 0x15;
+  layout.scans['Z'] = 0x2C;
+  layout.scans[VK_OEM_MINUS] = 0x0C;
+  return layout;
+}
+
+constexpr BYTE kDeCircumflexKey = VK_OEM_5;
+constexpr BYTE kDeAcuteKey = VK_OEM_6;
+
+FakeLayout de_layout() {
+  FakeLayout layout = common_layout();
+  layout.keys[L'-'] = VK_OEM_MINUS;
+  layout.keys[L'\u00DF'] = VK_OEM_4;  // ß
+  layout.keys[L'"'] = kShift | '2';
+  layout.keys[L'@'] = kAltGr | 'Q';
+  layout.keys[L'\u20AC'] = kAltGr | 'E';
+  layout.keys[L'^'] = kDeCircumflexKey;
+  layout.keys[L'\u00B0'] = kShift | kDeCircumflexKey;  // °, on the same key
+  layout.keys[L'\u00B4'] = kDeAcuteKey;                // ´
+  layout.keys[L'`'] = kShift | kDeAcuteKey;
+  layout.dead = {{kDeCircumflexKey, 0}, {kDeAcuteKey, 0}, {kDeAcuteKey, 1}};
+  layout.scans['Y'] = 0x2C;
+  layout.scans['Z'] = 0x15;
+  layout.scans[VK_OEM_MINUS] = 0x35;
+  layout.scans[kDeCircumflexKey] = 0x29;
+  layout.scans[kDeAcuteKey] = 0x0D;
+  return layout;
+}
 
 KeyEvents text(std::u32string_view chars) {
   KeyEvents events;
@@ -54,6 +132,8 @@ std::string vk_name(WORD vk) {
       return "Ctrl";
     case VK_MENU:
       return "Alt";
+    case VK_CAPITAL:
+      return "Caps";
     case VK_TAB:
       return "Tab";
     case VK_RETURN:
@@ -62,6 +142,8 @@ std::string vk_name(WORD vk) {
       return "BS";
     case VK_ESCAPE:
       return "Esc";
+    case VK_SPACE:
+      return "Space";
     case VK_DELETE:
       return "Del";
     case VK_LEFT:
@@ -80,6 +162,8 @@ std::string vk_name(WORD vk) {
       return "F4";
     case VK_F16:
       return "F16";
+    case VK_OEM_MINUS:
+      return "Minus";
     case kMenuMaskKey:
       return "Mask";
     default:
@@ -118,9 +202,9 @@ std::string describe_inputs(const std::vector<INPUT>& inputs) {
   return out;
 }
 
-std::string translate(const KeyEvents& events, std::vector<INPUT>* records = nullptr) {
-  FakeLayout layout;
-  InputTranslator translator(layout);
+std::string translate(const KeyEvents& events, const FakeLayout& layout = us_layout(),
+                      bool unicode_only = false, std::vector<INPUT>* records = nullptr) {
+  InputTranslator translator(layout, unicode_only);
   std::vector<INPUT> inputs;
   for (const KeyEvent& event : events) {
     Status status = translator.add(event, inputs);
@@ -130,54 +214,109 @@ std::string translate(const KeyEvents& events, std::vector<INPUT>* records = nul
   return describe_inputs(inputs);
 }
 
-TEST(InputTranslator, TurnsEventsIntoRecords) {
-  const KeyEvents alt_alone = held(Modifier::alt, {});
+TEST(InputTranslator, TypesCharactersWithTheLayoutsKeys) {
+  const FakeLayout us = us_layout();
+  const FakeLayout de = de_layout();
   struct Case {
     const char* name;
+    const FakeLayout& layout;
     KeyEvents events;
     const char* expected;
   };
   const Case cases[] = {
-      {"plain text as Unicode", text(U"a1"), "a↓ a↑ 1↓ 1↑"},
-      {"no layout key needed", text(U"\u00E9"), "u00E9↓ u00E9↑"},
-      {"beyond U+FFFF as surrogates", text(U"\U0001F600"), "uD83D↓ uD83D↑ uDE00↓ uDE00↑"},
-      {"ctrl with a key press", held(Modifier::ctrl, text(U"c")), "[Ctrl]↓ [C]↓ [C]↑ [Ctrl]↑"},
-      {"shift group", held(Modifier::shift, text(U"ab")), "[Shift]↓ [A]↓ [A]↑ [B]↓ [B]↑ [Shift]↑"},
-      {"shift held for a shifted character", held(Modifier::shift, text(U"A")),
+      {"digits", us, text(U"45"), "[4]↓ [4]↑ [5]↓ [5]↑"},
+      {"digit and letter", us, text(U"7a"), "[7]↓ [7]↑ [A]↓ [A]↑"},
+      {"Shift for a capital, a sign's own key", us, text(U"B-2"),
+       "[Shift]↓ [B]↓ [B]↑ [Shift]↑ [Minus]↓ [Minus]↑ [2]↓ [2]↑"},
+      {"a blank is the space bar", us, text(U"a b"), "[A]↓ [A]↑ [Space]↓ [Space]↑ [B]↓ [B]↑"},
+      {"y and z by their letters", de, text(U"yz"), "[Y]↓ [Y]↑ [Z]↓ [Z]↑"},
+      {"Shift on a key of its own", us, text(U"@"), "[Shift]↓ [2]↓ [2]↑ [Shift]↑"},
+      {"AltGr as Ctrl+Alt", de, text(U"@\u20AC"),
+       "[Ctrl]↓ [Alt]↓ [Q]↓ [Q]↑ [Alt]↑ [Ctrl]↑ [Ctrl]↓ [Alt]↓ [E]↓ [E]↑ [Alt]↑ [Ctrl]↑"},
+      {"no key for the euro sign", us, text(U"\u20AC"), "u20AC↓ u20AC↑"},
+      {"no key for an accented letter", de, text(U"\u00E9"), "u00E9↓ u00E9↑"},
+      {"a dead circumflex", de, text(U"^1"), "^↓ ^↑ [1]↓ [1]↑"},
+      {"a dead acute, shifted and not", de, text(U"\u00B4`"), "u00B4↓ u00B4↑ `↓ `↑"},
+      {"a live character on a dead key", de, text(U"\u00B0"), "[Shift]↓ [DC]↓ [DC]↑ [Shift]↑"},
+      {"a letter of its own", de, text(U"\u00DF"), "[DB]↓ [DB]↑"},
+      {"the circumflex is live on another layout", us, text(U"^"), "[Shift]↓ [6]↓ [6]↑ [Shift]↑"},
+      {"Ctrl alone would be a shortcut", us, text(U"\u00A4"), "u00A4↓ u00A4↑"},
+      {"a state no key press gives", us, text(U"\u00A5"), "u00A5↓ u00A5↑"},
+      {"beyond U+FFFF as surrogates", us, text(U"\U0001F600"), "uD83D↓ uD83D↑ uDE00↓ uDE00↑"},
+      {"ctrl with a key press", us, held(Modifier::ctrl, text(U"c")), "[Ctrl]↓ [C]↓ [C]↑ [Ctrl]↑"},
+      {"shift group", us, held(Modifier::shift, text(U"ab")),
+       "[Shift]↓ [A]↓ [A]↑ [B]↓ [B]↑ [Shift]↑"},
+      {"shift held for a shifted character", us, held(Modifier::shift, text(U"A")),
        "[Shift]↓ [A]↓ [A]↑ [Shift]↑"},
-      {"ctrl with a shifted character", held(Modifier::ctrl, text(U"A")),
+      {"ctrl with a shifted character", us, held(Modifier::ctrl, text(U"A")),
        "[Ctrl]↓ [Shift]↓ [A]↓ [A]↑ [Shift]↑ [Ctrl]↑"},
-      {"shift then digit gives its shifted key", held(Modifier::shift, text(U"1")),
+      {"shift then digit gives its shifted key", us, held(Modifier::shift, text(U"1")),
        "[Shift]↓ [1]↓ [1]↑ [Shift]↑"},
-      {"alt with an AltGr character adds only ctrl", held(Modifier::alt, text(U"\u20AC")),
+      {"alt with an AltGr character adds only ctrl", de, held(Modifier::alt, text(U"\u20AC")),
        "[Alt]↓ [Ctrl]↓ [E]↓ [E]↑ [Ctrl]↑ [Alt]↑"},
-      {"nested modifiers", held(Modifier::ctrl, held(Modifier::shift, text(U"a"))),
+      {"shift with an AltGr character", de, held(Modifier::shift, text(U"@")),
+       "[Shift]↓ [Ctrl]↓ [Alt]↓ [Q]↓ [Q]↑ [Alt]↑ [Ctrl]↑ [Shift]↑"},
+      {"nested modifiers", us, held(Modifier::ctrl, held(Modifier::shift, text(U"a"))),
        "[Ctrl]↓ [Shift]↓ [A]↓ [A]↑ [Shift]↑ [Ctrl]↑"},
-      {"alt alone is masked", alt_alone, "[Alt]↓ [Mask]↓ [Mask]↑ [Alt]↑"},
-      {"alt with shift alone is masked", held(Modifier::alt, held(Modifier::shift, {})),
+      {"alt alone is masked", us, held(Modifier::alt, {}), "[Alt]↓ [Mask]↓ [Mask]↑ [Alt]↑"},
+      {"alt with shift alone is masked", us, held(Modifier::alt, held(Modifier::shift, {})),
        "[Alt]↓ [Shift]↓ [Shift]↑ [Mask]↓ [Mask]↑ [Alt]↑"},
-      {"alt with a key is not masked", held(Modifier::alt, keys({Key::f4})),
+      {"alt with a key is not masked", us, held(Modifier::alt, keys({Key::f4})),
        "[Alt]↓ [F4]↓ [F4]↑ [Alt]↑"},
-      {"extended keys flagged", keys({Key::delete_key, Key::left, Key::pgdn, Key::divide}),
+      {"alt with a character is not masked", us, held(Modifier::alt, text(U"a")),
+       "[Alt]↓ [A]↓ [A]↑ [Alt]↑"},
+      {"extended keys flagged", us, keys({Key::delete_key, Key::left, Key::pgdn, Key::divide}),
        "[Del*]↓ [Del*]↑ [Left*]↓ [Left*]↑ [PgDn*]↓ [PgDn*]↑ [Divide*]↓ [Divide*]↑"},
-      {"plain keys not flagged", keys({Key::tab, Key::add, Key::f16, Key::backspace}),
+      {"plain keys not flagged", us, keys({Key::tab, Key::add, Key::f16, Key::backspace}),
        "[Tab]↓ [Tab]↑ [Add]↓ [Add]↑ [F16]↓ [F16]↑ [BS]↓ [BS]↑"},
-      {"break and print screen", keys({Key::break_key, Key::prtsc}),
+      {"break and print screen", us, keys({Key::break_key, Key::prtsc}),
        "[Break*]↓ [Break*]↑ [PrtSc*]↓ [PrtSc*]↑"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(translate(c.events), c.expected) << c.name;
+    EXPECT_EQ(translate(c.events, c.layout), c.expected) << c.name;
   }
 }
 
-TEST(InputTranslator, VirtualKeysCarryTheLayoutsScanCode) {
-  std::vector<INPUT> records;
-  translate(held(Modifier::ctrl, text(U"c")), &records);
-  ASSERT_EQ(records.size(), 4u);
-  for (const INPUT& input : records) {
-    EXPECT_EQ(input.type, static_cast<DWORD>(INPUT_KEYBOARD));
-    EXPECT_EQ(input.ki.wScan, 0x100 + input.ki.wVk);
+TEST(InputTranslator, UnicodeOnlySendsEveryPlainCharacterAsAPacket) {
+  const FakeLayout de = de_layout();
+  const struct {
+    KeyEvents events;
+    const char* expected;
+  } cases[] = {
+      {text(U"B-2"), "B↓ B↑ -↓ -↑ 2↓ 2↑"},
+      {text(U"z@"), "z↓ z↑ @↓ @↑"},
+      // A shortcut needs its key whatever the switch says.
+      {held(Modifier::ctrl, text(U"c")), "[Ctrl]↓ [C]↓ [C]↑ [Ctrl]↑"},
+      {keys({Key::tab}), "[Tab]↓ [Tab]↑"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(translate(c.events, de, true), c.expected) << "case " << (&c - cases);
   }
+}
+
+TEST(InputTranslator, KeysCarryTheLayoutsScanCodes) {
+  // Each record: the virtual key and its scan code, "Z:2C".
+  const auto scans = [](const KeyEvents& events, const FakeLayout& layout) {
+    std::vector<INPUT> records;
+    translate(events, layout, false, &records);
+    std::string out;
+    for (const INPUT& input : records) {
+      if ((input.ki.dwFlags & KEYEVENTF_KEYUP) != 0) continue;
+      char entry[24];
+      std::snprintf(entry, sizeof entry, "%s%s:%02X", out.empty() ? "" : " ",
+                    vk_name(input.ki.wVk).c_str(), input.ki.wScan);
+      out += entry;
+    }
+    return out;
+  };
+  const FakeLayout us = us_layout();
+  const FakeLayout de = de_layout();
+  EXPECT_EQ(scans(text(U"zy"), us), "Z:2C Y:15");
+  EXPECT_EQ(scans(text(U"zy"), de), "Z:15 Y:2C");
+  EXPECT_EQ(scans(text(U"B-"), us), "Shift:2A B:30 Minus:0C");
+  EXPECT_EQ(scans(text(U"-"), de), "Minus:35");
+  EXPECT_EQ(scans(text(U"@"), de), "Ctrl:1D Alt:38 Q:10");
+  EXPECT_EQ(scans(keys({Key::tab, Key::delete_key}), us), "Tab:0F Del:53");
 }
 
 TEST(InputTranslator, RefusesCharactersItCannotType) {
@@ -192,8 +331,8 @@ TEST(InputTranslator, RefusesCharactersItCannotType) {
       {text(U"a\x01"), u"control character U+0001"},
       {text(U"\x7f"), u"control character U+007F"},
   };
+  const FakeLayout layout = us_layout();
   for (const Case& c : cases) {
-    FakeLayout layout;
     InputTranslator translator(layout);
     std::vector<INPUT> inputs;
     Status last = Status::success();
@@ -209,47 +348,176 @@ TEST(InputTranslator, RefusesCharactersItCannotType) {
   }
 }
 
-struct Recorder {
+// The desktop as a test sets it up; it records every SendInput call.
+class FakeDesktop final : public Desktop {
+ public:
+  Status open(std::function<void()> release_all) override {
+    log.push_back("open");
+    release_all_ = std::move(release_all);
+    return open_result;
+  }
+  void close() override { log.push_back("close"); }
+  Focus focus() override { return focus_now; }
+  HeldKeys held_keys() override { return {}; }
+  std::unique_ptr<KeyLayout> target_layout() override {
+    return std::make_unique<FakeLayout>(layout);
+  }
+  std::uintptr_t layout_id() override { return layout_now; }
+  bool caps_lock_on() override { return caps; }
+  void watch_escape(bool on) override { log.push_back(on ? "watch" : "unwatch"); }
+  bool escape_pressed() override { return escape; }
+  UINT send_input(std::span<INPUT> inputs) override {
+    calls.emplace_back(inputs.begin(), inputs.end());
+    log.push_back("send " + describe_inputs(calls.back()));
+    if (after_send) after_send(*this);
+    return std::min<UINT>(static_cast<UINT>(inputs.size()), accept);
+  }
+  void settle() override { ++settles; }
+
+  // The keyboard's emergency release, as the console handler would call it.
+  void console_closes() { release_all_(); }
+
+  std::vector<std::string> log;
   std::vector<std::vector<INPUT>> calls;
+  Status open_result = Status::success();
+  Focus focus_now{Focus::Kind::other, 7};
+  FakeLayout layout = us_layout();
+  std::uintptr_t layout_now = 1;
+  bool caps = false;
+  bool escape = false;
   UINT accept = UINT_MAX;  // records taken per call
+  int settles = 0;
+  std::function<void(FakeDesktop&)> after_send;
+
+ private:
+  std::function<void()> release_all_;
 };
 
-SendInputKeyboard keyboard_over(Recorder& recorder) {
-  return SendInputKeyboard([] { return std::make_unique<FakeLayout>(); },
-                           [&recorder](std::span<INPUT> inputs) {
-                             recorder.calls.emplace_back(inputs.begin(), inputs.end());
-                             return std::min<UINT>(static_cast<UINT>(inputs.size()),
-                                                   recorder.accept);
-                           });
+std::vector<std::string> sends(const FakeDesktop& desktop) {
+  std::vector<std::string> out;
+  for (const auto& call : desktop.calls) out.push_back(describe_inputs(call));
+  return out;
 }
 
 TEST(SendInputKeyboard, SendsAValueInOneCall) {
-  Recorder recorder;
-  SendInputKeyboard keyboard = keyboard_over(recorder);
-  KeyEvents value = held(Modifier::shift, text(U"ab"));
+  FakeDesktop desktop;
+  SendInputKeyboard keyboard(desktop);
+  KeyEvents value = text(U"B");
+  const KeyEvents shifted = held(Modifier::shift, text(U"ab"));
+  value.insert(value.end(), shifted.begin(), shifted.end());
   value.push_back(KeyEvent::of_key(Key::tab));
+  ASSERT_TRUE(keyboard.begin().ok());
   ASSERT_TRUE(keyboard.prepare(value).ok());
   const Keyboard::Sent sent = keyboard.send(value);
   keyboard.end();
   EXPECT_TRUE(sent.status.ok());
   EXPECT_EQ(sent.delivered, value.size());
-  ASSERT_EQ(recorder.calls.size(), 1u);
-  EXPECT_EQ(describe_inputs(recorder.calls[0]),
-            "[Shift]↓ [A]↓ [A]↑ [B]↓ [B]↑ [Shift]↑ [Tab]↓ [Tab]↑");
+  EXPECT_EQ(desktop.log, (std::vector<std::string>{
+                             "open", "watch",
+                             "send [Shift]↓ [B]↓ [B]↑ [Shift]↑ [Shift]↓ [A]↓ [A]↑ [B]↓ [B]↑ "
+                             "[Shift]↑ [Tab]↓ [Tab]↑",
+                             "unwatch", "close"}));
 }
 
-TEST(SendInputKeyboard, RefusesInBeginBeforeAnythingIsSent) {
-  Recorder recorder;
-  SendInputKeyboard keyboard = keyboard_over(recorder);
+TEST(SendInputKeyboard, TypesPlainCharactersAsPacketsWhenAskedTo) {
+  FakeDesktop desktop;
+  SendInputKeyboard keyboard(desktop, {.unicode_only = true});
+  const KeyEvents value = text(U"B-2");
+  ASSERT_TRUE(keyboard.prepare(value).ok());
+  keyboard.send(value);
+  EXPECT_EQ(sends(desktop), std::vector<std::string>{"B↓ B↑ -↓ -↑ 2↓ 2↑"});
+}
+
+TEST(SendInputKeyboard, RefusesInPrepareBeforeAnythingIsSent) {
+  FakeDesktop desktop;
+  desktop.caps = true;
+  SendInputKeyboard keyboard(desktop);
   KeyEvents all = text(U"fine");
   const KeyEvents bad = held(Modifier::ctrl, text(U"\u00E9"));
   all.insert(all.end(), bad.begin(), bad.end());
   EXPECT_FALSE(keyboard.prepare(all).ok());
-  EXPECT_TRUE(recorder.calls.empty());
+  keyboard.end();
+  EXPECT_TRUE(desktop.calls.empty()) << "not even Caps Lock";
+}
+
+TEST(SendInputKeyboard, BeginFailsWhileAnotherPlaybackTypes) {
+  FakeDesktop desktop;
+  desktop.open_result = Status::failure(another_playback_message());
+  SendInputKeyboard keyboard(desktop);
+  const Status begun = keyboard.begin();
+  ASSERT_FALSE(begun.ok());
+  EXPECT_EQ(begun.message().rfind(u"Another tavrino is typing", 0), 0u);
+  keyboard.end();
+  EXPECT_EQ(desktop.log, std::vector<std::string>{"open"}) << "no hook, nothing to close";
+}
+
+TEST(SendInputKeyboard, SwitchesCapsLockOffWhileTyping) {
+  for (const bool caps : {false, true}) {
+    FakeDesktop desktop;
+    desktop.caps = caps;
+    SendInputKeyboard keyboard(desktop);
+    const KeyEvents value = text(U"aB");
+    ASSERT_TRUE(keyboard.begin().ok());
+    ASSERT_TRUE(keyboard.prepare(value).ok());
+    keyboard.send(value);
+    keyboard.end();
+    std::vector<std::string> expected{"[Shift]↓ [B]↓ [B]↑ [Shift]↑"};
+    expected.front().insert(0, "[A]↓ [A]↑ ");
+    if (caps) {
+      expected.insert(expected.begin(), "[Caps]↓ [Caps]↑");
+      expected.push_back("[Caps]↓ [Caps]↑");
+    }
+    EXPECT_EQ(sends(desktop), expected) << "Caps Lock " << (caps ? "on" : "off");
+  }
+}
+
+TEST(SendInputKeyboard, LetsGoOfEveryKeyOnEveryWayOut) {
+  // Ctrl and Alt pressed and never released by the events themselves, as
+  // when a playback stops in the middle of "^%(...)".
+  const KeyEvents pressed{KeyEvent::press_of(Modifier::ctrl), KeyEvent::press_of(Modifier::alt)};
+  using Owned = std::unique_ptr<SendInputKeyboard>;
+  const struct {
+    const char* name;
+    std::function<void(Owned&, FakeDesktop&)> way_out;
+  } cases[] = {
+      {"end", [](Owned& keyboard, FakeDesktop&) { keyboard->end(); }},
+      {"the console closes", [](Owned&, FakeDesktop& desktop) { desktop.console_closes(); }},
+      {"the keyboard goes away", [](Owned& keyboard, FakeDesktop&) { keyboard.reset(); }},
+  };
+  for (const auto& c : cases) {
+    FakeDesktop desktop;
+    desktop.caps = true;
+    auto keyboard = std::make_unique<SendInputKeyboard>(desktop);
+    ASSERT_TRUE(keyboard->begin().ok());
+    ASSERT_TRUE(keyboard->prepare(pressed).ok());
+    keyboard->send(pressed);
+    c.way_out(keyboard, desktop);
+    ASSERT_EQ(desktop.calls.size(), 3u) << c.name;
+    EXPECT_EQ(describe_inputs(desktop.calls[2]), "[Mask]↓ [Mask]↑ [Alt]↑ [Ctrl]↑ [Caps]↓ [Caps]↑")
+        << c.name;
+  }
+}
+
+TEST(SendInputKeyboard, SendsNothingOnceTheConsoleHasClosed) {
+  FakeDesktop desktop;
+  SendInputKeyboard keyboard(desktop);
+  const KeyEvents value = text(U"45");
+  ASSERT_TRUE(keyboard.begin().ok());
+  ASSERT_TRUE(keyboard.prepare(value).ok());
+  desktop.console_closes();
+  const Keyboard::Sent sent = keyboard.send(value);
+  EXPECT_EQ(sent.delivered, 0u);
+  EXPECT_FALSE(sent.status.ok());
+  EXPECT_TRUE(desktop.calls.empty());
+  // The next playback types again.
+  keyboard.end();
+  ASSERT_TRUE(keyboard.begin().ok());
+  ASSERT_TRUE(keyboard.prepare(value).ok());
+  EXPECT_EQ(keyboard.send(value).delivered, value.size());
 }
 
 TEST(SendInputKeyboard, CountsWhatWentInWhenInputIsBlocked) {
-  // "a", then Ctrl+C, then Tab: records a↓ a↑ Ctrl↓ C↓ C↑ Ctrl↑ Tab↓ Tab↑.
+  // "a", then Ctrl+C, then Tab: records A↓ A↑ Ctrl↓ C↓ C↑ Ctrl↑ Tab↓ Tab↑.
   KeyEvents events = text(U"a");
   const KeyEvents ctrl_c = held(Modifier::ctrl, text(U"c"));
   events.insert(events.end(), ctrl_c.begin(), ctrl_c.end());
@@ -257,28 +525,91 @@ TEST(SendInputKeyboard, CountsWhatWentInWhenInputIsBlocked) {
   struct Case {
     UINT accept;
     std::size_t delivered;
-    const char* cleanup;  // a second call that lets go of a stuck modifier
+    const char* cleanup;  // a second call that lets go of what is still down
   };
   const Case cases[] = {
-      {0, 0, nullptr},   {1, 0, nullptr},
-      {2, 1, nullptr},   {3, 2, "[Ctrl]↑"},  // Ctrl went down, C did not
-      {5, 3, "[Ctrl]↑"}, {7, 4, nullptr},
+      {0, 0, nullptr},        {1, 0, "[A]↑"},    {2, 1, nullptr},  {3, 2, "[Ctrl]↑"},
+      {4, 2, "[C]↑ [Ctrl]↑"}, {5, 3, "[Ctrl]↑"}, {7, 4, "[Tab]↑"},
   };
   for (const Case& c : cases) {
-    Recorder recorder;
-    recorder.accept = c.accept;
-    SendInputKeyboard keyboard = keyboard_over(recorder);
+    FakeDesktop desktop;
+    desktop.accept = c.accept;
+    SendInputKeyboard keyboard(desktop);
     ASSERT_TRUE(keyboard.prepare(events).ok());
     const Keyboard::Sent sent = keyboard.send(events);
     keyboard.end();
     EXPECT_EQ(sent.delivered, c.delivered) << "accepting " << c.accept;
     ASSERT_FALSE(sent.status.ok());
     EXPECT_NE(sent.status.message().find(u"elevated"), std::u16string::npos);
-    ASSERT_EQ(recorder.calls.size(), c.cleanup != nullptr ? 2u : 1u) << "accepting " << c.accept;
+    ASSERT_EQ(desktop.calls.size(), c.cleanup != nullptr ? 2u : 1u) << "accepting " << c.accept;
     if (c.cleanup != nullptr) {
-      EXPECT_EQ(describe_inputs(recorder.calls[1]), c.cleanup);
+      EXPECT_EQ(describe_inputs(desktop.calls[1]), c.cleanup);
     }
   }
+}
+
+TEST(SendInputKeyboard, SaysWhatInterruptsTyping) {
+  const struct {
+    const char* name;
+    bool escape;
+    Focus focus;
+    std::uintptr_t layout;
+    std::optional<StopReason> expected;
+  } cases[] = {
+      {"all well", false, {Focus::Kind::other, 7}, 1, std::nullopt},
+      {"Esc", true, {Focus::Kind::other, 7}, 1, StopReason::escape},
+      {"Esc before a new layout", true, {Focus::Kind::other, 7}, 2, StopReason::escape},
+      {"the target's layout changed",
+       false,
+       {Focus::Kind::other, 7},
+       2,
+       StopReason::layout_changed},
+      // Another window's layout is no change: the focus check stops typing.
+      {"another window", false, {Focus::Kind::other, 8}, 2, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    FakeDesktop desktop;
+    SendInputKeyboard keyboard(desktop);
+    ASSERT_TRUE(keyboard.begin().ok());
+    ASSERT_TRUE(keyboard.prepare(text(U"1")).ok());
+    desktop.escape = c.escape;
+    desktop.focus_now = c.focus;
+    desktop.layout_now = c.layout;
+    const int settles_before = desktop.settles;
+    EXPECT_EQ(keyboard.interruption(), c.expected) << c.name;
+    EXPECT_EQ(keyboard.focus(), c.focus) << c.name;
+    EXPECT_EQ(desktop.settles, settles_before + 2) << "both wait for what was sent: " << c.name;
+  }
+}
+
+ResultSheet sheet_of(std::initializer_list<std::u16string> values) {
+  ResultSheet sheet;
+  for (const std::u16string& value : values) {
+    sheet.itemvalue[static_cast<std::size_t>(sheet.itemcount)] = value;
+    ++sheet.itemcount;
+  }
+  return sheet;
+}
+
+TEST(SendInputKeyboard, APlaybackStopsAtEscWithNoKeyDown) {
+  // Esc is pressed while the second value, which holds Shift, goes out.
+  FakeDesktop desktop;
+  desktop.caps = true;
+  desktop.after_send = [](FakeDesktop& d) {
+    if (d.calls.size() == 4) d.escape = true;
+  };
+  SendInputKeyboard keyboard(desktop);
+  const Status result = typekeys(sheet_of({u"45", u"+ab", u"x"}), keyboard);
+  ASSERT_FALSE(result.ok());
+  EXPECT_NE(result.message().find(u"Esc was pressed"), std::u16string::npos);
+  EXPECT_EQ(sends(desktop), (std::vector<std::string>{
+                                "[Caps]↓ [Caps]↑",
+                                "[4]↓ [4]↑ [5]↓ [5]↑",
+                                "[Tab]↓ [Tab]↑",
+                                "[Shift]↓ [A]↓ [A]↑ [Shift]↑ [B]↓ [B]↑",
+                                "[Caps]↓ [Caps]↑",
+                            }));
+  EXPECT_EQ(desktop.log.back(), "close");
 }
 
 }  // namespace

@@ -1,0 +1,301 @@
+// SPDX-License-Identifier: MIT
+#include "platform/win32/desktop.h"
+
+#include <atomic>
+#include <utility>
+
+namespace tavrino {
+namespace {
+
+// How long settle() waits for the hook to see one more of the records sent
+// before it takes them as lost.
+constexpr DWORD kSettleStallMs = 250;
+
+// The keyboard layout of the thread that owns the foreground window, which is
+// the layout the target reads key presses with.
+HKL foreground_layout() {
+  HWND foreground = GetForegroundWindow();
+  const DWORD thread = foreground != nullptr ? GetWindowThreadProcessId(foreground, nullptr) : 0;
+  return GetKeyboardLayout(thread);
+}
+
+class ForegroundLayout final : public KeyLayout {
+ public:
+  ForegroundLayout() : layout_(foreground_layout()) {}
+
+  SHORT key_for(wchar_t c) const override { return VkKeyScanExW(c, layout_); }
+
+  WORD scan_code(BYTE vk) const override {
+    return static_cast<WORD>(MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, layout_));
+  }
+
+  bool types(BYTE vk, BYTE shift_state, wchar_t c) const override {
+    // The character of a dead key, unshifted, comes with the top bit set.
+    if (shift_state == 0 && (MapVirtualKeyExW(vk, MAPVK_VK_TO_CHAR, layout_) & 0x80000000U) != 0) {
+      return false;
+    }
+    BYTE state[256] = {};
+    if ((shift_state & 1) != 0) state[VK_SHIFT] = state[VK_LSHIFT] = 0x80;
+    if ((shift_state & 2) != 0) state[VK_CONTROL] = state[VK_LCONTROL] = 0x80;
+    if ((shift_state & 4) != 0) state[VK_MENU] = state[VK_LMENU] = 0x80;
+    const UINT scan = MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC, layout_);
+    // Flag 4 leaves this thread's pending dead key alone (Windows 10 1607
+    // and later). Earlier versions keep a dead key pending after the call;
+    // the same key again types it and clears it, so that the next key this
+    // thread translates is not marked with it.
+    constexpr UINT kKeepKeyboardState = 4;
+    wchar_t typed[8] = {};
+    const int count = ToUnicodeEx(vk, scan, state, typed, 8, kKeepKeyboardState, layout_);
+    if (count < 0) {
+      wchar_t scratch[8];
+      for (int i = 0; i < 2; ++i) {
+        if (ToUnicodeEx(vk, scan, state, scratch, 8, kKeepKeyboardState, layout_) >= 0) break;
+      }
+      return false;
+    }
+    return count == 1 && typed[0] == c;
+  }
+
+ private:
+  HKL layout_;
+};
+
+// The hook's findings, read on the window's thread.
+std::atomic<bool> escape_seen{false};
+std::atomic<std::uint64_t> own_seen{0};
+HANDLE own_progress = nullptr;  // set whenever own_seen grows
+
+LRESULT CALLBACK keyboard_hook(int code, WPARAM message, LPARAM lparam) {
+  if (code == HC_ACTION) {
+    const auto& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lparam);
+    if ((key.flags & LLKHF_INJECTED) != 0 && key.dwExtraInfo == kOwnInputTag) {
+      own_seen.fetch_add(1);
+      SetEvent(own_progress);
+    } else if (is_users_escape(message, key)) {
+      escape_seen.store(true);
+      // The Esc was meant for tavrino; the target must not close a dialog
+      // or clear a field because of it.
+      return 1;
+    }
+  }
+  return CallNextHookEx(nullptr, code, message, lparam);
+}
+
+// The hook's thread: Windows calls a low-level hook through the message
+// queue of the thread that set it, so that thread does nothing but wait for
+// messages, and answers at once however long a playback step takes.
+DWORD WINAPI hook_thread(void* ready) {
+  MSG message;
+  PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // the queue, for WM_QUIT
+  HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, &keyboard_hook, GetModuleHandleW(nullptr), 0);
+  SetEvent(static_cast<HANDLE>(ready));
+  if (hook == nullptr) return 1;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+  }
+  UnhookWindowsHookEx(hook);
+  return 0;
+}
+
+// What the console handler calls, set between open() and close().
+SRWLOCK exit_lock = SRWLOCK_INIT;
+std::function<void()>* exit_release = nullptr;
+
+BOOL WINAPI console_handler(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      AcquireSRWLockShared(&exit_lock);
+      if (exit_release != nullptr) (*exit_release)();
+      ReleaseSRWLockShared(&exit_lock);
+      break;
+    default:
+      break;
+  }
+  // The default handling ends the program, as it would have anyway.
+  return FALSE;
+}
+
+}  // namespace
+
+Focus classify_focus(std::uintptr_t foreground, DWORD owner_process, DWORD own_process) {
+  if (foreground == 0) return {Focus::Kind::none, 0};
+  // A message box of this program is a window of its process too.
+  if (owner_process == own_process) return {Focus::Kind::own, 0};
+  return {Focus::Kind::other, foreground};
+}
+
+HeldKeys held_modifiers(std::span<const BYTE, 256> key_state) {
+  const auto down = [&key_state](BYTE vk) { return (key_state[vk] & 0x80) != 0; };
+  const bool altgr = down(VK_RMENU);
+  const bool sided_ctrl = down(VK_LCONTROL) || down(VK_RCONTROL);
+  const bool sided_alt = down(VK_LMENU) || down(VK_RMENU);
+  HeldKeys keys;
+  if (down(VK_SHIFT) || down(VK_LSHIFT) || down(VK_RSHIFT)) keys.push_back(HeldKey::shift);
+  // The left Ctrl that Windows presses with AltGr is no Ctrl of the user's.
+  if (down(VK_RCONTROL) || (down(VK_LCONTROL) && !altgr) ||
+      (down(VK_CONTROL) && !sided_ctrl && !altgr)) {
+    keys.push_back(HeldKey::ctrl);
+  }
+  if (down(VK_LMENU) || (down(VK_MENU) && !sided_alt)) keys.push_back(HeldKey::alt);
+  if (altgr) keys.push_back(HeldKey::altgr);
+  if (down(VK_LWIN) || down(VK_RWIN)) keys.push_back(HeldKey::super);
+  return keys;
+}
+
+bool is_users_escape(WPARAM message, const KBDLLHOOKSTRUCT& key) {
+  const bool going_down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+  return going_down && key.vkCode == VK_ESCAPE && (key.flags & LLKHF_INJECTED) == 0;
+}
+
+PlaybackLock::PlaybackLock(std::wstring name) : name_(std::move(name)) {}
+
+PlaybackLock::~PlaybackLock() {
+  release();
+}
+
+bool PlaybackLock::acquire() {
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, name_.c_str());
+  // Without the mutex there is no telling; typing goes ahead rather than
+  // being refused for good.
+  if (mutex == nullptr) return true;
+  const DWORD waited = WaitForSingleObject(mutex, 0);
+  // Abandoned: a tavrino ended while typing; the lock is free now.
+  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+    mutex_ = mutex;
+    return true;
+  }
+  CloseHandle(mutex);
+  return false;
+}
+
+void PlaybackLock::release() {
+  if (mutex_ == nullptr) return;
+  ReleaseMutex(mutex_);
+  CloseHandle(mutex_);
+  mutex_ = nullptr;
+}
+
+std::u16string another_playback_message() {
+  return u"Another tavrino is typing at the moment, so nothing was typed. Wait until it has "
+         u"finished (or press Esc to stop it), then press START again.";
+}
+
+Win32Desktop::Win32Desktop() = default;
+
+Win32Desktop::~Win32Desktop() {
+  watch_escape(false);
+  close();
+}
+
+Status Win32Desktop::open(std::function<void()> release_all) {
+  if (!lock_.acquire()) return Status::failure(another_playback_message());
+  AcquireSRWLockExclusive(&exit_lock);
+  delete exit_release;
+  exit_release = new std::function<void()>(std::move(release_all));
+  ReleaseSRWLockExclusive(&exit_lock);
+  // Only matters when a console is attached; without one it changes nothing.
+  SetConsoleCtrlHandler(&console_handler, TRUE);
+  open_ = true;
+  return Status::success();
+}
+
+void Win32Desktop::close() {
+  if (!open_) return;
+  SetConsoleCtrlHandler(&console_handler, FALSE);
+  AcquireSRWLockExclusive(&exit_lock);
+  delete exit_release;
+  exit_release = nullptr;
+  ReleaseSRWLockExclusive(&exit_lock);
+  lock_.release();
+  open_ = false;
+}
+
+Focus Win32Desktop::focus() {
+  HWND foreground = GetForegroundWindow();
+  DWORD owner = 0;
+  if (foreground != nullptr) GetWindowThreadProcessId(foreground, &owner);
+  return classify_focus(reinterpret_cast<std::uintptr_t>(foreground), owner, GetCurrentProcessId());
+}
+
+HeldKeys Win32Desktop::held_keys() {
+  BYTE state[256] = {};
+  for (const BYTE vk :
+       {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN}) {
+    if ((GetAsyncKeyState(vk) & 0x8000) != 0) state[vk] = 0x80;
+  }
+  return held_modifiers(state);
+}
+
+std::unique_ptr<KeyLayout> Win32Desktop::target_layout() {
+  return std::make_unique<ForegroundLayout>();
+}
+
+std::uintptr_t Win32Desktop::layout_id() {
+  return reinterpret_cast<std::uintptr_t>(foreground_layout());
+}
+
+bool Win32Desktop::caps_lock_on() {
+  return (GetKeyState(VK_CAPITAL) & 1) != 0;
+}
+
+void Win32Desktop::watch_escape(bool on) {
+  if (on && hook_thread_ == nullptr) {
+    escape_seen.store(false);
+    if (own_progress == nullptr) own_progress = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    seen_at_watch_ = own_seen.load();
+    sent_ = seen_at_watch_;
+    hook_sees_own_ = true;
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (ready == nullptr) return;
+    hook_thread_ = CreateThread(nullptr, 0, &hook_thread, ready, 0, &hook_thread_id_);
+    if (hook_thread_ != nullptr) WaitForSingleObject(ready, INFINITE);
+    CloseHandle(ready);
+  } else if (!on && hook_thread_ != nullptr) {
+    PostThreadMessageW(hook_thread_id_, WM_QUIT, 0, 0);
+    WaitForSingleObject(hook_thread_, INFINITE);
+    CloseHandle(hook_thread_);
+    hook_thread_ = nullptr;
+  }
+}
+
+bool Win32Desktop::escape_pressed() {
+  return escape_seen.load();
+}
+
+UINT Win32Desktop::send_input(std::span<INPUT> inputs) {
+  for (INPUT& input : inputs) input.ki.dwExtraInfo = kOwnInputTag;
+  const UINT inserted = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  sent_ += inserted;
+  return inserted;
+}
+
+void Win32Desktop::settle() {
+  // The hook sees each record as Windows hands it on to the window with the
+  // focus; once it has seen them all, nothing of ours is still on its way.
+  // Waiting here also keeps the input stream short, so that an Esc does not
+  // queue behind a long run of keys. The wait handles no messages: a message
+  // handled here would run the window's code in the middle of a step.
+  if (hook_thread_ == nullptr || !hook_sees_own_) return;
+  std::uint64_t seen = own_seen.load();
+  DWORD last_progress = GetTickCount();
+  while (seen < sent_) {
+    WaitForSingleObject(own_progress, 10);
+    const std::uint64_t now_seen = own_seen.load();
+    if (now_seen != seen) {
+      seen = now_seen;
+      last_progress = GetTickCount();
+    } else if (GetTickCount() - last_progress > kSettleStallMs) {
+      // Records the hook never saw (Windows skips a hook that answers too
+      // late) are not waited for again; a hook that sees none of ours is not
+      // waited for at all.
+      if (seen == seen_at_watch_) hook_sees_own_ = false;
+      sent_ = seen;
+      return;
+    }
+  }
+}
+
+}  // namespace tavrino

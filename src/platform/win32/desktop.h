@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: MIT
+// What the Windows keyboard asks of the desktop it types on: where the
+// focus is, which keys the user holds, the target's keyboard layout, the
+// Caps Lock light, the user's Esc, and one playback at a time. Win32Desktop
+// asks Windows; tests put a fake of their own in its place.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "base/status.h"
+#include "playback/keyboard.h"
+
+namespace tavrino {
+
+// The target's keyboard layout, as far as typing needs it.
+class KeyLayout {
+ public:
+  virtual ~KeyLayout() = default;
+  // As VkKeyScanExW: the virtual key in the low byte and the shift state it
+  // needs in the high byte (1 Shift, 2 Ctrl, 4 Alt); -1 when no key of the
+  // layout types `c`.
+  virtual SHORT key_for(wchar_t c) const = 0;
+  // As MapVirtualKeyExW(vk, MAPVK_VK_TO_VSC): the key's scan code, 0 if none.
+  virtual WORD scan_code(BYTE vk) const = 0;
+  // Whether pressing `vk` with `shift_state` (as in key_for) types `c` at
+  // once. Not for a dead key, which only marks the character typed after it,
+  // nor for a key that types something else or nothing at all.
+  virtual bool types(BYTE vk, BYTE shift_state, wchar_t c) const = 0;
+};
+
+// Records that SendInput put into the input stream carry this in
+// dwExtraInfo, so that the keyboard hook tells them from anyone else's.
+inline constexpr ULONG_PTR kOwnInputTag = 0x74617672;  // "tavr"
+
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+
+  // Starts a playback's hold on the desktop: only one playback at a time may
+  // type, so this fails while another tavrino types. `release_all` is called
+  // from another thread when the console the program is attached to closes
+  // or gets Ctrl+C; the program ends right after it returns.
+  virtual Status open(std::function<void()> release_all) = 0;
+  // Ends what open() started. Never fails.
+  virtual void close() = 0;
+
+  // The foreground window: none, one of this process's windows, or another
+  // program's.
+  virtual Focus focus() = 0;
+  // The modifier keys held down now.
+  virtual HeldKeys held_keys() = 0;
+  // The keyboard layout of the foreground window's thread, and a number
+  // that tells one layout from another.
+  virtual std::unique_ptr<KeyLayout> target_layout() = 0;
+  virtual std::uintptr_t layout_id() = 0;
+  // Whether Caps Lock is on for the target.
+  virtual bool caps_lock_on() = 0;
+
+  // While on, an Esc the user presses anywhere is noticed (and kept from the
+  // window it was meant for); escape_pressed() says whether one was.
+  virtual void watch_escape(bool on) = 0;
+  virtual bool escape_pressed() = 0;
+
+  // As SendInput: returns how many records went into the input stream.
+  virtual UINT send_input(std::span<INPUT> inputs) = 0;
+  // Waits, briefly, until what send_input() put into the input stream has
+  // been passed on to the window with the focus.
+  virtual void settle() = 0;
+};
+
+// What has the focus, given the foreground window, the process that owns it
+// and this program's own process.
+Focus classify_focus(std::uintptr_t foreground, DWORD owner_process, DWORD own_process);
+
+// The modifier keys down in `key_state`, a table by virtual key as
+// GetKeyboardState fills it (0x80 for down). It names left and right keys
+// (VK_LSHIFT, VK_RMENU, ...). Windows presses left Ctrl along with AltGr,
+// so right Alt with left Ctrl counts as AltGr alone.
+HeldKeys held_modifiers(std::span<const BYTE, 256> key_state);
+
+// Whether a low-level keyboard event is the user pressing Esc: a key going
+// down, not one that a program put into the input stream (such as the
+// playback's own {ESC}).
+bool is_users_escape(WPARAM message, const KBDLLHOOKSTRUCT& key);
+
+// One playback at a time in the user's session: a named mutex.
+class PlaybackLock {
+ public:
+  explicit PlaybackLock(std::wstring name = L"Local\\tavrino.typing");
+  ~PlaybackLock();
+  PlaybackLock(const PlaybackLock&) = delete;
+  PlaybackLock& operator=(const PlaybackLock&) = delete;
+  // Takes the lock for the calling thread; false while another thread or
+  // process holds it. Taking it twice from one thread is a mistake.
+  bool acquire();
+  void release();
+
+ private:
+  std::wstring name_;
+  HANDLE mutex_ = nullptr;
+};
+
+// The Windows desktop. The low-level keyboard hook that watches for Esc and
+// sees the playback's own keys go by runs on a thread of its own.
+class Win32Desktop final : public Desktop {
+ public:
+  Win32Desktop();
+  ~Win32Desktop() override;
+
+  Status open(std::function<void()> release_all) override;
+  void close() override;
+  Focus focus() override;
+  HeldKeys held_keys() override;
+  std::unique_ptr<KeyLayout> target_layout() override;
+  std::uintptr_t layout_id() override;
+  bool caps_lock_on() override;
+  void watch_escape(bool on) override;
+  bool escape_pressed() override;
+  UINT send_input(std::span<INPUT> inputs) override;
+  void settle() override;
+
+ private:
+  PlaybackLock lock_;
+  bool open_ = false;
+  HANDLE hook_thread_ = nullptr;  // runs the low-level keyboard hook
+  DWORD hook_thread_id_ = 0;
+  std::atomic<std::uint64_t> sent_{0};  // own records put into the input stream, as the
+  std::uint64_t seen_at_watch_ = 0;     // hook counts them, and its count when it came
+  bool hook_sees_own_ = true;           // false once settle() has waited in vain
+};
+
+// The message when another tavrino is typing.
+std::u16string another_playback_message();
+
+}  // namespace tavrino

@@ -1,0 +1,276 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# How tavrino.exe types under Wine, each case with a Win32 target form that
+# records the virtual key of every key going down in its fields:
+# - values go as real keys of the layout (4, 5, Shift+B, the minus key), or
+#   as Unicode packets with --unicode, and arrive exactly;
+# - on a German layout too (y and z change places; @, the euro sign and a
+#   dead circumflex);
+# - nothing is typed while tavrino's own window has the focus;
+# - a Shift held when the countdown ends is waited for;
+# - Caps Lock does not change what arrives and is on again afterwards;
+# - Esc pressed in the target stops typing and never reaches the target;
+# - typing stops when the focus moves to another window, and when the
+#   session ends (with no key left down);
+# - a second tavrino types nothing while the first one types.
+# Usage: typing.sh WINE TAVRINO_EXE TARGET_FORM_EXE PROBE_EXE
+# Needs DISPLAY (an X server) and WINEPREFIX; exits 77 (skipped) without an X
+# server.
+set -uo pipefail
+wine=$1 app=$2 target=$3 probe_exe=$4
+
+if [[ -z ${DISPLAY:-} ]]; then
+  echo "no DISPLAY: skipped"
+  exit 77
+fi
+
+source "$(dirname "$0")/../../scripts/lib.sh"
+start_session
+readonly kTitle="VELMORANT COMPUTER SYSTEM - tavrino"
+readonly kTyping="Typing - press Esc to stop - $kTitle"
+readonly kForm="tavrino target form"
+
+# data_file FILE VALUE...: a data file with these values.
+data_file() {
+  local file=$1 names="" i
+  shift
+  for ((i = 1; i <= $#; i++)); do names+="N$i"'_%_'; done
+  local joined
+  joined=$(printf '%s_%%_' "$@")
+  printf '%s\r\n' "$#" x "${names%_%_}" "${joined%_%_}" x x 7A x Maths x Mid-term 'Term 2' >"$file"
+}
+
+# long_values N: N values of 150 characters, so that typing lasts a few
+# seconds.
+long_values() {
+  local i line
+  line=$(printf 'abcdefghij%.0s' {1..15})
+  for ((i = 0; i < $1; i++)); do echo "$line"; done
+}
+
+# start_form NAME FIELDS [TITLE]: a target form that writes $work/NAME.fields
+# and $work/NAME.keys when it ends.
+start_form() {
+  local title=${3:-$kForm}
+  spawn "$wine" "$target" "$(win_path "$work/$1.fields")" "$2" "$(win_path "$work/$1.keys")" \
+    "$title" >/dev/null 2>&1
+  probe wait "$title" 30 || fail "the target form $1 did not open"
+}
+
+# start_tavrino FILE [OPTION...]: tavrino.exe with FILE ($tavrino_pid).
+start_tavrino() {
+  local file=$1
+  shift
+  spawn "$wine" "$app" "$@" "$(win_path "$file")" >/dev/null 2>&1
+  tavrino_pid=$spawned
+  probe wait "$kTitle" 30 || fail "tavrino did not open"
+  sleep 1  # the first paint
+}
+
+# countdown N: the countdown box shows N, so typing starts N + 1 ticks
+# after START.
+countdown() { probe settext "$kTitle" "#106" "$1"; }
+
+# start_typing: START, then into the first field of the form.
+start_typing() {
+  win_click "$kTitle" START
+  win_click "${1:-$kForm}" "#1000"
+}
+
+form_written() { wait_until "${2:-30}" test -s "$work/$1.fields"; }
+
+# holds FILE LINE...: FILE is exactly these lines.
+holds() {
+  local file=$1
+  shift
+  diff -u <(printf '%s\n' "$@") "$file"
+}
+
+# typing_started: the first field of the form has text.
+typing_started() { [[ -n $(probe text "${1:-$kForm}" "#1000") ]]; }
+
+message_holds() {
+  local text
+  text=$(probe message "$kTitle" 15) || fail "no message appeared"
+  grep -qF -- "$1" <<<"$text" || fail "the message is: $text"
+}
+
+# In a subshell of its own: a case's programs end with it.
+scenario() { (start_session && "$@"); }
+
+real_keys() {
+  data_file "$work/marks.ipt" 45 7a B-2
+  start_form keys 3
+  start_tavrino "$work/marks.ipt"
+  countdown 1
+  start_typing
+  form_written keys || fail "the form was not filled"
+  holds "$work/keys.fields" 45 7a B-2 "" focus=4 || fail "the fields differ"
+  holds "$work/keys.keys" "34 35 09" "37 41 09" "10 42 bd 32 09" "" caps=0 shift=0 ||
+    fail "the keys differ"
+}
+
+unicode_packets() {
+  data_file "$work/marks.ipt" 45 B-2
+  start_form packets 2
+  start_tavrino "$work/marks.ipt" --unicode
+  countdown 1
+  start_typing
+  form_written packets || fail "the form was not filled"
+  holds "$work/packets.fields" 45 B-2 "" focus=3 || fail "the fields differ"
+  holds "$work/packets.keys" "e7 e7 09" "e7 e7 e7 09" "" caps=0 shift=0 || fail "the keys differ"
+}
+
+own_window() {
+  data_file "$work/marks.ipt" 45 52
+  start_form own 2
+  start_tavrino "$work/marks.ipt"
+  countdown 1
+  win_click "$kTitle" START  # and the focus stays in tavrino
+  message_holds "tavrino's own window had the keyboard focus"
+  probe close "$kForm"
+  form_written own 5 || fail "the form did not write its fields"
+  head -n 3 "$work/own.fields" | holds /dev/stdin "" "" "" || fail "something was typed"
+}
+
+held_shift() {
+  data_file "$work/marks.ipt" 45 ab
+  start_form held 2
+  start_tavrino "$work/marks.ipt"
+  countdown 1
+  start_typing
+  xdotool keydown shift
+  at_exit xdotool keyup shift
+  probe titled "Let go of Shift" 10 || fail "tavrino did not wait for Shift"
+  sleep 1
+  [[ ! -s $work/held.fields ]] || fail "typed while Shift was held"
+  xdotool keyup shift
+  form_written held || fail "the form was not filled"
+  holds "$work/held.fields" 45 ab "" focus=3 || fail "the fields differ"
+}
+
+caps_lock() {
+  data_file "$work/marks.ipt" aB Zo
+  start_form caps 2
+  start_tavrino "$work/marks.ipt"
+  countdown 1
+  start_typing
+  xdotool key Caps_Lock  # in the form, so that Wine sees it
+  at_exit xdotool key Caps_Lock
+  form_written caps || fail "the form was not filled"
+  holds "$work/caps.fields" aB Zo "" focus=3 || fail "the fields differ"
+  # The user's Caps Lock, tavrino's to switch it off and to switch it on again.
+  holds "$work/caps.keys" "14 14 41 10 42 09" "10 5a 4f 09" "14" caps=1 shift=0 ||
+    fail "the keys differ"
+}
+
+escape_stops() {
+  mapfile -t values < <(long_values 51)
+  data_file "$work/marks.ipt" "${values[@]}"
+  start_form esc 51
+  start_tavrino "$work/marks.ipt"
+  countdown 1
+  start_typing
+  wait_until 20 typing_started || fail "typing did not start"
+  xdotool key Escape
+  message_holds "Esc was pressed"
+  probe close "$kForm"
+  form_written esc 5 || fail "the form did not write its fields"
+  ! grep -qw 1b "$work/esc.keys" || fail "the Esc reached the form"
+  [[ $(grep -c abcdefghij "$work/esc.fields") -lt 51 ]] || fail "typing did not stop"
+}
+
+focus_moves() {
+  mapfile -t values < <(long_values 51)
+  data_file "$work/marks.ipt" "${values[@]}"
+  start_form first 51
+  start_form second 3 "other form"
+  probe move "other form" 860 40
+  start_tavrino "$work/marks.ipt"
+  countdown 1
+  start_typing
+  wait_until 20 typing_started || fail "typing did not start"
+  win_click "other form" "#1000"
+  message_holds "the keyboard focus moved away"
+  probe close "other form"
+  form_written second 5 || fail "the other form did not write its fields"
+  # What was on its way when the focus moved may land there: a part of one
+  # value at most.
+  [[ $(sed -n 2,3p "$work/second.fields" | tr -d '\n') == "" ]] ||
+    fail "the other form got more than one value: $(cat "$work/second.fields")"
+  (($(head -n 1 "$work/second.fields" | wc -c) <= 151)) || fail "the other form got too much"
+}
+
+another_tavrino() {
+  mapfile -t values < <(long_values 51)
+  data_file "$work/marks.ipt" "${values[@]}"
+  data_file "$work/second.ipt" BBB BBB
+  start_form lock 51
+  # The second one minimised, so that starting its countdown takes the
+  # focus from nothing.
+  spawn "$wine" start /min /wait "$(win_path "$app")" "$(win_path "$work/second.ipt")" \
+    >/dev/null 2>&1
+  at_exit wineserver -k  # start.exe is what was spawned, not the second tavrino
+  probe wait "min:$kTitle" 30 || fail "the second tavrino did not open"
+  start_tavrino "$work/marks.ipt"
+  countdown 1
+  start_typing
+  wait_until 20 typing_started || fail "typing did not start"
+  probe settext "min:$kTitle" "#106" 0
+  probe command "min:$kTitle" START
+  message_holds "Another tavrino is typing"
+  probe close "$kForm"
+  form_written lock 5 || fail "the form did not write its fields"
+  ! grep -q BBB "$work/lock.fields" || fail "the second tavrino typed"
+}
+
+session_ends() {
+  # Shift held over each whole value.
+  mapfile -t values < <(long_values 51 | sed 's/.*/+(&)/')
+  data_file "$work/marks.ipt" "${values[@]}"
+  start_form session 51
+  start_tavrino "$work/marks.ipt"
+  countdown 1
+  start_typing
+  wait_until 20 typing_started || fail "typing did not start"
+  probe endsession "$kTyping"
+  probe wait "$kTitle" 5 || fail "tavrino still says it is typing"
+  probe close "$kForm"
+  form_written session 5 || fail "the form did not write its fields"
+  [[ $(grep -c ABCDEFGHIJ "$work/session.fields") -lt 51 ]] || fail "typing did not stop"
+  grep -qx shift=0 "$work/session.keys" || fail "Shift was left down"
+}
+
+# A German layout: the layout Wine reads when its programs start, so on an X
+# server of its own and a Wine server started on it.
+german_layout() {
+  wineserver -k 2>/dev/null
+  start_x
+  at_exit wineserver -k
+  setxkbmap -layout de
+  xkbcomp -xkb "$DISPLAY" - 2>/dev/null | grep -A3 'key <AD06>' | grep -q 'symbols.*\[ *z,' ||
+    fail "the X server did not take the German layout"
+  data_file "$work/marks.ipt" yz Zy "q@" "€5" "{^}1"
+  start_form de 5
+  start_tavrino "$work/marks.ipt"
+  countdown 1
+  start_typing
+  form_written de || fail "the form was not filled"
+  holds "$work/de.fields" yz Zy "q@" "€5" "^1" "" focus=6 || fail "the fields differ"
+  # y and z by their keys; @ and € as Unicode packets where Wine cannot type
+  # them with AltGr; ^, which this layout has only as a dead key, as one too.
+  sed -n '1,2p;5p' "$work/de.keys" | holds /dev/stdin "59 5a 09" "10 5a 59 09" "e7 31 09" ||
+    fail "the keys differ: $(cat "$work/de.keys")"
+}
+
+check "values as real keys" scenario real_keys
+check "--unicode: values as Unicode packets" scenario unicode_packets
+check "nothing typed into tavrino's own window" scenario own_window
+check "a held Shift is waited for" scenario held_shift
+check "Caps Lock on: exact case, Caps Lock on again" scenario caps_lock
+check "Esc in the target stops typing" scenario escape_stops
+check "typing stops when the focus moves" scenario focus_moves
+check "a second tavrino types nothing" scenario another_tavrino
+check "the session ends: typing stops, no key down" scenario session_ends
+check "German layout: y, z, @, euro and ^ exact" scenario german_layout
+checks_done
