@@ -11,8 +11,8 @@
 //
 // KEYS, if given, gets the virtual key of every key-down message each field
 // received, a line per field ("34 35 09" for 4, 5 and Tab; e7 is a Unicode
-// packet), then "caps=N" and "shift=N": whether Caps Lock was on and Shift
-// down for the form when it wrote its fields. TITLE replaces the form's title
+// packet), then "caps=N" and "shift=N": whether Caps Lock was on for the form
+// and Shift down on the keyboard when it wrote its fields. TITLE replaces the form's title
 // ("tavrino target form").
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -91,7 +91,9 @@ void write_fields() {
   std::string keys;
   for (const std::string& line : keys_down) keys += line + "\n";
   keys += "caps=" + std::to_string(GetKeyState(VK_CAPITAL) & 1) + "\n";
-  keys += "shift=" + std::to_string((GetKeyState(VK_SHIFT) & 0x8000) != 0 ? 1 : 0) + "\n";
+  // The keyboard as it is now, not as the messages read so far left it: a
+  // posted close request overtakes key messages still in the queue.
+  keys += "shift=" + std::to_string((GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0 ? 1 : 0) + "\n";
   write_file(keys_path, keys);
 }
 

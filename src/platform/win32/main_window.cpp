@@ -72,27 +72,16 @@ int average_char_width(int sample_width) {
   return std::max(1, (sample_width / 26 + 1) / 2);
 }
 
-int value_tab_stop(int widest_name, int space, int average) {
-  // Tab stops are in quarters of the average character width.
-  return ((widest_name + 2 * space) * 4 + average - 1) / average;
-}
-
-std::u16string one_tab_after_names(std::u16string_view list) {
-  std::u16string shown;
-  shown.reserve(list.size());
-  bool in_name = true;  // no tab seen yet on this line
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    const char16_t c = list[i];
-    if (c == u'\t' && in_name) {
-      in_name = false;
-      shown += c;
-      while (i + 1 < list.size() && list[i + 1] == u'\t') ++i;
-      continue;
-    }
-    if (c == u'\n') in_name = true;
-    shown += c;
-  }
-  return shown;
+std::vector<int> value_tab_stops(int widest_short, int narrowest_long, int widest, int space,
+                                 int average) {
+  // The value column, rounded up to a whole stop unit.
+  const int last = ((widest + 2 * space) * 4 + average - 1) / average;
+  if (widest_short < 0) return {last};
+  // The first unit right of every short name: a tab goes to the first stop
+  // beyond where the text ends.
+  const int first = std::min(widest_short * 4 / average + 1, last - 1);
+  const bool fits = narrowest_long < 0 || first * average / 4 <= narrowest_long;
+  return {fits ? first : last - 1, last};
 }
 
 int pixels_of(int twips, UINT dpi) {
@@ -355,12 +344,20 @@ void MainWindow::line_up_values() {
     return static_cast<int>(size.cx);
   };
   int widest = 0;
+  int widest_short = -1;
+  int narrowest_long = -1;
   for (std::size_t start = 0; start < text.size();) {
     std::size_t end = text.find(L'\n', start);
     if (end == std::wstring::npos) end = text.size();
     const std::wstring_view line = std::wstring_view(text).substr(start, end - start);
     if (const std::size_t tab = line.find(L'\t'); tab != std::wstring_view::npos) {
-      widest = std::max(widest, width_of(line.substr(0, tab)));
+      const int width = width_of(line.substr(0, tab));
+      widest = std::max(widest, width);
+      if (tab + 1 < line.size() && line[tab + 1] == L'\t') {
+        widest_short = std::max(widest_short, width);
+      } else if (narrowest_long < 0 || width < narrowest_long) {
+        narrowest_long = width;
+      }
     }
     start = end + 1;
   }
@@ -369,10 +366,10 @@ void MainWindow::line_up_values() {
   SelectObject(dc, old_font);
   ReleaseDC(pane, dc);
 
-  // One stop: every line has one tab now, and the stops that come after it
-  // are the same distance apart again, for a value with a tab of its own.
-  const int stop = value_tab_stop(widest, space, average);
-  SendMessageW(pane, EM_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&stop));
+  // The stops after the last come the same distance apart again, for a
+  // value with a tab of its own.
+  std::vector<int> stops = value_tab_stops(widest_short, narrowest_long, widest, space, average);
+  SendMessageW(pane, EM_SETTABSTOPS, stops.size(), reinterpret_cast<LPARAM>(stops.data()));
   InvalidateRect(pane, nullptr, TRUE);
 }
 
@@ -491,7 +488,7 @@ Status MainWindow::set_text(ControlId box, std::u16string_view text) {
   // multi-line edit controls show only CR LF as a line break.
   if (!layout_of(box).multi_line) return set_window_text(box, text);
   if (box != ControlId::lbltext) return set_window_text(box, crlf_line_ends(text));
-  Status status = set_window_text(box, crlf_line_ends(one_tab_after_names(text)));
+  Status status = set_window_text(box, crlf_line_ends(text));
   if (status) line_up_values();
   return status;
 }

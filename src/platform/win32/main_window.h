@@ -13,6 +13,7 @@
 #include <chrono>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "window/controls.h"
 #include "window/form1.h"
@@ -20,18 +21,17 @@
 
 namespace tavrino {
 
-// The list pane's text as shown: the one or two tabs after each name become
-// one. The list puts two tabs after a short name so that its value lines up
-// with those after one tab, for tab stops a fixed number of characters
-// apart. Names in a proportional font are not that regular, and edit
-// controls place tab stops only in quarters of a character, so a tab stop
-// between the two kinds of line cannot always be found; with one tab on
-// every line, one stop past the widest name lines all values up.
-std::u16string one_tab_after_names(std::u16string_view list);
-
-// The stop, in quarters of `average` (the font's average character width in
-// pixels), two blanks of `space` pixels right of the widest name.
-int value_tab_stop(int widest_name, int space, int average);
+// The list pane's tab stops, in quarters of `average` (the font's average
+// character width in pixels), so that the values of all lines start in one
+// column two blanks of `space` pixels right of the widest name (`widest`).
+// A short name is followed by two tabs and a long one by one, so the first
+// stop must lie right of every short name (`widest_short`) and, for the
+// values to line up exactly, not right of any long one (`narrowest_long`);
+// a negative width means there is no such line. When a short name is wider
+// than a long one no stop fits between them, and the two stops are one
+// quarter apart: a value after one tab starts that much left of the others.
+std::vector<int> value_tab_stops(int widest_short, int narrowest_long, int widest, int space,
+                                 int average);
 
 // A font's average character width in pixels, as edit controls reckon it,
 // from the width of A to Z and a to z written out.
