@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: MIT
+// tavrino_wayland_type VALUE...
+//   Types the values as playback does (each value in the key-string syntax,
+//   then Tab) through the virtual keyboard into the window that has the
+//   focus on $WAYLAND_DISPLAY. Exit status: 0 typed, 1 playback failed (the
+//   message on standard error), 64 usage.
+// tavrino_wayland_type --keys KEYS
+//   Presses the key string KEYS alone, with no Tab after it: the tests drive
+//   tavrino's own window with it.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "platform/wayland/virtual_keyboard.h"
+#include "playback/key_string.h"
+#include "playback/typekeys.h"
+
+namespace {
+
+int press_keys(const char* keys) {
+  const tavrino::ParsedKeys parsed = tavrino::parse_key_string(tavrino::utf8_to_utf16(keys));
+  if (parsed.error) {
+    std::fprintf(stderr, "not a key string: %s\n", keys);
+    return 64;
+  }
+  tavrino::VirtualKeyboard keyboard;
+  tavrino::Status status = keyboard.begin();
+  if (status) {
+    status = keyboard.prepare(parsed.events);
+    if (status) status = keyboard.send(parsed.events).status;
+    keyboard.end();
+  }
+  if (!status) std::fprintf(stderr, "%s\n", tavrino::utf16_to_utf8(status.message()).c_str());
+  return status ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--keys") == 0) return press_keys(argv[2]);
+  std::vector<std::string> values(argv + 1, argv + argc);
+  if (values.empty() || values.size() > tavrino::kSlotCount) {
+    std::fputs("usage: tavrino_wayland_type VALUE... | --keys KEYS\n", stderr);
+    return 64;
+  }
+  tavrino::ResultSheet sheet;
+  sheet.itemcount = static_cast<std::int16_t>(values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    sheet.itemvalue[i] = tavrino::utf8_to_utf16(values[i]);
+  }
+  tavrino::VirtualKeyboard keyboard;
+  const tavrino::Status status = tavrino::typekeys(sheet, keyboard);
+  if (!status) std::fprintf(stderr, "%s\n", tavrino::utf16_to_utf8(status.message()).c_str());
+  return status ? 0 : 1;
+}
