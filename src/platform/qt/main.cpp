@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: MIT
-// tavrino on Linux: the window on Qt, keystrokes through X11's XTEST.
+// tavrino on Linux: the window on Qt, keystrokes through X11's XTEST or, on
+// Wayland, the virtual-keyboard protocol or the remote-desktop portal.
 //   tavrino [FILE] | --check FILE | --help | --version
 #include <QApplication>
+#include <QGuiApplication>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "base/text.h"
 #include "platform/qt/main_window.h"
-#include "platform/x11/xtest_keyboard.h"
+#include "platform/qt/message_box.h"
+#include "platform/session/session_keyboard.h"
 #include "sheet/result_sheet.h"
 #include "window/command_line.h"
 
@@ -39,10 +43,19 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
     }
     QApplication app(argc_, argv_);
     tavrino::ResultSheet sheet;
-    // It connects to the X display only when a playback begins, so the window
-    // loads and shows files on any Qt platform; typing needs X11.
-    tavrino::XTestKeyboard keyboard;
-    tavrino::MainWindow window(sheet, keyboard);
+    // It looks at the session only when a playback begins, so the window
+    // loads and shows files on any Qt platform.
+    QWidget* status_window = nullptr;
+    tavrino::SessionKeyboardOptions options;
+    // Any window of tavrino's, a message box too, counts as its own.
+    options.own_window_active = [] { return QGuiApplication::focusWindow() != nullptr; };
+    options.show_status = [&status_window](std::u16string_view text) {
+      if (status_window != nullptr) tavrino::QtMessages(status_window).show_status(text);
+    };
+    const std::unique_ptr<tavrino::SessionKeyboard> keyboard =
+        tavrino::SessionKeyboard::for_this_session(std::move(options));
+    tavrino::MainWindow window(sheet, *keyboard);
+    status_window = &window;
     window.load_and_show();
     // After the show, so that a refused file's message appears over the window.
     if (!file.empty()) (void)window.form().open_path(file);
