@@ -19,7 +19,8 @@ BackendChoice choose_backend(const SessionFacts& facts) {
   if (facts.portal_keyboard) return {Backend::portal, {}};
   if (facts.x_display) return {Backend::xwayland, {}};
   return {Backend::none,
-          u"Nothing was typed: typing into this Wayland desktop needs " + std::u16string(kWaylandWays) +
+          u"Nothing was typed: typing into this Wayland desktop needs " +
+              std::u16string(kWaylandWays) +
               u", and it offers neither; nor does it run XWayland, through which tavrino types "
               u"into X11 programs. Loading and viewing data files works without them."};
 }

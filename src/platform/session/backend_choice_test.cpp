@@ -25,17 +25,16 @@ TEST(BackendChoice, EachSessionGetsTheFirstWayItOffers) {
   };
   for (const Case& c : cases) {
     const BackendChoice choice = choose_backend(c.facts);
-    EXPECT_EQ(choice.backend, c.backend)
-        << c.facts.wayland << c.facts.x_display << c.facts.virtual_keyboard
-        << c.facts.portal_keyboard;
+    EXPECT_EQ(choice.backend, c.backend) << c.facts.wayland << c.facts.x_display
+                                         << c.facts.virtual_keyboard << c.facts.portal_keyboard;
     EXPECT_EQ(choice.refusal.empty(), c.backend != Backend::none);
   }
 }
 
 TEST(BackendChoice, ARefusalNamesWhatTheDesktopLacks) {
   const std::u16string refusal = choose_backend({true, false, false, false}).refusal;
-  for (const std::u16string_view part :
-       {u"Nothing was typed", u"virtual-keyboard protocol", u"remote-desktop portal", u"XWayland"}) {
+  for (const std::u16string_view part : {u"Nothing was typed", u"virtual-keyboard protocol",
+                                         u"remote-desktop portal", u"XWayland"}) {
     EXPECT_NE(refusal.find(part), std::u16string::npos) << std::string(part.begin(), part.end());
   }
   EXPECT_NE(xwayland_only_refusal().find(u"not one of them"), std::u16string::npos);

@@ -42,8 +42,7 @@ SessionKeyboard::~SessionKeyboard() {
   end();
 }
 
-std::unique_ptr<SessionKeyboard> SessionKeyboard::for_this_session(
-    SessionKeyboardOptions options) {
+std::unique_ptr<SessionKeyboard> SessionKeyboard::for_this_session(SessionKeyboardOptions options) {
   PortalKeyboardOptions portal;
   portal.show_status = std::move(options.show_status);
   Ways ways{std::make_unique<XTestKeyboard>(), std::make_unique<VirtualKeyboard>(),
@@ -107,7 +106,8 @@ std::optional<StopReason> SessionKeyboard::interruption() {
 }
 
 Keyboard::Sent SessionKeyboard::send(std::span<const KeyEvent> events) {
-  if (active_ == nullptr) return {0, Status::failure(u"Typing was not set up before sending keys.")};
+  if (active_ == nullptr)
+    return {0, Status::failure(u"Typing was not set up before sending keys.")};
   return active_->send(events);
 }
 

@@ -7,9 +7,17 @@
 // tavrino_wayland_type --keys KEYS
 //   Presses the key string KEYS alone, with no Tab after it: the tests drive
 //   tavrino's own window with it.
+// tavrino_wayland_type --hold
+//   Keeps a virtual keyboard plugged in until SIGTERM, as a desktop has its
+//   real keyboard: a headless compositor has none, and its seat would lose
+//   the keyboard, and every window the focus, each time a virtual keyboard
+//   goes.
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/text.h"
@@ -36,13 +44,32 @@ int press_keys(const char* keys) {
   return status ? 0 : 1;
 }
 
+volatile std::sig_atomic_t stopping = 0;
+
+int hold() {
+  std::signal(SIGTERM, [](int) { stopping = 1; });
+  tavrino::VirtualKeyboard keyboard;
+  tavrino::Status status = keyboard.begin();
+  if (status) status = keyboard.prepare({});
+  if (!status) {
+    std::fprintf(stderr, "%s\n", tavrino::utf16_to_utf8(status.message()).c_str());
+    return 1;
+  }
+  std::puts("holding");
+  std::fflush(stdout);
+  while (stopping == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  keyboard.end();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--keys") == 0) return press_keys(argv[2]);
+  if (argc == 2 && std::strcmp(argv[1], "--hold") == 0) return hold();
   std::vector<std::string> values(argv + 1, argv + argc);
   if (values.empty() || values.size() > tavrino::kSlotCount) {
-    std::fputs("usage: tavrino_wayland_type VALUE... | --keys KEYS\n", stderr);
+    std::fputs("usage: tavrino_wayland_type VALUE... | --keys KEYS | --hold\n", stderr);
     return 64;
   }
   tavrino::ResultSheet sheet;
