@@ -68,7 +68,7 @@ DATA
 app_typed=$'45\tŁódź é\t€\t中文\tA+\tB\t7,5\t'
 
 # start_countdown: tavrino's window with the class loaded, the countdown set to
-# 1 and START pressed, all with keys typed into the window as a user would:
+# 2 and START pressed, all with keys typed into the window as a user would:
 # the focus starts in the countdown box, and Shift+Tab goes on to START.
 start_countdown() {
   spawn as_wayland_user QT_QPA_PLATFORM=wayland "$tavrino" "$data" >"$work/tavrino.log" 2>&1
@@ -76,7 +76,7 @@ start_countdown() {
   wait_wayland_window tavrino
   wayland_focus tavrino
   sleep 0.5
-  as_wayland_user "$wayland_type" --keys '^a1+{TAB} ' || fail "The keys for START were not typed."
+  as_wayland_user "$wayland_type" --keys '^a2+{TAB} ' || fail "The keys for START were not typed."
 }
 
 # tavrino_windows N: tavrino has N windows (the main one and its messages).
@@ -116,7 +116,7 @@ case $scenario in
       wait_until 1 tavrino_windows 1 && break
     done
     tavrino_windows 1 || fail "The message did not close."
-    as_wayland_user "$wayland_type" --keys '{TAB}^a1+{TAB} ' || fail "START was not pressed again."
+    as_wayland_user "$wayland_type" --keys '{TAB}^a2+{TAB} ' || fail "START was not pressed again."
     wayland_focus foot
     expect_typed "$app_typed"
     ;;
