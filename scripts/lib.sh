@@ -224,9 +224,13 @@ wait_wayland_window() {
   wait_until "${2:-10}" wayland_window_shown "$1" || fail "No window of $1 appeared."
 }
 
+# Asked again while it has not taken effect.
+wayland_focus_now() {
+  as_wayland_user swaymsg "[app_id=\"$1\"] focus" >/dev/null && wayland_window_focused "$1"
+}
+
 wayland_focus() {
-  as_wayland_user swaymsg "[app_id=\"$1\"] focus" >/dev/null || fail "sway cannot focus $1."
-  wait_until 5 wayland_window_focused "$1" ||
+  wait_until 5 wayland_focus_now "$1" ||
     fail "$1 did not get the keyboard focus: $(sway_windows | tr '\n' ',')"
 }
 
