@@ -8,14 +8,12 @@
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QEventLoop>
 #include <QObject>
 #include <QTimer>
 #include <QVariantMap>
 #include <optional>
-#include <vector>
 
 #include "base/text.h"
 
@@ -293,22 +291,21 @@ std::size_t RemoteDesktop::send(std::span<const Key> keys, Status& status) {
     status = Status::failure(u"the desktop ended tavrino's permission to control the keyboard.");
     return 0;
   }
-  // Sent one after another without waiting: the portal takes a caller's
-  // calls in order, and the answers are collected at the end.
-  std::vector<QDBusPendingCall> calls;
-  calls.reserve(keys.size());
+  // Each key waits for the portal's answer before the next goes: the portal
+  // handles calls on threads of their own, so keys sent without waiting
+  // reached the desktop out of order (a Shift's release before its press,
+  // 5 before 4). The portal passes a call on before it answers it, so the
+  // order holds from there.
   const QDBusObjectPath session(c.session);
-  for (const Key& key : keys) {
+  for (std::size_t i = 0; i < keys.size(); ++i) {
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface,
                                                        QStringLiteral("NotifyKeyboardKeysym"));
-    call.setArguments({QVariant::fromValue(session), QVariantMap(), static_cast<qint32>(key.keysym),
-                       static_cast<quint32>(key.down ? 1 : 0)});
-    calls.push_back(c.bus.asyncCall(call, kCallTimeoutMs));
-  }
-  for (std::size_t i = 0; i < calls.size(); ++i) {
-    calls[i].waitForFinished();
-    if (calls[i].isError()) {
-      const QDBusError error = calls[i].error();
+    call.setArguments({QVariant::fromValue(session), QVariantMap(),
+                       static_cast<qint32>(keys[i].keysym),
+                       static_cast<quint32>(keys[i].down ? 1 : 0)});
+    const QDBusMessage reply = c.bus.call(call, QDBus::Block, kCallTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage) {
+      const QDBusError error(reply);
       status = Status::failure(u"the desktop's portal refused a key (" + text_of(error.name()) +
                                u": " + text_of(error.message()) + u").");
       return i;

@@ -52,8 +52,8 @@ class RemoteDesktop {
     std::uint32_t keysym = 0;
     bool down = false;
   };
-  // Sends the keys in order and waits for the portal to take them. Returns
-  // how many it took; fewer means failure, and `status` says why.
+  // Sends the keys in order, each once the portal has taken the one before.
+  // Returns how many it took; fewer means failure, and `status` says why.
   std::size_t send(std::span<const Key> keys, Status& status);
 
   // Whether the desktop has closed the session (the user revoked it, or the
