@@ -16,6 +16,7 @@
 #   start_x                       Xvfb on a free display ($xvfb_pid), DISPLAY exported
 #   start_wm                      openbox, if it is installed
 #   wait_window TITLE [SECONDS]   print the id of the visible window named TITLE
+#   wayland_user_for DIR...       $wayland_user, the prefix that runs a command as the Wayland user
 #   start_sway                    a headless sway: WAYLAND_DISPLAY, SWAYSOCK exported
 #   as_wayland_user COMMAND...    run COMMAND in sway's session, as the user sway runs as
 #   wait_wayland_window APP_ID [SECONDS]  wait until sway shows a window of APP_ID
@@ -157,32 +158,36 @@ wait_window() {
   echo "$id"
 }
 
-# sway will not run as root: as root, the session runs as the unprivileged
-# user tavrino-test (made on first use), in a home and runtime folder under
-# $work.
+# Wayland compositors will not run as root: as root, a Wayland session runs
+# as the unprivileged user tavrino-test (made on first use), with folders
+# under $work. wayland_user_for DIR...: sets $wayland_user, the command
+# prefix that runs a command as that user (empty when not root), and hands
+# the DIRs to the user.
 readonly wayland_user_name=tavrino-test
+wayland_user_for() {
+  wayland_user=()
+  [[ $(id -u) -eq 0 ]] || return 0
+  id "$wayland_user_name" >/dev/null 2>&1 ||
+    useradd --system --no-create-home --shell /usr/sbin/nologin "$wayland_user_name"
+  chown "$wayland_user_name:" "$@"
+  chmod 711 "$work"
+  # setpriv runs the command itself, so $spawned is its own process id.
+  wayland_user=(setpriv --reuid="$wayland_user_name" --regid="$wayland_user_name" --init-groups)
+}
+
 start_sway() {
   command -v sway >/dev/null || fail "sway is not installed (Debian: sway)."
   wayland_home=$work/wayland-home
   wayland_runtime=$work/wayland-runtime
   mkdir -p "$wayland_home"
   mkdir -m 700 "$wayland_runtime"
-  wayland_user=()
-  if [[ $(id -u) -eq 0 ]]; then
-    id "$wayland_user_name" >/dev/null 2>&1 ||
-      useradd --system --no-create-home --shell /usr/sbin/nologin "$wayland_user_name"
-    chown "$wayland_user_name:" "$wayland_home" "$wayland_runtime"
-    chmod 711 "$work"
-    # setpriv runs the command itself, so $spawned is its own process id.
-    wayland_user=(setpriv --reuid="$wayland_user_name" --regid="$wayland_user_name" --init-groups)
-  fi
+  wayland_user_for "$wayland_home" "$wayland_runtime"
   printf '%s\n' 'output HEADLESS-1 resolution 1280x1024' 'xwayland disable' \
     'focus_on_window_activation focus' >"$wayland_home/sway.config"
   WAYLAND_DISPLAY=
   SWAYSOCK=
   spawn as_wayland_user WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
     sway -c "$wayland_home/sway.config" >"$work/sway.log" 2>&1
-  sway_pid=$spawned
   wait_until 10 compgen -G "$wayland_runtime/wayland-*[0-9]" >/dev/null ||
     fail "sway did not start: $(tail -n 5 "$work/sway.log")"
   wait_until 10 compgen -G "$wayland_runtime/sway-ipc.*" >/dev/null ||

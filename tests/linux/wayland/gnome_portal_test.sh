@@ -54,15 +54,8 @@ mkdir -m 700 "$runtime"
 files=$work/files
 mkdir "$files"
 : >"$files/typed"
-user=()
-if [[ $(id -u) -eq 0 ]]; then
-  id "$wayland_user_name" >/dev/null 2>&1 ||
-    useradd --system --no-create-home --shell /usr/sbin/nologin "$wayland_user_name"
-  chown -R "$wayland_user_name:" "$runtime" "$files"
-  chmod 711 "$work"
-  user=(setpriv --reuid="$wayland_user_name" --regid="$wayland_user_name" --init-groups)
-fi
-"${user[@]}" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME="$files" LANG=C.UTF-8 \
+wayland_user_for "$runtime" "$files" "$files/typed"
+"${wayland_user[@]}" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME="$files" LANG=C.UTF-8 \
   XDG_RUNTIME_DIR="$runtime" dbus-run-session -- \
   bash "$here/gnome_portal_test.sh" "$wayland_type" "$scenario" --inside "$files" \
   >"$work/session.log" 2>&1 || fail "The session failed: $(tail -n 5 "$work/session.log")"
