@@ -41,6 +41,13 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
                              program_ + " --check FILE checks a data file without one.\n");
       return 1;
     }
+    // On a Wayland desktop the window is a Wayland window (X11 through
+    // XWayland only without Qt's Wayland plugin), so that it knows when it
+    // has the focus; some Qt versions would pick X11 on GNOME.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+      qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+    }
     QApplication app(argc_, argv_);
     tavrino::ResultSheet sheet;
     // It looks at the session only when a playback begins, so the window
