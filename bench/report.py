@@ -59,11 +59,15 @@ def typing_table(rows):
     lines = ["| typist, text | target | chars/s (median) | chars/s (each run) | exact runs "
              "| wrong / missing / extra (worst run) | keyboard mapping after |",
              "|---|---|---|---|---|---|---|"]
-    for target in ("xterm", "form"):
+    for target in ("xterm", "form", "foot"):
         for typist, text, label in (("tavrino", "common", "tavrino, common"),
                                     ("xdotool-0", "common", "xdotool --delay 0, common"),
                                     ("xdotool", "common", "xdotool (12 ms delay), common"),
-                                    ("tavrino", "many", "tavrino, many")):
+                                    ("tavrino", "many", "tavrino, many"),
+                                    ("tavrino-wayland", "common",
+                                     "tavrino, virtual keyboard (Wayland), common"),
+                                    ("tavrino-wayland", "many",
+                                     "tavrino, virtual keyboard (Wayland), many")):
             runs = [row for row in rows if row[:3] == [typist, target, text]]
             if not runs:
                 continue
@@ -81,10 +85,13 @@ def report(results, runs):
         f"{runs} runs per typing figure. The 1-minute load average when each benchmark",
         f"started: {load_range((results / 'loads').read_text().split())}.",
         "",
-        "### Typing into X11 programs under Xvfb (us layout)",
+        "### Typing into X11 programs under Xvfb (us layout), and on Wayland",
         "",
         "7,701 characters (51 values of 150 characters, each followed by Tab); the",
-        "rate is characters received per second, first to last.",
+        "rate is characters received per second, first to last. The foot rows are",
+        "Wayland: a headless sway, tavrino typing through the virtual-keyboard",
+        "protocol. The remote-desktop portal's rate (GNOME, KDE) is the desktop's",
+        "and is not measured here.",
         "",
         *typing_table(rows_of(results / "typing.rows")),
         "",

@@ -14,8 +14,9 @@
 #   WIN_BUILD_DIR=build-win64  the Windows build to take tavrino.exe from
 #
 # The steps, each of which runs alone too once this has built: typing.sh
-# (typing into X11 programs, start-up), reading data files (below), wine.sh
-# (typing under Wine) and report.py (the table).
+# (typing into X11 programs, start-up), wayland.sh (typing on Wayland through
+# the virtual keyboard), reading data files (below), wine.sh (typing under
+# Wine) and report.py (the table).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source bench/common.sh
@@ -24,7 +25,8 @@ with_wine=${BENCH_WINE:-1}
 jobs=${BENCH_JOBS:-$(nproc)}
 win_build=${WIN_BUILD_DIR:-build-win64}
 
-ensure_packages "${linux_build_packages[@]}" xvfb xauth xdotool x11-utils x11-xkb-utils xterm
+ensure_packages "${linux_build_packages[@]}" xvfb xauth xdotool x11-utils x11-xkb-utils xterm \
+  sway foot
 if ((with_wine)); then
   ensure_packages "${windows_build_packages[@]}" wine wine64 fonts-wine
 fi
@@ -36,7 +38,7 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTAVRINO_BUILD_LINUX_APP=ON \
   { cat "$build/configure.log"; exit 1; }
 cmake --build "$build" -j "$jobs" --target tavrino tavrino_type_values tavrino_target_form \
   tavrino_read_bench tavrino_bench_text tavrino_bench_tty_sink tavrino_bench_key_watch \
-  tavrino_bench_startup bench_text_test
+  tavrino_bench_startup bench_text_test tavrino_wayland_type
 # The error counts are only as good as the comparison behind them.
 "$bench_bin/bench_text_test" --gtest_brief=1 >/dev/null ||
   { echo "bench_text_test failed" >&2; exit 1; }
@@ -56,6 +58,7 @@ mkdir -p "$texts"
 "$bench_bin/tavrino_bench_text" make "$texts"
 
 bash bench/typing.sh
+bash bench/wayland.sh
 
 echo "== Reading data files"
 start_session

@@ -106,12 +106,16 @@ else()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-  # The libraries the program links come from dpkg-shlibdeps (dpkg-dev).
-  # Qt loads its X11 platform plugin at run time, out of shlibdeps' sight,
-  # and libqt6gui6 only recommends it; the window's Arial is drawn with its
-  # metric twin Liberation Sans.
+  # The libraries the program links come from dpkg-shlibdeps (dpkg-dev):
+  # Qt with QtDBus for the remote-desktop portal, Xlib and XTEST, the
+  # Wayland client library and xkbcommon. Qt loads its platform plugins at
+  # run time, out of shlibdeps' sight, and libqt6gui6 only recommends them:
+  # X11's (qt6-qpa-plugins), and Wayland's (qt6-wayland), so that on a
+  # Wayland desktop the window is a Wayland window that knows when it has
+  # the focus. The window's Arial is drawn with its metric twin Liberation
+  # Sans.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland")
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()

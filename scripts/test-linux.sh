@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# The Linux stage: builds the Qt/X11 desktop app with its tests and runs them
-# all: the unit tests, the window's layout test (Qt's offscreen platform), and
-# the end-to-end tests, each on a private Xvfb server with real XTEST
-# keystrokes and real mouse clicks into a sample form.
+# The Linux stage: builds the Qt desktop app with its tests and runs them
+# all: the unit tests, the window's layout test (Qt's offscreen platform), the
+# portal keyboard against a fake portal on a private D-Bus, and the
+# end-to-end tests: each X11 one on a private Xvfb server with real XTEST
+# keystrokes and real mouse clicks into a sample form, each Wayland one in a
+# headless sway typing into foot.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 
-# Build: Qt 6 Widgets, Xlib with XTEST and xkbcommon. End-to-end tests: the X
-# server, a window manager, the tools that drive and watch the windows
-# (xdotool, xprop, xev, setxkbmap, xkbcomp), xterm as a target that answers
-# no pings, and the fonts the window asks for.
+# Build: Qt 6 Widgets and QtDBus, Xlib with XTEST, the Wayland client
+# library and wayland-scanner, xkbcommon. End-to-end tests: the X server, a
+# window manager, the tools that drive and watch the windows (xdotool,
+# xprop, xev, setxkbmap, xkbcomp), xterm as a target that answers no pings,
+# and the fonts the window asks for; on Wayland, a headless sway, foot as
+# the target and Qt's Wayland platform.
 ensure_packages "${linux_build_packages[@]}" xvfb xauth xdotool x11-utils x11-xkb-utils \
-  openbox xterm fonts-liberation imagemagick
+  openbox xterm fonts-liberation imagemagick sway foot qt6-wayland
 
 build=${LINUX_BUILD_DIR:-build-linux}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRINO_BUILD_LINUX_APP=ON

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
-// tavrino on Linux: the window on Qt, keystrokes through X11's XTEST.
+// tavrino on Linux: the window on Qt, keystrokes through X11's XTEST or, on
+// Wayland, the virtual-keyboard protocol or the remote-desktop portal.
 //   tavrino [FILE] | --check FILE | --help | --version
 #include <QApplication>
+#include <QGuiApplication>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,7 +13,8 @@
 #include "base/text.h"
 #include "platform/posix/posix_file_reader.h"
 #include "platform/qt/main_window.h"
-#include "platform/x11/xtest_keyboard.h"
+#include "platform/qt/message_box.h"
+#include "platform/session/session_keyboard.h"
 #include "sheet/result_sheet.h"
 #include "window/command_line.h"
 
@@ -42,12 +46,28 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
                              program_ + " --check FILE checks a data file without one.\n");
       return 1;
     }
+    // On a Wayland desktop the window is a Wayland window (X11 through
+    // XWayland only without Qt's Wayland plugin), so that it knows when it
+    // has the focus; some Qt versions would pick X11 on GNOME.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+      qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+    }
     QApplication app(argc_, argv_);
     tavrino::ResultSheet sheet;
-    // It connects to the X display only when a playback begins, so the window
-    // loads and shows files on any Qt platform; typing needs X11.
-    tavrino::XTestKeyboard keyboard;
-    tavrino::MainWindow window(sheet, keyboard, reader_);
+    // It looks at the session only when a playback begins, so the window
+    // loads and shows files on any Qt platform.
+    QWidget* status_window = nullptr;
+    tavrino::SessionKeyboardOptions keyboard_options;
+    // Any window of tavrino's, a message box too, counts as its own.
+    keyboard_options.own_window_active = [] { return QGuiApplication::focusWindow() != nullptr; };
+    keyboard_options.show_status = [&status_window](std::u16string_view text) {
+      if (status_window != nullptr) tavrino::QtMessages(status_window).show_status(text);
+    };
+    const std::unique_ptr<tavrino::SessionKeyboard> keyboard =
+        tavrino::SessionKeyboard::for_this_session(std::move(keyboard_options));
+    tavrino::MainWindow window(sheet, *keyboard, reader_);
+    status_window = &window;
     window.load_and_show();
     // After the show, so that a refused file's message appears over the window.
     if (!file.empty()) (void)window.form().open_path(file);

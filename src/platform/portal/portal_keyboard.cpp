@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: MIT
+#include "platform/portal/portal_keyboard.h"
+
+#include <algorithm>
+#include <thread>
+#include <vector>
+
+#include "platform/portal/remote_desktop.h"
+#include "platform/portal/restore_token.h"
+#include "platform/wayland/layout_coverage.h"
+#include "platform/wayland/wayland_display.h"
+
+namespace tavrino {
+
+namespace {
+
+// After the session starts, how long the compositor gets before the first
+// key: without the wait (and a Shift tap) the first key was sometimes lost.
+constexpr std::chrono::milliseconds kSessionSettle{100};
+constexpr std::uint32_t kShiftL = 0xffe1;
+
+Status keymap_through_wayland(std::string& text) {
+  WaylandDisplay wayland;
+  if (Status connected = wayland.connect(); !connected) return connected;
+  return wayland.read_keymap(text);
+}
+
+}  // namespace
+
+class PortalKeyboard::Session {
+ public:
+  explicit Session(const PortalKeyboardOptions& options) : options_(options) {}
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+  ~Session() { finish(); }
+
+  Status open();
+  std::optional<Untypable> untypable(std::span<const KeyEvent> events) const;
+  Status prepare();
+  Sent send(std::span<const KeyEvent> events);
+  void finish();
+
+ private:
+  const PortalKeyboardOptions& options_;
+  RemoteDesktop desktop_;
+  std::uint32_t version_ = 0;
+  std::optional<LayoutCoverage> coverage_;
+  bool started_ = false;
+  std::vector<std::uint32_t> held_;  // modifier keysyms down, in the order pressed
+};
+
+Status PortalKeyboard::Session::open() {
+  const RemoteDesktop::Offer offer = RemoteDesktop::probe();
+  if (!offer.keyboard) {
+    return Status::failure(
+        u"This desktop's remote-desktop portal does not offer control of the keyboard.");
+  }
+  version_ = offer.version;
+  std::string keymap;
+  const auto& read = options_.read_keymap ? options_.read_keymap : keymap_through_wayland;
+  if (Status status = read(keymap); !status) return status;
+  coverage_ = LayoutCoverage::from_keymap_text(keymap);
+  if (!coverage_) return Status::failure(u"The desktop's keyboard layout could not be read.");
+  return Status::success();
+}
+
+std::optional<Keyboard::Untypable> PortalKeyboard::Session::untypable(
+    std::span<const KeyEvent> events) const {
+  return first_untypable(*coverage_, events);
+}
+
+Status PortalKeyboard::Session::prepare() {
+  const std::filesystem::path token_file =
+      options_.token_file.empty() ? restore_token_path() : options_.token_file;
+  std::string token = version_ >= 2 ? read_restore_token(token_file) : std::string();
+  const auto before_dialog = [this] {
+    if (options_.show_status) {
+      options_.show_status(
+          u"The desktop asks whether tavrino may type - allow it, and the typing starts");
+    }
+  };
+  Status status = desktop_.open(version_, token, before_dialog, options_.answer_wait);
+  if (options_.show_status) options_.show_status(u"");
+  if (!status) return status;
+  started_ = true;
+  if (version_ >= 2) (void)write_restore_token(token_file, token);
+
+  const RemoteDesktop::Key tap[] = {{kShiftL, true}, {kShiftL, false}};
+  Status tapped = Status::success();
+  if (desktop_.send(tap, tapped) != std::size(tap)) return tapped;
+  std::this_thread::sleep_for(kSessionSettle);
+  return Status::success();
+}
+
+Keyboard::Sent PortalKeyboard::Session::send(std::span<const KeyEvent> events) {
+  if (!started_) return {0, Status::failure(u"Typing was not set up before sending keys.")};
+  std::vector<RemoteDesktop::Key> keys;
+  std::vector<std::size_t> ends;  // where each event's keys end
+  std::vector<std::uint32_t> held = held_;
+  for (const KeyEvent& event : events) {
+    const KeySymbol keysym = portal_keysym(event);
+    if (event.type == KeyEvent::Type::press) {
+      keys.push_back({keysym, true});
+      held.push_back(keysym);
+    } else if (event.type == KeyEvent::Type::release) {
+      keys.push_back({keysym, false});
+      const auto it = std::find(held.rbegin(), held.rend(), keysym);
+      if (it != held.rend()) held.erase(std::next(it).base());
+    } else {
+      keys.push_back({keysym, true});
+      keys.push_back({keysym, false});
+    }
+    ends.push_back(keys.size());
+  }
+  Status status = Status::success();
+  const std::size_t taken = desktop_.send(keys, status);
+  const std::size_t delivered =
+      static_cast<std::size_t>(std::upper_bound(ends.begin(), ends.end(), taken) - ends.begin());
+  if (taken == keys.size()) held_ = std::move(held);
+  return {delivered, std::move(status)};
+}
+
+void PortalKeyboard::Session::finish() {
+  if (started_ && !desktop_.closed() && !held_.empty()) {
+    std::vector<RemoteDesktop::Key> releases;
+    for (auto it = held_.rbegin(); it != held_.rend(); ++it) releases.push_back({*it, false});
+    Status ignored = Status::success();
+    (void)desktop_.send(releases, ignored);
+  }
+  held_.clear();
+  started_ = false;
+  desktop_.close();
+}
+
+PortalKeyboard::PortalKeyboard(PortalKeyboardOptions options) : options_(std::move(options)) {}
+
+PortalKeyboard::~PortalKeyboard() = default;
+
+Status PortalKeyboard::begin() {
+  session_.reset();
+  auto session = std::make_unique<Session>(options_);
+  if (Status status = session->open(); !status) return status;
+  session_ = std::move(session);
+  return Status::success();
+}
+
+Focus PortalKeyboard::focus() {
+  return {};
+}
+
+HeldKeys PortalKeyboard::held_keys() {
+  return {};
+}
+
+std::optional<Keyboard::Untypable> PortalKeyboard::untypable(std::span<const KeyEvent> all_events) {
+  if (!session_) return std::nullopt;
+  return session_->untypable(all_events);
+}
+
+Status PortalKeyboard::prepare(std::span<const KeyEvent> all_events) {
+  (void)all_events;
+  if (!session_) return Status::failure(u"Typing was not set up before preparing keys.");
+  return session_->prepare();
+}
+
+std::optional<StopReason> PortalKeyboard::interruption() {
+  return std::nullopt;
+}
+
+Keyboard::Sent PortalKeyboard::send(std::span<const KeyEvent> events) {
+  if (!session_) return {0, Status::failure(u"Typing was not set up before sending keys.")};
+  return session_->send(events);
+}
+
+void PortalKeyboard::end() {
+  session_.reset();
+}
+
+}  // namespace tavrino

@@ -1,0 +1,119 @@
+// SPDX-License-Identifier: MIT
+#include "platform/session/session_keyboard.h"
+
+#include <cstdlib>
+#include <utility>
+
+#include "platform/portal/portal_keyboard.h"
+#include "platform/portal/remote_desktop.h"
+#include "platform/wayland/virtual_keyboard.h"
+#include "platform/wayland/wayland_display.h"
+#include "platform/x11/xtest_keyboard.h"
+
+namespace tavrino {
+
+namespace {
+
+// Asks the compositor, and the portal only when the compositor has no
+// virtual keyboard: a portal that is not running yet is started by the bus
+// on the first question, which takes a moment.
+SessionFacts facts_of_this_session() {
+  SessionFacts facts;
+  const char* display = std::getenv("DISPLAY");
+  facts.x_display = display != nullptr && *display != '\0';
+  if (!wayland_session(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"))) {
+    return facts;
+  }
+  WaylandDisplay wayland;
+  if (!wayland.connect()) return facts;
+  facts.wayland = true;
+  facts.virtual_keyboard = wayland.offers_virtual_keyboard();
+  wayland.disconnect();
+  if (!facts.virtual_keyboard) facts.portal_keyboard = RemoteDesktop::probe().keyboard;
+  return facts;
+}
+
+}  // namespace
+
+SessionKeyboard::SessionKeyboard(Ways ways, std::function<bool()> own_window_active)
+    : ways_(std::move(ways)), own_window_active_(std::move(own_window_active)) {}
+
+SessionKeyboard::~SessionKeyboard() {
+  end();
+}
+
+std::unique_ptr<SessionKeyboard> SessionKeyboard::for_this_session(SessionKeyboardOptions options) {
+  PortalKeyboardOptions portal;
+  portal.show_status = std::move(options.show_status);
+  Ways ways{std::make_unique<XTestKeyboard>(), std::make_unique<VirtualKeyboard>(),
+            std::make_unique<PortalKeyboard>(std::move(portal)), facts_of_this_session};
+  return std::make_unique<SessionKeyboard>(std::move(ways), std::move(options.own_window_active));
+}
+
+Status SessionKeyboard::begin() {
+  end();
+  const BackendChoice choice = choose_backend(ways_.facts());
+  backend_ = choice.backend;
+  Keyboard* chosen = nullptr;
+  switch (choice.backend) {
+    case Backend::xtest:
+    case Backend::xwayland:
+      chosen = ways_.xtest.get();
+      break;
+    case Backend::virtual_keyboard:
+      chosen = ways_.virtual_keyboard.get();
+      break;
+    case Backend::portal:
+      chosen = ways_.portal.get();
+      break;
+    case Backend::none:
+      return Status::failure(choice.refusal);
+  }
+  if (Status status = chosen->begin(); !status) return status;
+  active_ = chosen;
+  if (choice.backend == Backend::xwayland && !own_window_active()) {
+    // XTEST reaches only X11 programs; a native Wayland window with the
+    // focus leaves XWayland's focus on no window of its own.
+    if (active_->focus().kind != Focus::Kind::other) {
+      end();
+      return Status::failure(xwayland_only_refusal());
+    }
+  }
+  return Status::success();
+}
+
+Focus SessionKeyboard::focus() {
+  if (own_window_active()) return {Focus::Kind::own, 0};
+  return active_ != nullptr ? active_->focus() : Focus{};
+}
+
+HeldKeys SessionKeyboard::held_keys() {
+  return active_ != nullptr ? active_->held_keys() : HeldKeys{};
+}
+
+std::optional<Keyboard::Untypable> SessionKeyboard::untypable(
+    std::span<const KeyEvent> all_events) {
+  return active_ != nullptr ? active_->untypable(all_events) : std::nullopt;
+}
+
+Status SessionKeyboard::prepare(std::span<const KeyEvent> all_events) {
+  if (active_ == nullptr) return Status::failure(u"Typing was not set up before preparing keys.");
+  return active_->prepare(all_events);
+}
+
+std::optional<StopReason> SessionKeyboard::interruption() {
+  return active_ != nullptr ? active_->interruption() : std::nullopt;
+}
+
+Keyboard::Sent SessionKeyboard::send(std::span<const KeyEvent> events) {
+  if (active_ == nullptr)
+    return {0, Status::failure(u"Typing was not set up before sending keys.")};
+  return active_->send(events);
+}
+
+void SessionKeyboard::end() {
+  Keyboard* const ending = std::exchange(active_, nullptr);
+  if (ending != nullptr) ending->end();
+}
+
+}  // namespace tavrino

@@ -1,0 +1,127 @@
+// SPDX-License-Identifier: MIT
+#include "platform/wayland/layout_coverage.h"
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include <xkbcommon/xkbcommon.h>
+
+#include "platform/x11/messages.h"
+
+namespace tavrino {
+
+namespace {
+
+// The compositor presses Shift for level 2 and AltGr for level 3; a key's
+// fourth level needs both, which it does not do.
+constexpr xkb_level_index_t kLevels = 3;
+
+struct ContextFree {
+  void operator()(xkb_context* context) const { xkb_context_unref(context); }
+};
+struct KeymapFree {
+  void operator()(xkb_keymap* keymap) const { xkb_keymap_unref(keymap); }
+};
+
+}  // namespace
+
+std::optional<LayoutCoverage> LayoutCoverage::from_keymap_text(std::string_view text) {
+  const std::unique_ptr<xkb_context, ContextFree> context(
+      xkb_context_new(static_cast<xkb_context_flags>(XKB_CONTEXT_NO_DEFAULT_INCLUDES |
+                                                     XKB_CONTEXT_NO_ENVIRONMENT_NAMES)));
+  if (!context) return std::nullopt;
+  // A keymap handed over by a compositor may end in its terminating zero.
+  while (!text.empty() && text.back() == '\0') text.remove_suffix(1);
+  const std::unique_ptr<xkb_keymap, KeymapFree> keymap(
+      xkb_keymap_new_from_buffer(context.get(), text.data(), text.size(), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                 XKB_KEYMAP_COMPILE_NO_FLAGS));
+  if (!keymap) return std::nullopt;
+
+  LayoutCoverage coverage;
+  const xkb_layout_index_t layouts = xkb_keymap_num_layouts(keymap.get());
+  coverage.layouts_.resize(layouts);
+  const xkb_keycode_t min = xkb_keymap_min_keycode(keymap.get());
+  const xkb_keycode_t max = xkb_keymap_max_keycode(keymap.get());
+  for (xkb_layout_index_t layout = 0; layout < layouts; ++layout) {
+    for (xkb_keycode_t keycode = min; keycode <= max && keycode != 0; ++keycode) {
+      const xkb_layout_index_t of_key = xkb_keymap_num_layouts_for_key(keymap.get(), keycode);
+      if (of_key == 0) continue;
+      // A key with fewer layouts than the keymap repeats its last one's
+      // place: XKB wraps the layout number around.
+      const xkb_layout_index_t used = layout % of_key;
+      const xkb_level_index_t levels =
+          std::min(kLevels, xkb_keymap_num_levels_for_key(keymap.get(), keycode, used));
+      for (xkb_level_index_t level = 0; level < levels; ++level) {
+        const xkb_keysym_t* syms = nullptr;
+        const int count =
+            xkb_keymap_key_get_syms_by_level(keymap.get(), keycode, used, level, &syms);
+        // A level that gives several keysyms at once types none of them alone.
+        if (count == 1) coverage.layouts_[layout].insert(syms[0]);
+      }
+    }
+  }
+  return coverage;
+}
+
+bool LayoutCoverage::in_some(KeySymbol keysym) const {
+  for (const auto& layout : layouts_) {
+    if (layout.count(keysym) != 0) return true;
+  }
+  return false;
+}
+
+bool LayoutCoverage::types(KeySymbol keysym) const {
+  if (keysym == kNoSymbol || layouts_.empty()) return false;
+  for (const auto& layout : layouts_) {
+    if (layout.count(keysym) == 0) return false;
+  }
+  return true;
+}
+
+KeySymbol portal_keysym(const KeyEvent& event) {
+  switch (event.type) {
+    case KeyEvent::Type::character:
+      return keysym_for_character(event.character);
+    case KeyEvent::Type::key:
+      return keysym_for_key(event.key);
+    case KeyEvent::Type::press:
+    case KeyEvent::Type::release:
+      switch (event.modifier) {
+        case Modifier::shift:
+          return 0xffe1;  // Shift_L
+        case Modifier::ctrl:
+          return 0xffe3;  // Control_L
+        case Modifier::alt:
+          return 0xffe9;  // Alt_L
+      }
+  }
+  return kNoSymbol;
+}
+
+std::optional<Keyboard::Untypable> first_untypable(const LayoutCoverage& coverage,
+                                                   std::span<const KeyEvent> events) {
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    const KeyEvent& event = events[i];
+    const KeySymbol keysym = portal_keysym(event);
+    if (keysym == kNoSymbol) {
+      return Keyboard::Untypable{i, u"no key produces " + shown(event) + u"."};
+    }
+    if (coverage.types(keysym)) continue;
+    const std::u16string what =
+        event.type == KeyEvent::Type::press || event.type == KeyEvent::Type::release
+            ? std::u16string(modifier_name(event.modifier)) + u" key"
+            : u"key for " + shown(event);
+    const std::u16string lacks = coverage.in_some(keysym)
+                                     ? u"not every one of this desktop's keyboard layouts has a " +
+                                           what + u", and the desktop types in the one in use"
+                                     : u"this desktop's keyboard layout has no " + what +
+                                           u", and the desktop types only what its layout has";
+    return Keyboard::Untypable{i, lacks +
+                                      u" (add a layout that has it, or use a desktop that "
+                                      u"offers the virtual-keyboard protocol, such as sway)."};
+  }
+  return std::nullopt;
+}
+
+}  // namespace tavrino

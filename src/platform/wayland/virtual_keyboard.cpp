@@ -1,0 +1,272 @@
+// SPDX-License-Identifier: MIT
+#include "platform/wayland/virtual_keyboard.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <wayland-client.h>
+
+#include "platform/wayland/virtual_keymap.h"
+#include "platform/wayland/wayland_display.h"
+#include "platform/x11/messages.h"
+#include "platform/x11/modifier_tracker.h"
+#include "virtual-keyboard-unstable-v1-client-protocol.h"
+
+namespace tavrino {
+
+namespace {
+
+// How long the compositor and the focused program get to take a new keymap
+// before the first key on it: without the wait the first key was sometimes
+// lost.
+constexpr std::chrono::milliseconds kKeymapSettle{100};
+
+constexpr std::uint32_t kKeymapFormatXkb = 1;  // WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1
+constexpr std::uint32_t kReleased = 0;
+constexpr std::uint32_t kPressed = 1;
+
+const ModifierKeys kModifierKeys = {
+    {kVirtualShiftKeycode, kVirtualShiftMask},
+    {kVirtualControlKeycode, kVirtualControlMask},
+    {kVirtualAltKeycode, kVirtualAltMask},
+    {},  // no level 3: every character has a key with at most two levels
+};
+
+std::uint32_t mask_of(std::uint32_t keycode) {
+  if (keycode == kVirtualShiftKeycode) return kVirtualShiftMask;
+  if (keycode == kVirtualControlKeycode) return kVirtualControlMask;
+  if (keycode == kVirtualAltKeycode) return kVirtualAltMask;
+  return 0;
+}
+
+// A file that holds `text` and its terminating zero, for the compositor to
+// map; -1 when none could be made.
+int keymap_file(const std::string& text) {
+  const int fd = memfd_create("tavrino-keymap", MFD_CLOEXEC);
+  if (fd < 0) return -1;
+  const char* at = text.c_str();
+  std::size_t left = text.size() + 1;
+  while (left > 0) {
+    const ssize_t written = write(fd, at, left);
+    if (written <= 0) {
+      close(fd);
+      return -1;
+    }
+    at += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  return fd;
+}
+
+}  // namespace
+
+// One playback: the connection, the virtual keyboard, its keymaps and what
+// it holds down.
+class VirtualKeyboard::Session {
+ public:
+  Session() = default;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+  ~Session() { finish(); }
+
+  Status open();
+  Status prepare(std::span<const KeyEvent> all_events);
+  Sent send(std::span<const KeyEvent> events);
+  void finish();
+
+ private:
+  Status upload(std::size_t keymap);
+  Status type(const KeyEvent& event);
+  void apply(const KeyActions& actions);
+  void key(std::uint32_t keycode, bool down);
+  std::uint32_t now_ms() const;
+
+  WaylandDisplay wayland_;
+  zwp_virtual_keyboard_v1* keyboard_ = nullptr;
+  std::vector<VirtualKeymap> keymaps_;
+  std::size_t current_ = 0;
+  bool uploaded_ = false;
+  ModifierTracker modifiers_{kModifierKeys};
+  std::uint32_t mods_ = 0;  // the modifiers told to the compositor
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+Status VirtualKeyboard::Session::open() {
+  if (Status connected = wayland_.connect(); !connected) return connected;
+  if (!wayland_.offers_virtual_keyboard()) {
+    return Status::failure(
+        u"This Wayland compositor does not offer the virtual-keyboard protocol.");
+  }
+  keyboard_ = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(
+      wayland_.virtual_keyboard_manager(), wayland_.seat());
+  return wayland_.roundtrip();
+}
+
+Status VirtualKeyboard::Session::prepare(std::span<const KeyEvent> all_events) {
+  keymaps_ = plan_virtual_keymaps(all_events);
+  if (Status status = upload(0); !status) return status;
+  // A tap of Shift makes this keyboard the seat's active one before the
+  // first character.
+  key(kVirtualShiftKeycode, true);
+  key(kVirtualShiftKeycode, false);
+  if (Status status = wayland_.roundtrip(); !status) return status;
+  std::this_thread::sleep_for(kKeymapSettle);
+  return Status::success();
+}
+
+Status VirtualKeyboard::Session::upload(std::size_t keymap) {
+  const std::string text = virtual_keymap_text(keymaps_[keymap]);
+  const int fd = keymap_file(text);
+  if (fd < 0) return Status::failure(u"The keymap for the virtual keyboard could not be written.");
+  zwp_virtual_keyboard_v1_keymap(keyboard_, kKeymapFormatXkb, fd,
+                                 static_cast<std::uint32_t>(text.size() + 1));
+  close(fd);
+  current_ = keymap;
+  // A new keymap starts with no modifiers; those held stay held.
+  zwp_virtual_keyboard_v1_modifiers(keyboard_, mods_, 0, 0, 0);
+  if (uploaded_) {
+    if (Status status = wayland_.roundtrip(); !status) return status;
+    std::this_thread::sleep_for(kKeymapSettle);
+  }
+  uploaded_ = true;
+  return Status::success();
+}
+
+Keyboard::Sent VirtualKeyboard::Session::send(std::span<const KeyEvent> events) {
+  if (!uploaded_) return {0, Status::failure(u"Typing was not set up before sending keys.")};
+  Status status = Status::success();
+  std::size_t attempted = 0;
+  for (const KeyEvent& event : events) {
+    ++attempted;
+    switch (event.type) {
+      case KeyEvent::Type::press:
+        apply(modifiers_.press(event.modifier));
+        break;
+      case KeyEvent::Type::release:
+        apply(modifiers_.release(event.modifier));
+        break;
+      case KeyEvent::Type::character:
+      case KeyEvent::Type::key:
+        status = type(event);
+        break;
+    }
+    if (!status) break;
+  }
+  apply(modifiers_.release_extra());
+  if (Status confirmed = wayland_.roundtrip(); !confirmed) return {0, std::move(confirmed)};
+  return {status ? attempted : attempted - 1, std::move(status)};
+}
+
+Status VirtualKeyboard::Session::type(const KeyEvent& event) {
+  const KeySymbol keysym = virtual_keysym(event);
+  if (keysym == kNoSymbol) return untypeable(event);
+  std::optional<VirtualStroke> stroke = keymaps_[current_].find(keysym);
+  if (!stroke) {
+    // The next keymap that has it: the playback goes through them in order,
+    // but a release sent after a stop may need an earlier one.
+    for (std::size_t step = 1; step < keymaps_.size() && !stroke; ++step) {
+      const std::size_t next = (current_ + step) % keymaps_.size();
+      if (!keymaps_[next].find(keysym)) continue;
+      apply(modifiers_.release_extra());
+      if (Status status = upload(next); !status) return status;
+      stroke = keymaps_[next].find(keysym);
+    }
+    if (!stroke) return no_key_for(event);
+  }
+  apply(modifiers_.stroke(stroke->shift ? kVirtualShiftMask : 0));
+  key(stroke->keycode, true);
+  key(stroke->keycode, false);
+  return Status::success();
+}
+
+void VirtualKeyboard::Session::apply(const KeyActions& actions) {
+  for (const KeyAction& action : actions) key(action.keycode, action.down);
+}
+
+void VirtualKeyboard::Session::key(std::uint32_t keycode, bool down) {
+  // The protocol counts keys as evdev does, 8 below XKB.
+  zwp_virtual_keyboard_v1_key(keyboard_, now_ms(), keycode - 8, down ? kPressed : kReleased);
+  const std::uint32_t mask = mask_of(keycode);
+  if (mask == 0) return;
+  mods_ = down ? (mods_ | mask) : (mods_ & ~mask);
+  zwp_virtual_keyboard_v1_modifiers(keyboard_, mods_, 0, 0, 0);
+}
+
+std::uint32_t VirtualKeyboard::Session::now_ms() const {
+  return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now() - start_)
+                                        .count());
+}
+
+void VirtualKeyboard::Session::finish() {
+  if (keyboard_ != nullptr) {
+    if (uploaded_) {
+      apply(modifiers_.finish());
+      if (mods_ != 0) {
+        mods_ = 0;
+        zwp_virtual_keyboard_v1_modifiers(keyboard_, 0, 0, 0, 0);
+      }
+    }
+    zwp_virtual_keyboard_v1_destroy(keyboard_);
+    keyboard_ = nullptr;
+    (void)wayland_.roundtrip();
+  }
+  wayland_.disconnect();
+}
+
+VirtualKeyboard::VirtualKeyboard() = default;
+
+VirtualKeyboard::~VirtualKeyboard() = default;
+
+Status VirtualKeyboard::begin() {
+  session_.reset();
+  auto session = std::make_unique<Session>();
+  if (Status status = session->open(); !status) return status;
+  session_ = std::move(session);
+  return Status::success();
+}
+
+Focus VirtualKeyboard::focus() {
+  return {};
+}
+
+HeldKeys VirtualKeyboard::held_keys() {
+  return {};
+}
+
+std::optional<Keyboard::Untypable> VirtualKeyboard::untypable(
+    std::span<const KeyEvent> all_events) {
+  for (std::size_t i = 0; i < all_events.size(); ++i) {
+    const KeyEvent& event = all_events[i];
+    const bool typed = event.type == KeyEvent::Type::character || event.type == KeyEvent::Type::key;
+    if (typed && virtual_keysym(event) == kNoSymbol) {
+      return Untypable{i, u"no key produces " + shown(event) + u"."};
+    }
+  }
+  return std::nullopt;
+}
+
+Status VirtualKeyboard::prepare(std::span<const KeyEvent> all_events) {
+  if (!session_) return Status::failure(u"Typing was not set up before preparing keys.");
+  return session_->prepare(all_events);
+}
+
+std::optional<StopReason> VirtualKeyboard::interruption() {
+  return std::nullopt;
+}
+
+Keyboard::Sent VirtualKeyboard::send(std::span<const KeyEvent> events) {
+  if (!session_) return {0, Status::failure(u"Typing was not set up before sending keys.")};
+  return session_->send(events);
+}
+
+void VirtualKeyboard::end() {
+  session_.reset();
+}
+
+}  // namespace tavrino
