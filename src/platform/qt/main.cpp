@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "base/text.h"
+#include "platform/posix/stop_signals.h"
 #include "platform/qt/main_window.h"
+#include "platform/qt/stop_signal_notifier.h"
 #include "platform/x11/xtest_keyboard.h"
 #include "sheet/result_sheet.h"
 #include "window/command_line.h"
@@ -41,8 +43,11 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
     tavrino::ResultSheet sheet;
     // It connects to the X display only when a playback begins, so the window
     // loads and shows files on any Qt platform; typing needs X11.
-    tavrino::XTestKeyboard keyboard;
+    // Waits inside the keyboard end early once a signal asks to quit.
+    tavrino::XTestKeyboard keyboard([] { return tavrino::stop_signal_pending() != 0; });
     tavrino::MainWindow window(sheet, keyboard);
+    // SIGINT, SIGTERM, SIGHUP: typing stops and lets go of every key first.
+    tavrino::StopSignalNotifier stop_signals(window.form());
     window.load_and_show();
     // After the show, so that a refused file's message appears over the window.
     if (!file.empty()) (void)window.form().open_path(file);

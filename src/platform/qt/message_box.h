@@ -17,6 +17,8 @@ class QtMessages final : public Messages {
 
   // Opens a window-modal warning box and returns at once: the handler that
   // reports a failure finishes, and the box goes away when the user closes it.
+  // The box takes the keyboard focus only when tavrino's window has it. The
+  // message also goes to standard error.
   void show_message(std::u16string_view text) override;
   // In the window's title, in front of its caption.
   void show_status(std::u16string_view text) override;
