@@ -23,8 +23,14 @@ void QtMessages::show_message(std::u16string_view text) {
   box->setAttribute(Qt::WA_DeleteOnClose);
   // While the user works in another program (another tavrino may be typing
   // there), the box shows over the window without taking the keyboard
-  // focus from it: keys meant for that program must not land in the box.
-  if (QApplication::activeWindow() == nullptr) box->setAttribute(Qt::WA_ShowWithoutActivating);
+  // focus from it: keys meant for that program must not land in the box. A
+  // modal box would be activated all the same, so this one is not modal.
+  if (QApplication::activeWindow() == nullptr) {
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    return;
+  }
   box->open();
 }
 
