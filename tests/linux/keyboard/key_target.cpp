@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: MIT
+// tavrino_key_target --output FILE
+//
+// A plain Xlib window that takes keys as X toolkits do, for the tests of
+// doubled keys: it writes what it received to FILE, one line per field (Tab
+// ends a field), and a last line "autorepeat N": the number of key presses
+// that came right after the release of their own keycode with the same
+// server time. Qt, Xt and LibreOffice's X11 backend take such a pair for the
+// autorepeat of a held key and drop a press, so "school" arrives as "schol".
+// Ctrl+Q closes it; once shown it prints "window 0x<id>" on standard output.
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+void append_utf8(std::string& out, std::uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xc0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3f));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xe0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+    out += static_cast<char>(0x80 | (c & 0x3f));
+  } else {
+    out += static_cast<char>(0xf0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3f));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3f));
+    out += static_cast<char>(0x80 | (c & 0x3f));
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3 || std::strcmp(argv[1], "--output") != 0) {
+    std::fputs("usage: tavrino_key_target --output FILE\n", stderr);
+    return 2;
+  }
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return 1;
+  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 300, 100,
+                                            0, 0, WhitePixel(display, DefaultScreen(display)));
+  XStoreName(display, window, "tavrino key target");
+  XWMHints hints{};
+  hints.flags = InputHint;
+  hints.input = 1;
+  XSetWMHints(display, window, &hints);
+  XSelectInput(display, window, KeyPressMask | KeyReleaseMask | StructureNotifyMask);
+  XMapWindow(display, window);
+  XEvent event;
+  do {
+    XNextEvent(display, &event);
+  } while (event.type != MapNotify);
+  XSetInputFocus(display, window, RevertToParent, CurrentTime);
+  XSync(display, 0);
+  std::printf("window 0x%lx\n", window);
+  std::fflush(stdout);
+
+  std::vector<std::string> fields(1);
+  long repeats = 0;
+  // The key event before this one, for the autorepeat test.
+  bool last_was_release = false;
+  unsigned last_keycode = 0;
+  Time last_time = 0;
+  for (;;) {
+    XNextEvent(display, &event);
+    if (event.type != KeyPress && event.type != KeyRelease) continue;
+    const XKeyEvent& key = event.xkey;
+    const bool press = event.type == KeyPress;
+    if (press && last_was_release && key.keycode == last_keycode && key.time == last_time) {
+      ++repeats;
+    }
+    last_was_release = !press;
+    last_keycode = key.keycode;
+    last_time = key.time;
+    if (!press) continue;
+
+    char buffer[16];
+    KeySym keysym = NoSymbol;
+    XKeyEvent copy = key;
+    XLookupString(&copy, buffer, sizeof buffer, &keysym, nullptr);
+    if ((key.state & ControlMask) != 0 && (keysym == XK_q || keysym == XK_Q)) break;
+    if (keysym == XK_Tab || keysym == XK_ISO_Left_Tab) {
+      fields.emplace_back();
+      continue;
+    }
+    const std::uint32_t c = xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(keysym));
+    if (c >= 0x20 && c != 0x7f) append_utf8(fields.back(), c);
+  }
+
+  std::FILE* out = std::fopen(argv[2], "w");
+  if (out == nullptr) return 1;
+  for (const std::string& field : fields) std::fprintf(out, "%s\n", field.c_str());
+  std::fprintf(out, "autorepeat %ld\n", repeats);
+  std::fclose(out);
+  XCloseDisplay(display);
+  return 0;
+}
