@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// tavrino_key_target --output FILE
+// tavrino_key_target [--grab-escape] --output FILE
 //
 // A plain Xlib window that takes keys as X toolkits do, for the tests of
 // doubled keys: it writes what it received to FILE, one line per field (Tab
@@ -7,7 +7,9 @@
 // that came right after the release of their own keycode with the same
 // server time. Qt, Xt and LibreOffice's X11 backend take such a pair for the
 // autorepeat of a held key and drop a press, so "school" arrives as "schol".
-// Ctrl+Q closes it; once shown it prints "window 0x<id>" on standard output.
+// Esc is written as "{ESC}". Ctrl+Q closes it; once shown it prints
+// "window 0x<id>" on standard output. --grab-escape grabs the Escape key on
+// the root window first, with any modifiers, as some desktops do.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -42,12 +44,18 @@ void append_utf8(std::string& out, std::uint32_t c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3 || std::strcmp(argv[1], "--output") != 0) {
-    std::fputs("usage: tavrino_key_target --output FILE\n", stderr);
+  const bool grab_escape = argc == 4 && std::strcmp(argv[1], "--grab-escape") == 0;
+  const char* const output = argv[argc - 1];
+  if (argc != 3 + (grab_escape ? 1 : 0) || std::strcmp(argv[argc - 2], "--output") != 0) {
+    std::fputs("usage: tavrino_key_target [--grab-escape] --output FILE\n", stderr);
     return 2;
   }
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return 1;
+  if (grab_escape) {
+    XGrabKey(display, XKeysymToKeycode(display, XK_Escape), AnyModifier,
+             DefaultRootWindow(display), 1, GrabModeAsync, GrabModeAsync);
+  }
   const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 300, 100,
                                             0, 0, WhitePixel(display, DefaultScreen(display)));
   XStoreName(display, window, "tavrino key target");
@@ -94,11 +102,15 @@ int main(int argc, char** argv) {
       fields.emplace_back();
       continue;
     }
+    if (keysym == XK_Escape) {
+      fields.back() += "{ESC}";
+      continue;
+    }
     const std::uint32_t c = xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(keysym));
     if (c >= 0x20 && c != 0x7f) append_utf8(fields.back(), c);
   }
 
-  std::FILE* out = std::fopen(argv[2], "w");
+  std::FILE* out = std::fopen(output, "w");
   if (out == nullptr) return 1;
   for (const std::string& field : fields) std::fprintf(out, "%s\n", field.c_str());
   std::fprintf(out, "autorepeat %ld\n", repeats);
