@@ -53,11 +53,11 @@ int main(int argc, char** argv) {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return 1;
   if (grab_escape) {
-    XGrabKey(display, XKeysymToKeycode(display, XK_Escape), AnyModifier,
-             DefaultRootWindow(display), 1, GrabModeAsync, GrabModeAsync);
+    XGrabKey(display, XKeysymToKeycode(display, XK_Escape), AnyModifier, DefaultRootWindow(display),
+             1, GrabModeAsync, GrabModeAsync);
   }
-  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 300, 100,
-                                            0, 0, WhitePixel(display, DefaultScreen(display)));
+  const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 300, 100, 0,
+                                            0, WhitePixel(display, DefaultScreen(display)));
   XStoreName(display, window, "tavrino key target");
   XWMHints hints{};
   hints.flags = InputHint;
