@@ -42,9 +42,10 @@ bool wm_ping(_XDisplay* display, unsigned long window, unsigned long root,
 // wait, so it counts as not answering. True when the program answered a ping,
 // or answers none and was given kSettle (counted from the call); false when
 // it answers pings but did not answer within kPingTimeout, or `give_up`
-// returned true first (it is asked during either wait). The server may report errors about the focused
-// window (it may go away meanwhile); they are no failure of anything sent
-// before, and the caller should disregard them.
+// returned true first (it is asked during either wait). The server may
+// report errors about the focused window (it may go away meanwhile); they
+// are no failure of anything sent before, and the caller should disregard
+// them.
 bool wait_for_focused_program(_XDisplay* display, const std::function<bool()>& give_up);
 
 }  // namespace tavrino
