@@ -3,7 +3,7 @@
 
 namespace tavrino {
 
-bool needs_later_time(const std::optional<KeyAction>& previous, const KeyAction& next) {
+bool taken_for_autorepeat(const std::optional<KeyAction>& previous, const KeyAction& next) {
   return next.down && previous && !previous->down && previous->keycode == next.keycode;
 }
 

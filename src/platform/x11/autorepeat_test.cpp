@@ -9,19 +9,19 @@
 namespace tavrino {
 namespace {
 
-// Which events of a sequence need a later server time, as "." for no and
-// "L" for yes.
-std::string later_times(const std::vector<KeyAction>& actions) {
+// Which events of a sequence a target could take for autorepeat, as "." for
+// no and "R" for yes.
+std::string repeats(const std::vector<KeyAction>& actions) {
   std::string marks;
   std::optional<KeyAction> previous;
   for (const KeyAction& action : actions) {
-    marks += needs_later_time(previous, action) ? 'L' : '.';
+    marks += taken_for_autorepeat(previous, action) ? 'R' : '.';
     previous = action;
   }
   return marks;
 }
 
-TEST(Autorepeat, APressRightAfterTheReleaseOfItsKeycodeComesLater) {
+TEST(Autorepeat, APressRightAfterTheReleaseOfItsKeycodeLooksLikeARepeat) {
   constexpr unsigned kL = 46, kO = 32, kShift = 50, kZero = 19;
   struct Case {
     const char* what;
@@ -29,13 +29,13 @@ TEST(Autorepeat, APressRightAfterTheReleaseOfItsKeycodeComesLater) {
     const char* marks;
   };
   const Case cases[] = {
-      {"ll", {{kL, true}, {kL, false}, {kL, true}, {kL, false}}, "..L."},
+      {"ll", {{kL, true}, {kL, false}, {kL, true}, {kL, false}}, "..R."},
       {"lol",
        {{kL, true}, {kL, false}, {kO, true}, {kO, false}, {kL, true}, {kL, false}},
        "......"},
       {"000",
        {{kZero, true}, {kZero, false}, {kZero, true}, {kZero, false}, {kZero, true}},
-       "..L.L"},
+       "..R.R"},
       // A release of another key in between: the press is not what comes
       // right after the release, so no target can take it for a repeat.
       {"L then l, with Shift released between",
@@ -44,7 +44,7 @@ TEST(Autorepeat, APressRightAfterTheReleaseOfItsKeycodeComesLater) {
       {"the press of a held key is no repeat", {{kShift, true}, {kShift, true}}, ".."},
       {"a release after a release", {{kL, false}, {kL, false}}, ".."},
   };
-  for (const Case& c : cases) EXPECT_EQ(later_times(c.actions), c.marks) << c.what;
+  for (const Case& c : cases) EXPECT_EQ(repeats(c.actions), c.marks) << c.what;
 }
 
 }  // namespace

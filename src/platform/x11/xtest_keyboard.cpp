@@ -95,6 +95,7 @@ class XTestKeyboard::Session {
   Status type(const KeyEvent& event);
   void send_keys(const KeyActions& actions);
   void key(unsigned keycode, bool down);
+  bool separate();
   void read_locks();
   void switch_caps_lock_off();
 
@@ -113,6 +114,7 @@ class XTestKeyboard::Session {
   Display* display_ = nullptr;
   XErrors errors_;
   int xkb_event_base_ = 0;
+  unsigned long state_atom_ = 0;  // _NET_WM_STATE
   DisplayLock lock_;
 
   Keymap keymap_;
@@ -164,6 +166,7 @@ Status XTestKeyboard::Session::open() {
   }
   // Another program's server grab must not hold our keystrokes back.
   XTestGrabControl(display_, 1);
+  state_atom_ = XInternAtom(display_, "_NET_WM_STATE", 0);
   if (!lock_.take(display_)) return Status::failure(kAnotherPlayback);
   static const bool registered = std::atexit(&Session::finish_live) == 0;
   (void)registered;
@@ -172,19 +175,21 @@ Status XTestKeyboard::Session::open() {
 }
 
 Focus XTestKeyboard::Session::focus() {
-  if (errors_.lost) return {};
+  // Without a connection nothing new can be told; the next send() says why.
+  if (errors_.lost) return focus_;
   XErrors errors;
   ErrorTrap trap(display_, errors);
   Window window = 0;
   int revert_to = 0;
   XGetInputFocus(display_, &window, &revert_to);
-  if (errors.lost) return {};
+  if (errors.lost || errors_.lost) return focus_;
   // The same focus window belongs to the same program as before.
   if (window == focus_window_ && window != 0) return focus_;
   const FocusFacts facts = read_focus(display_);
   XSync(display_, 0);
+  if (errors.lost || errors_.lost) return focus_;
   // A window that went away while it was looked at tells nothing.
-  if (errors.lost || errors.serial != 0) return {};
+  if (errors.serial != 0) return {};
   focus_window_ = window;
   focus_ = classify_focus(facts, getpid(), host_name());
   return focus_;
@@ -311,6 +316,7 @@ Status XTestKeyboard::Session::prepare(std::span<const KeyEvent> all_events) {
 Keyboard::Sent XTestKeyboard::Session::send(std::span<const KeyEvent> events) {
   if (errors_.lost) return {0, Status::failure(kConnectionLost)};
   ErrorTrap trap(display_, errors_);
+  errors_.tolerated.clear();
 
   // The first request of every event, so that an error reported later can
   // be traced back to the event that caused it.
@@ -394,11 +400,34 @@ void XTestKeyboard::Session::send_keys(const KeyActions& actions) {
 
 void XTestKeyboard::Session::key(unsigned keycode, bool down) {
   const KeyAction action{keycode, down};
-  // XTEST's delay puts the event into a later millisecond than the one before.
-  const unsigned long delay_ms = needs_later_time(last_, action) ? 1 : 0;
+  unsigned long delay_ms = 0;
+  if (taken_for_autorepeat(last_, action) && !separate()) {
+    // XTEST's delay puts the press into a later millisecond than the release.
+    delay_ms = 1;
+  }
   XTestFakeKeyEvent(display_, keycode, down ? 1 : 0, delay_ms);
   last_ = action;
   if (keycode < down_.size()) down_[keycode] = down;
+}
+
+// A client message between a release and the press of the same keycode: the
+// target's next event after the release is then no key press, whatever their
+// times. It is sent to the focus window, and so to the program that made it;
+// _NET_WM_STATE with no state named asks for nothing, and toolkits drop it
+// without a word (it is meant for the root window). Costs nothing but the
+// request, where a later millisecond would cost a millisecond per doubled
+// key. False without a focus window to send it to.
+bool XTestKeyboard::Session::separate() {
+  if (focus_window_ == 0) return false;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = focus_window_;
+  event.xclient.message_type = state_atom_;
+  event.xclient.format = 32;
+  // The focus window may be gone by now; that is no failure of a keystroke.
+  errors_.tolerated.push_back(NextRequest(display_));
+  XSendEvent(display_, focus_window_, 0, NoEventMask, &event);
+  return true;
 }
 
 // What a lock key did depends on the layout's options (Caps Lock may be a
@@ -418,11 +447,15 @@ Status XTestKeyboard::Session::map_next_batch(KeySymbol needed) {
     send_keys(modifiers_.release_extra());
     // Remapping a keycode the target has not read yet would turn its
     // keystroke into the new character: better to stop and say so. Esc, a
-    // change of layout or a quit cut the wait short.
-    const Wait waited = wait_for_target([this] { return stop_reason().has_value(); });
+    // change of layout, a quit or the focus leaving the target (it may have
+    // died) cut the wait short.
+    const Focus target = focus_;
+    const Wait waited =
+        wait_for_target([this, target] { return stop_reason().has_value() || focus() != target; });
     if (waited == Wait::given_up) {
       if (const auto reason = stop_reason()) return Status::failure(stop_reason_text(*reason));
-      return Status::failure(kConnectionLost);
+      if (errors_.lost) return Status::failure(kConnectionLost);
+      return Status::failure(stop_reason_text(StopReason::focus_moved));
     }
     if (waited == Wait::timed_out) {
       return Status::failure(

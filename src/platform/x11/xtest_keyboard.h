@@ -69,8 +69,9 @@ class XTestKeyboard final : public Keyboard {
   // target before remapping keycodes is cut short by Esc, a change of layout
   // or a quit request (the message is then stop_reason_text's); `delivered`
   // then counts the events the server took before the failure. A press of
-  // the keycode just released is stamped a millisecond later, so that no
-  // target takes a doubled key for autorepeat. Modifiers that the events
+  // the keycode just released comes after an event that the target ignores
+  // (see autorepeat.h), so that no target takes a doubled key for
+  // autorepeat. Modifiers that the events
   // press stay down until their release event or end(); the Shift and AltGr
   // presses that characters need are always released before returning.
   Sent send(std::span<const KeyEvent> events) override;

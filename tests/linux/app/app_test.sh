@@ -56,10 +56,13 @@ join() {
   printf '%s' "$out"
 }
 
-# A long list: each press follows the release of its own key, so it goes at
-# a key a millisecond, and lasts long enough to be stopped in the middle.
+# A long list, long enough to be stopped in the middle: values of 300
+# characters that no layout has, which go onto spare keycodes batch by batch,
+# and each batch waits until the form has taken the one before.
+cjk='天地玄黃宇宙洪荒日月盈昃辰宿列張寒來暑往秋收冬藏閏餘成歲律呂調陽雲騰致雨露結為霜金生麗水玉出崑岡劍號巨闕珠稱夜光'
+long_value=$cjk$cjk$cjk$cjk$cjk
 long_data=$work/long.ipt
-write_list "$long_data" 51 '{y 200}'
+write_list "$long_data" 51 "$long_value"
 
 # state: the keys the server has down and its locks ("down: locked: 0x0").
 state() { "$type_values" --print-state | tr '\n' ' '; }
@@ -194,7 +197,6 @@ case $scenario in
     # Esc pressed while typing a long list, with the focus in the form:
     # typing stops at once, Esc does not reach the form, nothing stays down.
     start_x us
-    start_wm
     start_form 52
     start_tavrino "$long_data"
     set_countdown 0
@@ -217,9 +219,10 @@ case $scenario in
     # A signal or the loss of its window in the middle of typing, with
     # Shift held by the value and characters on spare keycodes: tavrino
     # ends, and leaves no key down and the keyboard mapping as it was.
+    # No window manager: every remap of a spare keycode makes openbox read
+    # the keyboard again, which leaves it busy for seconds after a long run.
     start_x us
-    start_wm
-    write_list "$work/held.ipt" 51 'ë+({y 500})'
+    write_list "$work/held.ipt" 51 "ë+($long_value)"
     "$type_values" --print-keymap >"$work/keymap.before"
     # Idle, a signal ends tavrino as usual.
     start_tavrino "$data"
@@ -281,41 +284,43 @@ case $scenario in
     message_shown 'Typing stopped after ' 5 || fail "Typing did not stop: $(cat "$tavrino_log")"
     grep -qE '^tavrino: Typing stopped after [0-9]+ of 51 entries: the keyboard focus moved away' \
       "$tavrino_log" || fail "Unexpected message: $(cat "$tavrino_log")"
+    # The window manager gives the focus to the terminal a moment later.
+    wait_until 5 sh -c "[ \"\$(xdotool getwindowfocus 2>/dev/null)\" = $((xterm_window)) ]" ||
+      fail "The focus did not go to the terminal."
     sleep 0.5
-    [[ $(xdotool getwindowfocus) == "$((xterm_window))" ]] ||
-      fail "The focus went to $(xdotool getwindowfocus) ($(xdotool getwindowfocus getwindowname)), not the terminal: $(cat "$tavrino_log")"
     received=$(cat "$out")
-    [[ $received =~ ^y{0,200}$ ]] || fail "The terminal received \"$received\"."
+    [[ $received != *[$'\t\r\n']* ]] && ((${#received} <= ${#long_value})) ||
+      fail "The terminal received \"$received\"."
     ;;
 
   two_tavrinos)
-    # A second tavrino's countdown ends while the first types: it types
-    # nothing and says why, its message takes no focus, and the first types
-    # everything into the form.
+    # A second tavrino's countdown runs out while the first one is typing
+    # (it waits for a held Shift): the second types nothing and says why, its
+    # message takes no focus, and the first types everything into the form.
     start_x us
     start_wm
-    write_list "$work/ten.ipt" 10 '{y 200}'
     start_form 12
     first_log=$work/first.log second_log=$work/second.log
     tavrino_log=$second_log tavrino_x=900 start_tavrino "$data"
     second_window=$tavrino_window
     set_countdown 1
-    tavrino_log=$first_log start_tavrino "$work/ten.ipt"
+    tavrino_log=$first_log start_tavrino "$data"
     set_countdown 0
     watch_keys
     click cmdStart
     tavrino_window=$second_window
     click cmdStart
     focus "$form_window"
+    xdotool keydown shift
     tavrino_log=$second_log message_shown \
-      'Another tavrino is typing on this display; nothing was typed.' 8 ||
-      fail "The second tavrino said nothing: $(cat "$first_log" "$second_log")"
-    wait_until 20 tabs_at_least 10 || fail "Only $(released_tabs) of 10 Tab keys arrived."
+      'Another tavrino is typing on this display; nothing was typed.' 5 ||
+      { xdotool keyup shift; fail "The second tavrino said nothing: $(cat "$first_log" "$second_log")"; }
+    sleep 0.3
+    xdotool keyup shift
+    wait_until 10 tabs_at_least "$expected_tabs" || fail "Only $(released_tabs) Tab keys arrived."
     sleep 0.3
     ! grep -q 'tavrino: ' "$first_log" || fail "The first tavrino: $(cat "$first_log")"
-    ten=()
-    for ((i = 0; i < 10; i++)); do ten+=("$(printf 'y%.0s' {1..200})"); done
-    check_fields "${ten[@]}"
+    check_fields "${expected[@]}"
     ;;
 
   check)

@@ -24,7 +24,10 @@ start_tavrino() {
     --name "^$caption\$" | head -n 1)
   [[ -n $tavrino_window ]] || fail "tavrino's window did not appear: $(cat "$tavrino_log")"
   local x=${tavrino_x:-40} y=${tavrino_y:-40}
-  xdotool windowmove --sync "$tavrino_window" "$x" "$y" 2>/dev/null ||
+  # --sync waits for the window to move, and for as long as it takes when it
+  # is there already (a window manager puts a new window where the last one
+  # of its kind was).
+  timeout 1 xdotool windowmove --sync "$tavrino_window" "$x" "$y" 2>/dev/null ||
     xdotool windowmove "$tavrino_window" "$x" "$y"
   sleep 0.3
 }

@@ -4,9 +4,10 @@
 // A plain Xlib window that takes keys as X toolkits do, for the tests of
 // doubled keys: it writes what it received to FILE, one line per field (Tab
 // ends a field), and a last line "autorepeat N": the number of key presses
-// that came right after the release of their own keycode with the same
-// server time. Qt, Xt and LibreOffice's X11 backend take such a pair for the
-// autorepeat of a held key and drop a press, so "school" arrives as "schol".
+// that were the very next event after the release of their own keycode, with
+// the same server time. X toolkits (LibreOffice's X11 backend, Xt, Qt) look
+// at the event after a release and take such a pair for the autorepeat of a
+// held key; some drop a press then, so "school" arrives as "schol".
 // Esc is written as "{ESC}". Ctrl+Q closes it; once shown it prints
 // "window 0x<id>" on standard output. --grab-escape grabs the Escape key on
 // the root window first, with any modifiers, as some desktops do.
@@ -76,13 +77,16 @@ int main(int argc, char** argv) {
 
   std::vector<std::string> fields(1);
   long repeats = 0;
-  // The key event before this one, for the autorepeat test.
+  // The event before this one, for the autorepeat test.
   bool last_was_release = false;
   unsigned last_keycode = 0;
   Time last_time = 0;
   for (;;) {
     XNextEvent(display, &event);
-    if (event.type != KeyPress && event.type != KeyRelease) continue;
+    if (event.type != KeyPress && event.type != KeyRelease) {
+      last_was_release = false;
+      continue;
+    }
     const XKeyEvent& key = event.xkey;
     const bool press = event.type == KeyPress;
     if (press && last_was_release && key.keycode == last_keycode && key.time == last_time) {
