@@ -49,8 +49,9 @@ write_list() {
   printf '%s\n' "$2" x "$(join "${names[@]}")" "$(join "${values[@]}")" , , 7A , Art , Final Term \
     >"$1"
 }
+# join ITEM...: the items joined by _%_, as a data file lists them.
 join() {
-  local out=$1
+  local out=$1 part
   shift
   for part in "$@"; do out+="_%_$part"; done
   printf '%s' "$out"
@@ -67,6 +68,7 @@ write_list "$long_data" 51 "$long_value"
 # state: the keys the server has down and its locks ("down: locked: 0x0").
 state() { "$type_values" --print-state | tr '\n' ' '; }
 no_key_down() { [[ $(state) == 'down: locked: '* ]] || fail "Keys are still down: $(state)"; }
+caps_lock_on() { [[ $(state) == *'locked: 0x2 '* ]] || fail "Caps Lock is not on: $(state)"; }
 keymap_is() {
   "$type_values" --print-keymap | diff -u "$1" - >/dev/null ||
     fail "The keyboard mapping differs from the one before ($scenario)."
@@ -217,8 +219,9 @@ case $scenario in
 
   killed)
     # A signal or the loss of its window in the middle of typing, with
-    # Shift held by the value and characters on spare keycodes: tavrino
-    # ends, and leaves no key down and the keyboard mapping as it was.
+    # Shift held by the value, characters on spare keycodes and Caps Lock
+    # switched off for typing: tavrino ends, and leaves no key down, the
+    # keyboard mapping as it was and Caps Lock on.
     # No window manager: every remap of a spare keycode makes openbox read
     # the keyboard again, which leaves it busy for seconds after a long run.
     start_x us
@@ -236,6 +239,8 @@ case $scenario in
       start_tavrino "$work/held.ipt"
       # Typing begins at the first tick, a second after START.
       set_countdown 0
+      # (xdotool's --clearmodifiers in set_countdown leaves Caps Lock off.)
+      xdotool key Caps_Lock
       watch_keys
       click cmdStart
       focus "$form_window"
@@ -258,6 +263,8 @@ case $scenario in
       esac || fail "tavrino ended with status $status ($how)."
       no_key_down
       keymap_is "$work/keymap.before"
+      caps_lock_on
+      xdotool key Caps_Lock
       stop "$form_pid"
     done
     ;;

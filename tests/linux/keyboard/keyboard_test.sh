@@ -57,9 +57,6 @@ expected=(
 
 # state_is PATTERN: the server's keys down and locks match PATTERN.
 state_is() { "$type_values" --print-state | tr '\n' ' ' | grep -q -- "$1"; }
-no_key_down() {
-  state_is '^down: locked' || fail "Keys are still down: $("$type_values" --print-state)"
-}
 
 
 # watch_keys WINDOW: logs the key events that reach WINDOW from now on.
