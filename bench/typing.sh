@@ -98,8 +98,7 @@ form_run() {  # TYPIST TEXT
 }
 
 echo "== Typing under Xvfb ($runs runs each)"
-start_x
-setxkbmap -layout us
+start_x us
 # The typists in turn within each run, so that a change of load touches all.
 for ((run = 1; run <= runs; run++)); do
   for target in xterm form; do

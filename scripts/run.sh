@@ -31,9 +31,8 @@ layout_point=$build/tests/linux/app/tavrino_layout_point
 start_session
 source tests/linux/app/session.sh
 
-start_x
+start_x us
 start_wm
-setxkbmap -layout us
 start_form 8
 start_tavrino "$sample"
 set_countdown 1

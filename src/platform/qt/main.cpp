@@ -12,8 +12,10 @@
 
 #include "base/text.h"
 #include "platform/posix/posix_file_reader.h"
+#include "platform/posix/stop_signals.h"
 #include "platform/qt/main_window.h"
 #include "platform/qt/message_box.h"
+#include "platform/qt/stop_signal_notifier.h"
 #include "platform/session/session_keyboard.h"
 #include "sheet/result_sheet.h"
 #include "window/command_line.h"
@@ -64,10 +66,14 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
     keyboard_options.show_status = [&status_window](std::u16string_view text) {
       if (status_window != nullptr) tavrino::QtMessages(status_window).show_status(text);
     };
+    // Waits inside the keyboards end early once a signal asks to quit.
+    keyboard_options.quit_requested = [] { return tavrino::stop_signal_pending() != 0; };
     const std::unique_ptr<tavrino::SessionKeyboard> keyboard =
         tavrino::SessionKeyboard::for_this_session(std::move(keyboard_options));
     tavrino::MainWindow window(sheet, *keyboard, reader_);
     status_window = &window;
+    // SIGINT, SIGTERM, SIGHUP: typing stops and lets go of every key first.
+    tavrino::StopSignalNotifier stop_signals(window.form());
     window.load_and_show();
     // After the show, so that a refused file's message appears over the window.
     if (!file.empty()) (void)window.form().open_path(file);

@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,11 +94,42 @@ MainWindow::MainWindow(ResultSheet& sheet, Keyboard& keyboard, const FileReader&
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   escape->setContext(Qt::WindowShortcut);
   connect(escape, &QShortcut::activated, this, [this] { form_->escape(); });
+  QApplication::instance()->installEventFilter(this);
 }
 
 MainWindow::~MainWindow() {
+  QApplication::instance()->removeEventFilter(this);
   // The timer must not tick into a Form1 that is gone.
   if (timer_) timer_->stop();
+}
+
+bool MainWindow::keys_dropped() {
+  if (form_->typing()) {
+    since_typing_.start();
+    return true;
+  }
+  return since_typing_.isValid() && since_typing_.elapsed() < kKeyQuiet.count();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::InputMethod:
+      break;
+    default:
+      return QWidget::eventFilter(watched, event);
+  }
+  if (!keys_dropped()) return QWidget::eventFilter(watched, event);
+  if (event->type() != QEvent::InputMethod &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && form_->typing()) {
+    return QWidget::eventFilter(watched, event);
+  }
+  // An accepted override keeps the key from any shortcut; the key itself is
+  // then dropped as it comes.
+  event->accept();
+  return true;
 }
 
 void MainWindow::build(const ControlLayout& layout) {
@@ -207,6 +239,7 @@ void MainWindow::set_tab_order() {
 }
 
 void MainWindow::schedule_step(std::chrono::milliseconds delay) {
+  since_typing_.start();
   QTimer::singleShot(delay, this, [this] { form_->playback_step(); });
 }
 

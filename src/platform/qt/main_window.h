@@ -4,6 +4,7 @@
 // high-DPI scaling applies), with the handlers of Form1 behind it.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <chrono>
 #include <memory>
@@ -47,6 +48,11 @@ class MainWindow final : public QWidget, public Scheduler {
   // between the steps of a playback.
   void schedule_step(std::chrono::milliseconds delay) override;
 
+  // How long after typing has ended keys to this program's windows are
+  // still dropped: keys of the playback that reached a window of this
+  // program (the focus came here while typing) may still be queued.
+  static constexpr std::chrono::milliseconds kKeyQuiet{500};
+
   // The widget made for a control; nullptr for those without one (the timer
   // and the dialog, which is made when Open... is pressed).
   QWidget* control(ControlId id) const { return widgets_[static_cast<std::size_t>(id)]; }
@@ -55,8 +61,15 @@ class MainWindow final : public QWidget, public Scheduler {
  protected:
   // Typing stops, releasing every key, before the window goes.
   void closeEvent(QCloseEvent* event) override;
+  // While typing and for kKeyQuiet after, drops the key events to every
+  // window of this program, so that typed keys that land here do not act on
+  // it: a blank would press a button, digits would go into the countdown
+  // box, Enter would close a message box. Esc still stops typing.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  bool keys_dropped();
+
   void build(const ControlLayout& layout);
   void set_tab_order();
 
@@ -68,6 +81,7 @@ class MainWindow final : public QWidget, public Scheduler {
   QtMessages messages_;
   QtWindowPlacement placement_;
   std::unique_ptr<Form1> form_;
+  QElapsedTimer since_typing_;  // restarted while typing
 };
 
 }  // namespace tavrino

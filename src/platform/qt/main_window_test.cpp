@@ -229,6 +229,52 @@ TEST_F(MainWindowTest, StartCountsDownWithTheTimerAndEscCancels) {
   EXPECT_EQ(box_text(ControlId::txtTime), u"5");
 }
 
+TEST_F(MainWindowTest, KeysThatLandInTheWindowWhileTypingDoNothingButEscStops) {
+  sheet_.itemcount = 1;
+  sheet_.itemvalue[0] = u"45";
+  // The playback waits for a held Shift (for over a second), and is typing
+  // all the while.
+  keyboard_.hold(std::vector<HeldKeys>(60, HeldKeys{HeldKey::shift}));
+  auto* box = widget<QPlainTextEdit>(ControlId::txtTime);
+  ASSERT_TRUE(controls().set_text(ControlId::txtTime, u"0").ok());
+  window_.timer()->setInterval(10);  // keep the test quick
+  window_.form().cmdStart_Click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window_.form().typing(); }));
+
+  // Digits for the countdown box and a blank on START, as typed keys that
+  // went to this window would come.
+  box->setFocus();
+  QTest::keyClicks(box, "45");
+  QTest::keyClick(window_.control(ControlId::cmdStart), Qt::Key_Space);
+  EXPECT_EQ(box_text(ControlId::txtTime), u"0");
+  EXPECT_FALSE(window_.timer()->isActive());
+  EXPECT_TRUE(window_.form().typing());
+
+  QTest::keyClick(box, Qt::Key_Escape);
+  EXPECT_FALSE(window_.form().typing());
+  EXPECT_EQ(keyboard_.typed(), u"");
+  EXPECT_EQ(box_text(ControlId::txtTime), u"5");
+  const auto boxes = window_.findChildren<QMessageBox*>();
+  ASSERT_EQ(boxes.size(), 1);
+  EXPECT_EQ(boxes.front()->text(), "Typing stopped after 0 of 1 entry: Esc was pressed.");
+
+  // Right after typing, keys still queued for this window are dropped too:
+  // Enter does not close the message before it is read.
+  QTest::keyClick(boxes.front(), Qt::Key_Return);
+  QTest::keyClicks(box, "9");
+  EXPECT_TRUE(boxes.front()->isVisible());
+  EXPECT_EQ(box_text(ControlId::txtTime), u"5");
+
+  // A moment later the window takes keys again.
+  QTest::qWait(static_cast<int>(MainWindow::kKeyQuiet.count()) + 100);
+  QTest::keyClick(boxes.front(), Qt::Key_Return);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window_.findChildren<QMessageBox*>().isEmpty(); }));
+  box->setFocus();
+  box->selectAll();
+  QTest::keyClicks(box, "9");
+  EXPECT_EQ(box_text(ControlId::txtTime), u"9");
+}
+
 TEST_F(MainWindowTest, ARefusedFileIsReportedInAMessageBoxOverTheWindow) {
   const std::u16string missing = to_u16string(dir_.filePath("missing <1>.ipt"));
   EXPECT_FALSE(window_.form().open_path(missing));

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "platform/qt/message_box.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QWidget>
+#include <cstdio>
 
 #include "platform/qt/qt_text.h"
 #include "window/layout.h"
@@ -10,11 +12,25 @@
 namespace tavrino {
 
 void QtMessages::show_message(std::u16string_view text) {
-  auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("tavrino"), to_qstring(text),
+  const QString message = to_qstring(text);
+  // Also on standard error, where a session's log keeps it.
+  std::fprintf(stderr, "tavrino: %s\n", message.toUtf8().constData());
+  std::fflush(stderr);
+  auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("tavrino"), message,
                               QMessageBox::Ok, window_);
   // A sentence, never markup: a file name with '<' must show as written.
   box->setTextFormat(Qt::PlainText);
   box->setAttribute(Qt::WA_DeleteOnClose);
+  // While the user works in another program (another tavrino may be typing
+  // there), the box shows over the window without taking the keyboard
+  // focus from it: keys meant for that program must not land in the box. A
+  // modal box would be activated all the same, so this one is not modal.
+  if (QApplication::activeWindow() == nullptr) {
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+    return;
+  }
   box->open();
 }
 

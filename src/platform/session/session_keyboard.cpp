@@ -45,7 +45,8 @@ SessionKeyboard::~SessionKeyboard() {
 std::unique_ptr<SessionKeyboard> SessionKeyboard::for_this_session(SessionKeyboardOptions options) {
   PortalKeyboardOptions portal;
   portal.show_status = std::move(options.show_status);
-  Ways ways{std::make_unique<XTestKeyboard>(), std::make_unique<VirtualKeyboard>(),
+  Ways ways{std::make_unique<XTestKeyboard>(std::move(options.quit_requested)),
+            std::make_unique<VirtualKeyboard>(),
             std::make_unique<PortalKeyboard>(std::move(portal)), facts_of_this_session};
   return std::make_unique<SessionKeyboard>(std::move(ways), std::move(options.own_window_active));
 }

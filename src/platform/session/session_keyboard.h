@@ -24,6 +24,9 @@ struct SessionKeyboardOptions {
   // Shows a short line in the window ("" takes it away): the portal tells
   // there why the desktop is about to ask for permission.
   std::function<void(std::u16string_view)> show_status;
+  // Whether the program has been asked to quit: waits inside a keyboard end
+  // early then.
+  std::function<bool()> quit_requested;
 };
 
 class SessionKeyboard final : public Keyboard {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/x11/error_trap.h"
 
+#include <algorithm>
+
 #include "platform/x11/xlib.h"
 
 namespace tavrino {
@@ -9,7 +11,9 @@ struct ErrorRouting {
   static int on_error(Display* display, XErrorEvent* error) {
     if (current != nullptr && display == current->display_) {
       XErrors& errors = current->errors_;
-      if (errors.serial == 0) {
+      const bool tolerated = std::find(errors.tolerated.begin(), errors.tolerated.end(),
+                                       error->serial) != errors.tolerated.end();
+      if (errors.serial == 0 && !tolerated) {
         errors.serial = error->serial;
         errors.code = error->error_code;
       }

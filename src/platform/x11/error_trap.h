@@ -6,6 +6,8 @@
 // holds where it still can.
 #pragma once
 
+#include <vector>
+
 struct _XDisplay;
 
 namespace tavrino {
@@ -18,6 +20,10 @@ struct XErrors {
   // error code; 0 when none was refused.
   unsigned long serial = 0;
   int code = 0;
+  // Requests whose failure is of no matter (an event sent to a window that
+  // may have gone meanwhile), by serial number: their errors are not
+  // recorded.
+  std::vector<unsigned long> tolerated;
 };
 
 // Makes the loss of `display`'s connection set `errors.lost` where Xlib would

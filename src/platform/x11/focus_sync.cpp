@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <thread>
 
 #include "platform/x11/xlib.h"
 
@@ -70,6 +69,23 @@ PingTarget ping_target(Display* display, Window focus) {
   return {};
 }
 
+int ping_answer(Display*, XEvent* event, XPointer protocols) {
+  return event->type == ClientMessage &&
+         event->xclient.message_type == *reinterpret_cast<Atom*>(protocols);
+}
+
+// Waits until something new arrives on the connection, at most `most` and
+// no longer than a slice, so that a caller that gives up on a flag (a
+// signal) sees it soon.
+void wait_for_events(Display* display, std::chrono::milliseconds most) {
+  constexpr std::chrono::milliseconds kSlice{20};
+  // What has arrived already is read into the queue first; the connection
+  // then becomes readable only for something new.
+  XEventsQueued(display, QueuedAfterReading);
+  pollfd fd{ConnectionNumber(display), POLLIN, 0};
+  poll(&fd, 1, static_cast<int>(std::min(most, kSlice).count()));
+}
+
 }  // namespace
 
 bool wait_for_focused_program(Display* display, const std::function<bool()>& give_up) {
@@ -84,15 +100,23 @@ bool wait_for_focused_program(Display* display, const std::function<bool()>& giv
   const bool answered =
       target.window != 0 && wm_ping(display, target.window, target.root, kPingTimeout, give_up);
   XSync(display, 0);
-  if (!answered) std::this_thread::sleep_until(start + kSettle);
-  return answered || target.window == 0;
+  if (answered) return true;
+  if (target.window != 0) return false;
+  // No ping to answer: the settling time, cut short only to give up.
+  while (!(give_up && give_up())) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(start + kSettle - Clock::now());
+    if (left.count() <= 0) return true;
+    wait_for_events(display, left);
+  }
+  return false;
 }
 
 bool wm_ping(Display* display, Window window, Window root, std::chrono::milliseconds timeout,
              const std::function<bool()>& give_up) {
   static long token = 0;
   const long this_token = ++token;
-  const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", 0);
+  Atom protocols = XInternAtom(display, "WM_PROTOCOLS", 0);
   const Atom ping_atom = XInternAtom(display, "_NET_WM_PING", 0);
   // Programs send the answer to the root window with the masks of the
   // window manager; Qt uses StructureNotify, GTK SubstructureNotify.
@@ -112,18 +136,18 @@ bool wm_ping(Display* display, Window window, Window root, std::chrono::millisec
   bool answered = false;
   const Clock::time_point deadline = Clock::now() + timeout;
   while (!answered && !(give_up && give_up())) {
-    while (!answered && XPending(display) > 0) {
-      XEvent reply;
-      XNextEvent(display, &reply);
-      answered = reply.type == ClientMessage && reply.xclient.message_type == protocols &&
-                 reply.xclient.data.l[0] == static_cast<long>(ping_atom) &&
+    // Only the answers to pings are taken; other events stay queued for
+    // whoever watches them (a key grabbed by the keyboard, XKB events).
+    XEvent reply;
+    while (!answered &&
+           XCheckIfEvent(display, &reply, &ping_answer, reinterpret_cast<XPointer>(&protocols))) {
+      answered = reply.xclient.data.l[0] == static_cast<long>(ping_atom) &&
                  reply.xclient.data.l[1] == this_token;
     }
     const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (answered || left <= 0) break;
-    pollfd fd{ConnectionNumber(display), POLLIN, 0};
-    poll(&fd, 1, static_cast<int>(left));
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    if (answered || left.count() <= 0) break;
+    wait_for_events(display, left);
   }
   XSelectInput(display, root, NoEventMask);
   return answered;

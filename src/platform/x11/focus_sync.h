@@ -28,8 +28,10 @@ inline constexpr std::chrono::milliseconds kSettle{250};
 // the answer, which the program sends back through `root`. A program handles
 // its events in order, so the answer means it has handled every event queued
 // for it before the ping (key presses, a map). False without an answer in
-// time, or as soon as `give_up` returns true. Leaves this connection's event
-// mask on `root` at nothing selected.
+// time, or as soon as `give_up` returns true, which is asked at least every
+// 20 ms. Takes only answers to pings from the event queue; other events stay
+// for whoever watches them. Leaves this connection's event mask on `root` at
+// nothing selected.
 bool wm_ping(_XDisplay* display, unsigned long window, unsigned long root,
              std::chrono::milliseconds timeout, const std::function<bool()>& give_up = {});
 
@@ -40,9 +42,10 @@ bool wm_ping(_XDisplay* display, unsigned long window, unsigned long root,
 // wait, so it counts as not answering. True when the program answered a ping,
 // or answers none and was given kSettle (counted from the call); false when
 // it answers pings but did not answer within kPingTimeout, or `give_up`
-// returned true first. The server may report errors about the focused
-// window (it may go away meanwhile); they are no failure of anything sent
-// before, and the caller should disregard them.
+// returned true first (it is asked during either wait). The server may
+// report errors about the focused window (it may go away meanwhile); they
+// are no failure of anything sent before, and the caller should disregard
+// them.
 bool wait_for_focused_program(_XDisplay* display, const std::function<bool()>& give_up);
 
 }  // namespace tavrino

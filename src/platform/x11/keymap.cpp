@@ -74,6 +74,20 @@ ModifierKey Keymap::modifier_key(std::initializer_list<KeySymbol> keysyms) const
   return {};
 }
 
+std::vector<unsigned> Keymap::keycodes_with(KeySymbol keysym) const {
+  std::vector<unsigned> keycodes;
+  if (!xkb_) return keycodes;
+  for (int keycode = xkb_->min_key_code; keycode <= xkb_->max_key_code; ++keycode) {
+    const auto code = static_cast<KeyCode>(keycode);
+    if (XkbKeyNumGroups(xkb_, code) == 0) continue;
+    const unsigned group = group_ < XkbKeyNumGroups(xkb_, code) ? group_ : 0;
+    if (XkbKeySymEntry(xkb_, code, 0, group) == keysym) {
+      keycodes.push_back(static_cast<unsigned>(keycode));
+    }
+  }
+  return keycodes;
+}
+
 // The real modifiers the modifier map binds `keycode` to. Xlib allocates
 // the map only when the server sends entries, and a server sends none for a
 // keymap without modifier keys (as XWayland may): no map means no binding.

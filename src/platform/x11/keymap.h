@@ -58,6 +58,10 @@ class Keymap {
   // server then sends no modifier map) counts as binding none.
   std::vector<unsigned> spare_keycodes() const;
 
+  // The keycodes whose first level in the current group is `keysym`.
+  std::vector<unsigned> keycodes_with(KeySymbol keysym) const;
+
+  unsigned group() const { return group_; }
   unsigned locked_modifiers() const { return locked_; }
   unsigned caps_lock_mask() const;  // LockMask
   unsigned num_lock_mask() const { return num_lock_.mask; }

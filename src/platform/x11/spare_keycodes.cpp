@@ -8,6 +8,12 @@ namespace tavrino {
 
 namespace {
 
+bool contains_key(const std::vector<SpareKey>& keys, const SpareKey& key) {
+  return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+}  // namespace
+
 bool same_symbols(const KeycodeSymbols& a, const KeycodeSymbols& b) {
   const auto end_of = [](const KeycodeSymbols& symbols) {
     auto end = symbols.end();
@@ -16,12 +22,6 @@ bool same_symbols(const KeycodeSymbols& a, const KeycodeSymbols& b) {
   };
   return std::equal(a.begin(), end_of(a), b.begin(), end_of(b));
 }
-
-bool contains_key(const std::vector<SpareKey>& keys, const SpareKey& key) {
-  return std::find(keys.begin(), keys.end(), key) != keys.end();
-}
-
-}  // namespace
 
 std::vector<KeycodeMapping> plan_restore(std::span<const RemappedKeycode> keycodes) {
   std::vector<KeycodeMapping> restore;

@@ -18,6 +18,9 @@ namespace tavrino {
 // where a level has none. Trailing NoSymbols make no difference.
 using KeycodeSymbols = std::vector<KeySymbol>;
 
+// Whether `a` and `b` give the same symbols, trailing NoSymbols aside.
+bool same_symbols(const KeycodeSymbols& a, const KeycodeSymbols& b);
+
 struct KeycodeMapping {
   unsigned keycode = 0;
   KeycodeSymbols symbols;

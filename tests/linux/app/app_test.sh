@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# app_test.sh TAVRINO TARGET_FORM LAYOUT_POINT EXAMPLES SCENARIO CLOSE_REQUEST
+# app_test.sh TAVRINO TARGET_FORM LAYOUT_POINT TYPE_VALUES EXAMPLES SCENARIO CLOSE_REQUEST
 # Runs tavrino as a user would, on a private Xvfb: opens a data file, presses
 # START with a real mouse click, puts the focus into the target form's first
-# field, and after the countdown compares what every field received.
+# field, and after the countdown compares what every field received; and
+# what goes wrong when a user does: the focus left in tavrino, a key held,
+# Esc, a signal, a killed window or target, two tavrinos at once.
 set -euo pipefail
 tavrino=$1
 target_form=$2
 layout_point=$3
-examples=$4
-scenario=$5
-close_request=$6
+type_values=$4
+examples=$5
+scenario=$6
+close_request=$7
 source "$(dirname "$0")/../../../scripts/lib.sh"
 start_session
 source "$(dirname "$0")/session.sh"
@@ -36,6 +39,41 @@ Term 2
 DATA
 expected=('Zoë' 'Łódź' '€' '中文' '' '' 'A+' 'Yz' '7,5')
 expected_tabs=9  # one after each of the 8 values, and the value {TAB}
+
+# write_list FILE COUNT VALUE: a data file of COUNT entries, each VALUE.
+write_list() {
+  local names=() values=() i
+  for ((i = 1; i <= $2; i++)); do
+    names+=("Student $i")
+    values+=("$3")
+  done
+  printf '%s\n' "$2" x "$(join "${names[@]}")" "$(join "${values[@]}")" , , 7A , Art , Final Term \
+    >"$1"
+}
+# join ITEM...: the items joined by _%_, as a data file lists them.
+join() {
+  local out=$1 part
+  shift
+  for part in "$@"; do out+="_%_$part"; done
+  printf '%s' "$out"
+}
+
+# A long list, long enough to be stopped in the middle: values of 300
+# characters that no layout has, which go onto spare keycodes batch by batch,
+# and each batch waits until the form has taken the one before.
+cjk='天地玄黃宇宙洪荒日月盈昃辰宿列張寒來暑往秋收冬藏閏餘成歲律呂調陽雲騰致雨露結為霜金生麗水玉出崑岡劍號巨闕珠稱夜光'
+long_value=$cjk$cjk$cjk$cjk$cjk
+long_data=$work/long.ipt
+write_list "$long_data" 51 "$long_value"
+
+# state: the keys the server has down and its locks ("down: locked: 0x0").
+state() { "$type_values" --print-state | tr '\n' ' '; }
+no_key_down() { [[ $(state) == 'down: locked: '* ]] || fail "Keys are still down: $(state)"; }
+caps_lock_on() { [[ $(state) == *'locked: 0x2 '* ]] || fail "Caps Lock is not on: $(state)"; }
+keymap_is() {
+  "$type_values" --print-keymap | diff -u "$1" - >/dev/null ||
+    fail "The keyboard mapping differs from the one before ($scenario)."
+}
 
 # check_fields EXPECTED...: closes the form and compares its fields.
 check_fields() {
@@ -105,9 +143,8 @@ close_window() {
 
 case $scenario in
   us | de)
-    start_x
+    start_x "$scenario"
     start_wm
-    setxkbmap -layout "$scenario"
     start_form 12
     start_tavrino "$data"
     set_countdown 1
@@ -119,9 +156,8 @@ case $scenario in
   escape)
     # Esc during the countdown: nothing is typed, and the next START still
     # types everything.
-    start_x
+    start_x us
     start_wm
-    setxkbmap -layout us
     start_form 12
     start_tavrino "$data"
     set_countdown 3
@@ -138,6 +174,185 @@ case $scenario in
     start_form 12
     set_countdown 1
     run_countdown "$expected_tabs"
+    check_fields "${expected[@]}"
+    ;;
+
+  own_focus)
+    # START, and the focus stays in tavrino: nothing is typed, not into
+    # tavrino either (a blank would press START again, digits would go into
+    # the countdown box), and a message says why.
+    start_x us
+    start_wm
+    start_form 12
+    start_tavrino "$data"
+    set_countdown 0
+    watch_keys "$tavrino_window"
+    click cmdStart
+    message_shown "Nothing was typed because tavrino's own window had the keyboard focus" 5 ||
+      fail "No message about the focus: $(cat "$tavrino_log")"
+    # No key arrived, so nothing can start another countdown.
+    sleep 1
+    ! any_key || fail "Keys were typed into tavrino's window."
+    (($(grep -c 'tavrino: ' "$tavrino_log") == 1)) || fail "More messages: $(cat "$tavrino_log")"
+    ;;
+
+  held_key)
+    # Shift is held down when the countdown ends: typing waits, the title
+    # says what for, and once Shift is up the values come out as written.
+    start_x us
+    start_wm
+    start_form 12
+    start_tavrino "$data"
+    set_countdown 1
+    watch_keys
+    click cmdStart
+    focus "$form_window"
+    xdotool keydown shift
+    timeout 5 xdotool search --sync --name '^Let go of Shift to start typing - ' >/dev/null ||
+      { xdotool keyup shift; fail "The title does not ask to let go of Shift."; }
+    sleep 1
+    if grep -A2 '^KeyPress' "$keys_log" | grep 'keysym' | grep -vq 'Shift_L'; then
+      xdotool keyup shift
+      fail "Keys were typed while Shift was held."
+    fi
+    xdotool keyup shift
+    wait_until 10 tabs_at_least "$expected_tabs" || fail "Only $(released_tabs) Tabs arrived."
+    sleep 0.3
+    check_fields "${expected[@]}"
+    ;;
+
+  esc_anywhere)
+    # Esc pressed while typing a long list, with the focus in the form:
+    # typing stops at once, Esc does not reach the form, nothing stays down.
+    start_x us
+    start_form 52
+    start_tavrino "$long_data"
+    set_countdown 0
+    watch_keys
+    click cmdStart
+    focus "$form_window"
+    wait_until 5 any_key || fail "Typing did not begin."
+    xdotool key Escape
+    message_shown 'Typing stopped after ' 2 || fail "Typing did not stop: $(cat "$tavrino_log")"
+    grep -qE '^tavrino: Typing stopped after [0-9]+ of 51 entries: Esc was pressed.$' \
+      "$tavrino_log" || fail "Unexpected message: $(cat "$tavrino_log")"
+    no_key_down
+    tabs=$(released_tabs)
+    sleep 0.5
+    (($(released_tabs) == tabs)) || fail "Tabs still arrived after Esc."
+    ! grep -q 'Escape' "$keys_log" || fail "Esc reached the form."
+    ;;
+
+  killed)
+    # A signal or the loss of its window in the middle of typing, with
+    # Shift held by the value, characters on spare keycodes and Caps Lock
+    # switched off for typing: tavrino ends, and leaves no key down, the
+    # keyboard mapping as it was and Caps Lock on.
+    # No window manager: every remap of a spare keycode makes openbox read
+    # the keyboard again, which leaves it busy for seconds after a long run.
+    start_x us
+    write_list "$work/held.ipt" 51 "ë+($long_value)"
+    "$type_values" --print-keymap >"$work/keymap.before"
+    # Idle, a signal ends tavrino as usual.
+    start_tavrino "$data"
+    kill -TERM "$tavrino_pid"
+    wait_until 5 ended "$tavrino_pid" || fail "SIGTERM did not end an idle tavrino."
+    status=0
+    wait "$tavrino_pid" || status=$?
+    ((status == 128 + 15)) || fail "An idle tavrino ended with $status on SIGTERM."
+    for how in TERM HUP INT xkill; do
+      start_form 52
+      start_tavrino "$work/held.ipt"
+      # Typing begins at the first tick, a second after START.
+      set_countdown 0
+      # (xdotool's --clearmodifiers in set_countdown leaves Caps Lock off.)
+      xdotool key Caps_Lock
+      watch_keys
+      click cmdStart
+      focus "$form_window"
+      wait_until 5 any_key || fail "Typing did not begin ($how)."
+      wait_until 2 sh -c "'$type_values' --print-state | grep -q '^down:.* 50'" ||
+        fail "Shift is not held by the value ($how)."
+      if [[ $how == xkill ]]; then
+        xkill -id "$tavrino_window" >/dev/null
+      else
+        kill -"$how" "$tavrino_pid"
+      fi
+      wait_until 5 ended "$tavrino_pid" || fail "tavrino did not end ($how)."
+      status=0
+      wait "$tavrino_pid" || status=$?
+      case $how in
+        TERM) ((status == 128 + 15)) ;;
+        HUP) ((status == 128 + 1)) ;;
+        INT) ((status == 128 + 2)) ;;
+        xkill) ((status == 1)) ;;
+      esac || fail "tavrino ended with status $status ($how)."
+      no_key_down
+      keymap_is "$work/keymap.before"
+      caps_lock_on
+      xdotool key Caps_Lock
+      stop "$form_pid"
+    done
+    ;;
+
+  focus_moves)
+    # The target dies while typing and the window manager gives the focus
+    # to a terminal: typing stops, and the terminal gets at most the rest of
+    # the value on its way, never a Tab or a later value.
+    start_x us
+    start_wm
+    out=$work/xterm.txt
+    LC_ALL=C.UTF-8 spawn xterm -u8 -title tavrino-xterm -geometry 40x5+600+600 \
+      -e sh -c "stty raw -echo; cat >'$out'" 2>/dev/null
+    xterm_window=$(wait_window tavrino-xterm)
+    start_form 52
+    start_tavrino "$long_data"
+    set_countdown 0
+    watch_keys
+    click cmdStart
+    focus "$xterm_window"
+    focus "$form_window"
+    wait_until 5 any_key || fail "Typing did not begin."
+    kill -KILL "$form_pid"
+    message_shown 'Typing stopped after ' 5 || fail "Typing did not stop: $(cat "$tavrino_log")"
+    grep -qE '^tavrino: Typing stopped after [0-9]+ of 51 entries: the keyboard focus moved away' \
+      "$tavrino_log" || fail "Unexpected message: $(cat "$tavrino_log")"
+    # The window manager gives the focus to the terminal a moment later.
+    wait_until 5 sh -c "[ \"\$(xdotool getwindowfocus 2>/dev/null)\" = $((xterm_window)) ]" ||
+      fail "The focus did not go to the terminal."
+    sleep 0.5
+    received=$(cat "$out")
+    [[ $received != *[$'\t\r\n']* ]] && ((${#received} <= ${#long_value})) ||
+      fail "The terminal received \"$received\"."
+    ;;
+
+  two_tavrinos)
+    # A second tavrino's countdown runs out while the first one is typing
+    # (it waits for a held Shift): the second types nothing and says why, its
+    # message takes no focus, and the first types everything into the form.
+    start_x us
+    start_wm
+    start_form 12
+    first_log=$work/first.log second_log=$work/second.log
+    tavrino_log=$second_log tavrino_x=900 start_tavrino "$data"
+    second_window=$tavrino_window
+    set_countdown 1
+    tavrino_log=$first_log start_tavrino "$data"
+    set_countdown 0
+    watch_keys
+    click cmdStart
+    tavrino_window=$second_window
+    click cmdStart
+    focus "$form_window"
+    xdotool keydown shift
+    tavrino_log=$second_log message_shown \
+      'Another tavrino is typing on this display; nothing was typed.' 5 ||
+      { xdotool keyup shift; fail "The second tavrino said nothing: $(cat "$first_log" "$second_log")"; }
+    sleep 0.3
+    xdotool keyup shift
+    wait_until 10 tabs_at_least "$expected_tabs" || fail "Only $(released_tabs) Tab keys arrived."
+    sleep 0.3
+    ! grep -q 'tavrino: ' "$first_log" || fail "The first tavrino: $(cat "$first_log")"
     check_fields "${expected[@]}"
     ;;
 

@@ -13,13 +13,28 @@ start_form() {
   xdotool windowmove "$form_window" 600 100
 }
 
-# start_tavrino ARG...: tavrino's window at (40, 40); sets tavrino_window.
+# start_tavrino ARG...: tavrino with its window at ($tavrino_x, $tavrino_y),
+# (40, 40) unless set; sets tavrino_pid and tavrino_window. What it writes to
+# standard error (every message it shows) goes to $tavrino_log.
+tavrino_log=$work/tavrino.log
 start_tavrino() {
-  spawn "$tavrino" "$@"
-  tavrino_window=$(wait_window "$caption")
-  xdotool windowmove --sync "$tavrino_window" 40 40 2>/dev/null || xdotool windowmove "$tavrino_window" 40 40
+  spawn "$tavrino" "$@" 2>>"$tavrino_log"
+  tavrino_pid=$spawned
+  tavrino_window=$(timeout 10 xdotool search --sync --all --onlyvisible --pid "$tavrino_pid" \
+    --name "^$caption\$" | head -n 1)
+  [[ -n $tavrino_window ]] || fail "tavrino's window did not appear: $(cat "$tavrino_log")"
+  local x=${tavrino_x:-40} y=${tavrino_y:-40}
+  # --sync waits for the window to move, and for as long as it takes when it
+  # is there already (a window manager puts a new window where the last one
+  # of its kind was).
+  timeout 1 xdotool windowmove --sync "$tavrino_window" "$x" "$y" 2>/dev/null ||
+    xdotool windowmove "$tavrino_window" "$x" "$y"
   sleep 0.3
 }
+
+# message_shown TEXT [SECONDS]: tavrino has shown a message that starts with
+# TEXT (a fixed string).
+message_shown() { wait_until "${2:-10}" grep -qF -- "tavrino: $1" "$tavrino_log"; }
 
 # click CONTROL: a real mouse click in the middle of tavrino's control.
 click() {
@@ -37,17 +52,20 @@ set_countdown() {
   xdotool type --delay 20 "$1"
 }
 
-# watch_keys: logs the key events that reach the form's window from now on
-# (X lets any client listen to another's key events).
+# watch_keys [WINDOW]: logs the key events that reach WINDOW (the form's
+# window unless given) from now on (X lets any client listen to another's
+# key events).
 watch_keys() {
   keys_log=$work/keys.log
   : >"$keys_log"
-  spawn stdbuf -oL xev -id "$form_window" -event keyboard >"$keys_log"
+  spawn stdbuf -oL xev -id "${1:-$form_window}" -event keyboard >"$keys_log"
   sleep 0.3
 }
 
-# released_tabs: how many Tab keys the form has received so far.
-released_tabs() { grep -A2 '^KeyRelease' "$keys_log" | grep -c 'keysym 0xff09, Tab' || true; }
+# released_tabs: how many Tab keys the form has received so far. (xev shows
+# each key's press, and a release both before the press, with its time, and
+# after it; the presses are counted.)
+released_tabs() { grep -A2 '^KeyPress' "$keys_log" | grep -c 'keysym 0xff09, Tab' || true; }
 tabs_at_least() { (($(released_tabs) >= $1)); }
 any_key() { grep -q '^KeyPress' "$keys_log"; }
 

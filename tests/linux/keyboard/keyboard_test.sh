@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# keyboard_test.sh TYPE_VALUES TARGET_FORM SCENARIO
-# Types values with the X11 keyboard into the target form (or an xterm) on a
-# private Xvfb and checks, field by field, that every character arrived as
-# written, and that the keyboard mapping afterwards equals the one before.
+# keyboard_test.sh TYPE_VALUES TARGET_FORM KEY_TARGET SCENARIO
+# Types values with the X11 keyboard into the target form (or an xterm, or
+# the plain Xlib key target) on a private Xvfb and checks, field by field,
+# that every character arrived as written, and that the keyboard mapping
+# afterwards equals the one before.
 set -euo pipefail
 type_values=$1
 target_form=$2
-scenario=$3
+key_target=$3
+scenario=$4
 source "$(dirname "$0")/../../../scripts/lib.sh"
 start_session
 
@@ -53,13 +55,49 @@ expected=(
   'ABc'
 )
 
+# state_is PATTERN: the server's keys down and locks match PATTERN.
+state_is() { "$type_values" --print-state | tr '\n' ' ' | grep -q -- "$1"; }
+
+
+# watch_keys WINDOW: logs the key events that reach WINDOW from now on.
+watch_keys() {
+  keys_log=$work/keys.log
+  : >"$keys_log"
+  spawn stdbuf -oL xev -id "$1" -event keyboard >"$keys_log"
+  sleep 0.3
+}
+any_key() { grep -q '^KeyPress' "$keys_log"; }
+
+# start_key_target [--grab-escape]: the plain Xlib target, focused.
+start_key_target() {
+  key_out=$work/key_target.txt
+  spawn "$key_target" "$@" --output "$key_out" >"$work/target.log"
+  key_target_pid=$spawned
+  wait_line "$work/target.log" '^window 0x' || fail "The key target did not start."
+  focus "$(awk '/^window/ { print $2 }' "$work/target.log")"
+}
+
+# check_key_target FIELD...: closes the key target and compares what it
+# received; no press may look like autorepeat.
+check_key_target() {
+  xdotool key ctrl+q
+  wait_until 10 ended "$key_target_pid" || fail "The key target did not close."
+  diff -u <(printf '%s\n' "$@" 'autorepeat 0') "$key_out" ||
+    fail "The key target received other keys ($scenario)."
+}
+
 # More characters missing from the layout than there are spare keycodes.
 text='天地玄黃宇宙洪荒日月盈昃辰宿列張寒來暑往秋收冬藏閏餘成歲律呂調陽雲騰致雨露結為霜金生麗水玉出崑岡劍號巨闕珠稱夜光'
 
-start_x
+# A list long enough to be stopped in the middle: the characters no layout
+# has go onto spare keycodes batch by batch, each batch after the form has
+# taken the one before; y is on the layout and moves with de.
+long_list=()
+for ((i = 0; i < 20; i++)); do long_list+=("$(printf "y$text%.0s" 1 2 3 4 5)"); done
+
 case $scenario in
   us | de | de_wm)
-    setxkbmap -layout "${scenario%_wm}"
+    start_x "${scenario%_wm}"
     # Under a window manager the focus and the answers to pings take the
     # routes they take on a desktop.
     if [[ $scenario == *_wm ]]; then
@@ -76,22 +114,35 @@ case $scenario in
   capslock)
     # With Caps Lock on, letters still come out as written: on their keys,
     # on AltGr (ł; and đ, where the German key leaves Caps Lock for the
-    # client to apply), and on spare keys (ë on us, ō on both).
+    # client to apply), and on spare keys (ë on us, ō on both), also those
+    # whose capital is no Latin-1 letter (ß, µ, ÿ), which used to stop the
+    # playback halfway. Caps Lock is on again afterwards. With Num Lock on,
+    # the keypad keys type what they type without it.
+    start_x
     for layout in us de; do
-      setxkbmap -layout "$layout"
+      set_layout "$layout"
       xdotool key Caps_Lock
+      state_is 'locked: 0x2 ' || fail "Caps Lock did not go on: $("$type_values" --print-state)"
+      keymap >"$work/keymap.before"
       start_form
-      "$type_values" 'Ann' 'Zoë' 'łŁ€@' 'đ' 'ōŌ' '{CAPSLOCK}Ann{CAPSLOCK}' 'x' ||
-        fail "Typing failed."
-      check_fields 'Ann' 'Zoë' 'łŁ€@' 'đ' 'ōŌ' 'Ann' 'x'
+      "$type_values" 'Ann' 'Zoë' 'łŁ€@' 'đ' 'ōŌ' '{CAPSLOCK}Ann{CAPSLOCK}' 'x' 'Strauß µm Ärger' \
+        'ÿ' || fail "Typing failed."
+      check_fields 'Ann' 'Zoë' 'łŁ€@' 'đ' 'ōŌ' 'Ann' 'x' 'Strauß µm Ärger' 'ÿ'
+      state_is 'locked: 0x2 ' || fail "Caps Lock is not on again: $("$type_values" --print-state)"
+      check_keymap_unchanged
       xdotool key Caps_Lock
     done
+    xdotool key Num_Lock
+    state_is 'locked: 0x10 ' || fail "Num Lock did not go on: $("$type_values" --print-state)"
+    start_form
+    "$type_values" 'ab{ADD}{SUBTRACT}{MULTIPLY}{DIVIDE}' || fail "Typing failed."
+    check_fields 'ab+-*/'
     ;;
 
   many)
     # More characters missing from the layout than there are spare
     # keycodes: they are mapped batch by batch while typing.
-    setxkbmap -layout us
+    start_x us
     keymap >"$work/keymap.before"
     start_form
     "$type_values" "$text" "a${text}b" 'Zoë' || fail "Typing failed."
@@ -102,7 +153,7 @@ case $scenario in
   failure)
     # The keyboard breaks halfway, inside a held Shift and after characters
     # put onto spare keys: nothing stays down and the mapping is restored.
-    setxkbmap -layout de
+    start_x de
     keymap >"$work/keymap.before"
     start_form
     status=0
@@ -119,7 +170,7 @@ case $scenario in
     # not read yet is remapped for the next batch, typing stops with a
     # message rather than let a keystroke change its meaning, and the
     # mapping is still restored.
-    setxkbmap -layout us
+    start_x us
     keymap >"$work/keymap.before"
     start_form
     kill -STOP "$form_pid"
@@ -135,12 +186,13 @@ case $scenario in
 
   layout_switch)
     # The layout changes to Japanese while typing waits for the frozen form
-    # to take the first batch of characters on spare keycodes. Two of those
-    # keycodes are keys of the Japanese layout: they must keep what it gave
-    # them rather than get back the empty mapping they had before.
-    setxkbmap -layout jp
+    # to take the first batch of characters on spare keycodes: the wait ends
+    # there, typing stops and says why. Two of those keycodes are keys of the
+    # Japanese layout: they must keep what it gave them rather than get back
+    # the empty mapping they had before.
+    start_x jp
     keymap >"$work/keymap.before"
-    setxkbmap -layout us
+    set_layout us
     "$type_values" --print-keymap >"$work/core.us"
     start_form
     kill -STOP "$form_pid"
@@ -148,20 +200,77 @@ case $scenario in
     typing_pid=$!
     wait_until 10 sh -c "! '$type_values' --print-keymap | cmp -s - '$work/core.us'" ||
       fail "The spare keycodes were not mapped."
-    setxkbmap -layout jp
+    set_layout jp
     status=0
+    wait_until 2 ended "$typing_pid" || fail "Typing went on waiting after the layout changed."
     wait "$typing_pid" || status=$?
     kill -CONT "$form_pid"
     ((status == 1)) || fail "Expected the playback to stop, got status $status: $(cat "$work/err")"
+    grep -q 'Typing stopped after 0 of 1 entry: the keyboard layout changed.' "$work/err" ||
+      fail "Unexpected message: $(cat "$work/err")"
     check_keymap_unchanged
     close_form "$form_pid"
+    ;;
+
+  layout_change)
+    # The layout changes in the middle of a long list: typing stops before
+    # the next value rather than type on with the keys of the old layout
+    # (us to de swaps y and z, us to jp moves symbols), and leaves the new
+    # layout's keys as they are.
+    start_x us
+    for layout in de jp; do
+      set_layout "$layout"
+      keymap >"$work/keymap.before"
+      set_layout us
+      start_form
+      watch_keys "$form_window"
+      "$type_values" --expect-no-keys-down "${long_list[@]}" 2>"$work/err" &
+      typing_pid=$!
+      wait_until 10 any_key || fail "Typing did not begin."
+      set_layout "$layout"
+      status=0
+      wait_until 2 ended "$typing_pid" || fail "Typing went on after the layout changed to $layout."
+      wait "$typing_pid" || status=$?
+      ((status == 1)) || fail "Expected the playback to stop, got status $status: $(cat "$work/err")"
+      grep -q '^Typing stopped after [0-9]* of 20 entries: the keyboard layout changed.$' \
+        "$work/err" || fail "Unexpected message: $(cat "$work/err")"
+      check_keymap_unchanged
+      close_form "$form_pid"
+      # Only the value on its way when the layout changed can have come out
+      # with the new layout's keys (z for y); none after it.
+      (($(grep -c z "$form_out") <= 1)) ||
+        fail "Typing went on with the old layout: $(grep -c z "$form_out") fields got z."
+      (($(tr -cd y <"$form_out" | wc -c) < 20 * 5)) || fail "Everything was typed."
+      stop "$spawned"
+    done
+    ;;
+
+  repeat)
+    # Doubled keys: a target that takes a release and a press of one keycode
+    # with the same server time for autorepeat must see every press as a
+    # press of its own, and get every doubled letter. The playback's own Esc
+    # reaches the target and does not stop it.
+    start_x de
+    start_key_target
+    "$type_values" 'Müller' 'school' '100' 'Aaa' '{TAB}' 'ßß€€' 'zzZZyy' 'x{ESC}{ESC}y' ||
+      fail "Typing failed."
+    check_key_target 'Müller' 'school' '100' 'Aaa' '' '' 'ßß€€' 'zzZZyy' 'x{ESC}{ESC}y' ''
+    ;;
+
+  escape_taken)
+    # Another program has grabbed Esc: typing goes on all the same (Esc then
+    # stops it only in tavrino's window).
+    start_x us
+    start_key_target --grab-escape
+    "$type_values" 'Zoë' 'a{ESC}b' || fail "Typing failed."
+    check_key_target 'Zoë' 'a{ESC}b' ''
     ;;
 
   no_modifier_map)
     # A keymap that binds no key to a modifier, as XWayland may have: the
     # server then sends no modifier map at all. What needs no modifier is
     # still typed, on the layout's keys and on spare ones.
-    setxkbmap -layout us
+    start_x us
     xkbcomp -xkb "$DISPLAY" "$work/full.xkb" 2>/dev/null
     sed '/modifier_map/d' "$work/full.xkb" | xkbcomp - "$DISPLAY" 2>/dev/null ||
       fail "Could not load a keymap without modifier keys."
@@ -177,7 +286,7 @@ case $scenario in
   xterm)
     # xterm answers no _NET_WM_PING and reads a changed mapping only at the
     # next keystroke: the case where other tools lose characters.
-    setxkbmap -layout de
+    start_x de
     keymap >"$work/keymap.before"
     out=$work/xterm.txt
     LC_ALL=C.UTF-8 spawn xterm -u8 -title tavrino-xterm \
@@ -193,6 +302,7 @@ case $scenario in
   server_lost)
     # The X server goes away in the middle of typing: the playback fails
     # with a message instead of Xlib ending the process.
+    start_x
     start_form
     value=$(printf 'ë%.0s' {1..3000})
     (sleep 0.3 && kill -KILL "$xvfb_pid") &

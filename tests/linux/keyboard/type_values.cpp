@@ -8,6 +8,9 @@
 //   standard error), 2 a key was left down, 64 usage.
 // tavrino_type_values --print-keymap
 //   Prints the core keyboard mapping and modifier map, one keycode a line.
+// tavrino_type_values --print-state
+//   Prints the keys the server has down and the locked modifiers:
+//   "down: 50 62" (nothing after the colon when none), "locked: 0x2".
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +23,7 @@
 #include "platform/x11/xtest_keyboard.h"
 #include "playback/typekeys.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 // Xlib's Status macro would rename tavrino::Status.
 #undef Status
@@ -103,6 +107,17 @@ std::string keys_down() {
   return down;
 }
 
+int print_state() {
+  const std::string down = keys_down();
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return 1;
+  XkbStateRec state{};
+  XkbGetState(display, XkbUseCoreKbd, &state);
+  XCloseDisplay(display);
+  std::printf("down:%s\nlocked: 0x%x\n", down.c_str(), static_cast<unsigned>(state.locked_mods));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -111,6 +126,7 @@ int main(int argc, char** argv) {
   bool expect_no_keys_down = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--print-keymap") == 0) return print_keymap();
+    if (std::strcmp(argv[i], "--print-state") == 0) return print_state();
     if (std::strcmp(argv[i], "--expect-no-keys-down") == 0) {
       expect_no_keys_down = true;
     } else if (std::strcmp(argv[i], "--fail-after") == 0 && i + 1 < argc) {
