@@ -88,12 +88,13 @@ void wait_for_events(Display* display, std::chrono::milliseconds most) {
 
 }  // namespace
 
-bool wait_for_focused_program(Display* display, const std::function<bool()>& give_up) {
+bool wait_for_focused_program(Display* display, Window window,
+                              const std::function<bool()>& give_up) {
   const Clock::time_point start = Clock::now();
   XSync(display, 0);
-  Window focus = 0;
+  Window focus = window;
   int revert_to = 0;
-  XGetInputFocus(display, &focus, &revert_to);
+  if (focus == 0) XGetInputFocus(display, &focus, &revert_to);
   const PingTarget target = ping_target(display, focus);
   // The ping is queued behind every keystroke sent before it, so its answer
   // means the program has read those keystrokes and looked up their keycodes.

@@ -23,6 +23,9 @@ inline constexpr std::chrono::milliseconds kPingTimeout{3000};
 // a keystroke still unread when the mapping changes again would come out as
 // the new symbol, or as none.
 inline constexpr std::chrono::milliseconds kSettle{250};
+// How long a program that must quit still waits for the target to read the
+// keys typed on remapped keycodes before it restores their mapping.
+inline constexpr std::chrono::milliseconds kQuitWait{1000};
 
 // Sends _NET_WM_PING to the top-level `window` and waits up to `timeout` for
 // the answer, which the program sends back through `root`. A program handles
@@ -37,8 +40,9 @@ bool wm_ping(_XDisplay* display, unsigned long window, unsigned long root,
 
 // Returns once the program with the keyboard focus has taken everything sent
 // on `display` so far, as far as that can be known from outside it. The
-// program is the one owning the top-level window above the focus that
-// answers _NET_WM_PING; a window of this very process cannot answer while we
+// program is the one owning the top-level window above the focus (or above
+// `window`, when it is not 0: the window typing went to, which may have lost
+// the focus since) that answers _NET_WM_PING; a window of this very process cannot answer while we
 // wait, so it counts as not answering. True when the program answered a ping,
 // or answers none and was given kSettle (counted from the call); false when
 // it answers pings but did not answer within kPingTimeout, or `give_up`
@@ -46,6 +50,7 @@ bool wm_ping(_XDisplay* display, unsigned long window, unsigned long root,
 // report errors about the focused window (it may go away meanwhile); they
 // are no failure of anything sent before, and the caller should disregard
 // them.
-bool wait_for_focused_program(_XDisplay* display, const std::function<bool()>& give_up);
+bool wait_for_focused_program(_XDisplay* display, unsigned long window,
+                              const std::function<bool()>& give_up);
 
 }  // namespace tavrino

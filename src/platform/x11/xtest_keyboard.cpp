@@ -130,6 +130,10 @@ class XTestKeyboard::Session {
   bool unsettled_ = false;
   // The focus window last asked about, and what it is.
   unsigned long focus_window_ = 0;
+  // The focus window when typing began: the program the keys went to, which
+  // must have read them before remapped keycodes change again.
+  unsigned long typed_into_ = 0;
+  bool prepared_ = false;
   Focus focus_;
 };
 
@@ -192,6 +196,8 @@ Focus XTestKeyboard::Session::focus() {
   if (errors.serial != 0) return {};
   focus_window_ = window;
   focus_ = classify_focus(facts, getpid(), host_name());
+  // The first answer after prepare() names the window the keys go to.
+  if (prepared_ && typed_into_ == 0 && focus_.kind == Focus::Kind::other) typed_into_ = window;
   return focus_;
 }
 
@@ -302,6 +308,8 @@ Status XTestKeyboard::Session::prepare(std::span<const KeyEvent> all_events) {
   }
   // The layout as typing begins, before any spare keycode changes.
   watch_.set_layout(spare_set);
+  // From here on the focus names the window the keys are for.
+  prepared_ = true;
   if (first_missing == nullptr) return Status::success();
   if (spare_.empty()) return no_free_keycode_for(*first_missing);
   if (Status status = map_next_batch(first_use); !status) return status;
@@ -536,7 +544,7 @@ XTestKeyboard::Session::Wait XTestKeyboard::Session::wait_for_target(
     const std::function<bool()>& give_up) {
   const unsigned long error_before = errors_.serial;
   bool gave_up = false;
-  const bool taken = wait_for_focused_program(display_, [&] {
+  const bool taken = wait_for_focused_program(display_, typed_into_, [&] {
     gave_up = errors_.lost || give_up();
     return gave_up;
   });
@@ -561,19 +569,20 @@ void XTestKeyboard::Session::finish() {
       if (down_[keycode]) key(keycode, false);
     }
     XSync(display_, 0);
-    // The user's keyboard is restored even when the target is too busy to
-    // confirm; it must never stay changed. The wait ends early on a quit or
-    // an Esc pressed during it; after a stop for Esc or a new layout, a
-    // target gets no more than the settling time.
+    // The keys sent on remapped keycodes must be read before those keycodes
+    // get their old mapping back, or a target that lags behind reads them
+    // as nothing, and an entry counted as typed would lack characters. So
+    // even after a stop the target gets its time, but no more than
+    // kQuitWait once the program must quit, and none after a second Esc:
+    // the user's keyboard must never stay changed.
     if (!errors_.lost && unsettled_) {
       watch_.read();
       const unsigned escapes = watch_.watch().escapes();
-      const bool interrupted = watch_.watch().reason().has_value();
-      const auto give_up_at = std::chrono::steady_clock::now() + kSettle;
-      (void)wait_for_target([this, escapes, interrupted, give_up_at] {
+      const auto started = std::chrono::steady_clock::now();
+      (void)wait_for_target([this, escapes, started] {
         watch_.read();
-        return quit_requested() || watch_.watch().escapes() > escapes ||
-               (interrupted && std::chrono::steady_clock::now() >= give_up_at);
+        return watch_.watch().escapes() > escapes ||
+               (quit_requested() && std::chrono::steady_clock::now() - started >= kQuitWait);
       });
     }
     if (!errors_.lost) {
