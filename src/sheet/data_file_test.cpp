@@ -77,6 +77,7 @@ TEST(ReadData, ItemSyntax) {
       {"3,,,,,,,,,,Mid-term,\nTerm 2,", "3|||||Mid-term|Term 2"},
       // ...but "" there does.
       {"3,,,,,,,,,,Mid-term,\"\"\nTerm 2", "3|||||Mid-term|"},
+      {"3\r\n\r\nAnn\r\n", "3|Ann|||||"},
       {"3\n\n\n\n\n\n\n\n\n\n\n\n\n\nTerm", "3||||||"},
       {"3,x,O\"Brien_%_a\"b", "3|O\"Brien/a\"b|||||"},
       {"3,x,Ann,,,,\xC3\xA9t\xC3\xA9", "3|Ann||\xC3\xA9t\xC3\xA9|||"},
@@ -176,6 +177,8 @@ TEST(ReadData, RefusedLoadsLeaveTheSheetAlone) {
        "The entry count in item 0 of \"F.ipt\" is 1e9; the sheet holds at most 51 entries."},
       {"-32768",
        "The entry count in item 0 of \"F.ipt\" is -32768; the lowest count accepted is -32767."},
+      {"-40000",
+       "The entry count in item 0 of \"F.ipt\" is -40000; the lowest count accepted is -32767."},
       {"", "The file \"F.ipt\" is empty: it holds no items."},
       {"\xEF\xBB\xBF", "The file \"F.ipt\" is empty: it holds no items."},
       {"   ", "The file \"F.ipt\" is empty: it holds no items."},
