@@ -23,18 +23,14 @@ TEST(Countdown, StepFromBoxText) {
       {u"1", Action::show, u"0"},
       {u"32767", Action::show, u"32766"},
       {u"2.5", Action::show, u"1"},
-      {u"3.5", Action::show, u"3"},
-      {u"12 seconds", Action::show, u"11"},
       {u" 1 0", Action::show, u"9"},
       {u"0", Action::play, u"5"},
       {u"0.4", Action::play, u"5"},
       {u"-3", Action::play, u"5"},
       {u"-32768", Action::play, u"5"},
       {u"abc", Action::play, u"5"},
-      {u"", Action::play, u"5"},
       {u"99999", Action::out_of_range, u""},
       {u"-40000", Action::out_of_range, u""},
-      {u"1e9", Action::out_of_range, u""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(utf16_to_utf8(c.box));

@@ -59,7 +59,6 @@ class RecordingKeyboard : public Keyboard {
 
   int begin_calls() const { return begin_calls_; }
   int prepare_calls() const { return prepare_calls_; }
-  int held_calls() const { return held_calls_; }
   int end_calls() const { return end_calls_; }
 
  private:

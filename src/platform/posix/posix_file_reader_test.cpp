@@ -105,6 +105,23 @@ void pipe_with(Source& source, std::function<void(int, const std::atomic<bool>&)
 
 const std::string kData = "1\nx\nAnn\n45\n";
 
+using Make = std::function<void(Source&, const ScratchDir&)>;
+using Act = std::function<void(int, const std::atomic<bool>&)>;
+
+Make file(std::string content) {
+  return
+      [content](Source& s, const ScratchDir& d) { s.path = d.write("a.ipt", content).u16string(); };
+}
+Make named(std::u16string path) {
+  return [path](Source& s, const ScratchDir&) { s.path = path; };
+}
+Make fifo(Act act, bool keep_open = false) {
+  return [act, keep_open](Source& s, const ScratchDir& d) { fifo_with(s, d, act, keep_open); };
+}
+Act send(std::string data) {
+  return [data](int fd, const std::atomic<bool>&) { write_all(fd, data); };
+}
+
 TEST(PosixFileReader, ReadsFilesPipesAndDevicesWithinLimits) {
   // "@" stands for the quoted path.
   const std::string too_large =
@@ -113,23 +130,13 @@ TEST(PosixFileReader, ReadsFilesPipesAndDevicesWithinLimits) {
       "Cannot read @: nothing arrived from it for 300 milliseconds, so it is given up.";
   const struct {
     const char* what;
-    std::function<void(Source&, const ScratchDir&)> make;
+    Make make;
     std::string content;  // read whole when `message` is empty
     std::string message;
   } cases[] = {
-      {"regular file",
-       [](Source& s, const ScratchDir& d) { s.path = d.write("a.ipt", kData).u16string(); }, kData,
-       ""},
-      {"file at the limit",
-       [](Source& s, const ScratchDir& d) {
-         s.path = d.write("l.ipt", std::string(4096, 'x')).u16string();
-       },
-       std::string(4096, 'x'), ""},
-      {"file over the limit",
-       [](Source& s, const ScratchDir& d) {
-         s.path = d.write("o.ipt", std::string(4097, 'x')).u16string();
-       },
-       "", too_large},
+      {"regular file", file(kData), kData, ""},
+      {"file at the limit", file(std::string(4096, 'x')), std::string(4096, 'x'), ""},
+      {"file over the limit", file(std::string(4097, 'x')), "", too_large},
       {"sparse 4 GB file",
        [](Source& s, const ScratchDir& d) {
          const fs::path path = d.write("sparse.img", "3");
@@ -142,70 +149,39 @@ TEST(PosixFileReader, ReadsFilesPipesAndDevicesWithinLimits) {
          s.path = path_from_bytes(d.write(std::string("Zo\xEB.ipt"), kData).native());
        },
        kData, ""},
-      {"missing file",
-       [](Source& s, const ScratchDir& d) { s.path = (d.path() / "none.ipt").u16string(); }, "",
+      {"missing file", named(u"/nonexistent/none.ipt"), "",
        "Cannot open @: No such file or directory."},
-      {"folder", [](Source& s, const ScratchDir& d) { s.path = d.path().u16string(); }, "",
-       "Cannot open @: Is a directory."},
+      {"folder", named(u"/"), "", "Cannot open @: Is a directory."},
       {"FIFO without a writer",
        [](Source& s, const ScratchDir& d) { s.path = make_fifo(d).u16string(); }, "", quiet},
-      {"FIFO written and closed",
-       [](Source& s, const ScratchDir& d) {
-         fifo_with(s, d, [](int fd, const std::atomic<bool>&) { write_all(fd, kData); });
-       },
+      {"FIFO written and closed", fifo(send(kData)), kData, ""},
+      {"FIFO written in parts, then closed", fifo([](int fd, const std::atomic<bool>&) {
+         for (const char c : kData) {
+           write_all(fd, std::string(1, c));
+           std::this_thread::sleep_for(milliseconds(5));
+         }
+       }),
        kData, ""},
-      {"FIFO written in parts, then closed",
-       [](Source& s, const ScratchDir& d) {
-         fifo_with(s, d, [](int fd, const std::atomic<bool>&) {
-           for (const char c : kData) {
-             write_all(fd, std::string(1, c));
-             std::this_thread::sleep_for(milliseconds(5));
-           }
-         });
-       },
-       kData, ""},
-      {"FIFO that stops sending without closing",
-       [](Source& s, const ScratchDir& d) {
-         fifo_with(
-             s, d, [](int fd, const std::atomic<bool>&) { write_all(fd, "1\nx\n"); }, true);
-       },
-       "", quiet},
-      {"FIFO that trickles on and on",
-       [](Source& s, const ScratchDir& d) {
-         fifo_with(s, d, [](int fd, const std::atomic<bool>& stop) {
-           while (!stop) {
-             write_all(fd, "x");
-             std::this_thread::sleep_for(milliseconds(20));
-           }
-         });
-       },
+      {"FIFO that stops sending without closing", fifo(send("1\nx\n"), true), "", quiet},
+      {"FIFO that trickles on and on", fifo([](int fd, const std::atomic<bool>& stop) {
+         while (!stop) {
+           write_all(fd, "x");
+           std::this_thread::sleep_for(milliseconds(20));
+         }
+       }),
        "",
        "Cannot read @: it did not deliver its whole content within 1200 milliseconds, so it is "
        "given up."},
-      {"FIFO that sends more than the limit",
-       [](Source& s, const ScratchDir& d) {
-         fifo_with(s, d, [](int fd, const std::atomic<bool>& stop) {
-           // Stops when the reader has gone and the pipe breaks.
-           while (!stop && ::write(fd, std::string(1000, 'x').data(), 1000) > 0) {
-           }
-         });
-       },
+      {"FIFO that sends more than the limit", fifo([](int fd, const std::atomic<bool>& stop) {
+         // Stops when the reader has gone and the pipe breaks.
+         while (!stop && ::write(fd, std::string(1000, 'x').data(), 1000) > 0) {
+         }
+       }),
        "", too_large},
-      {"pipe by its /dev/fd name",
-       [](Source& s, const ScratchDir&) {
-         pipe_with(s, [](int fd, const std::atomic<bool>&) { write_all(fd, kData); });
-       },
-       kData, ""},
       {"pipe whose writer sends nothing",
-       [](Source& s, const ScratchDir&) {
-         pipe_with(
-             s, [](int, const std::atomic<bool>&) {}, true);
-       },
-       "", quiet},
-      {"/dev/null", [](Source& s, const ScratchDir&) { s.path = u"/dev/null"; }, "", ""},
-      {"/dev/zero", [](Source& s, const ScratchDir&) { s.path = u"/dev/zero"; }, "", too_large},
-      {"/dev/urandom", [](Source& s, const ScratchDir&) { s.path = u"/dev/urandom"; }, "",
-       too_large},
+       [](Source& s, const ScratchDir&) { pipe_with(s, send(""), true); }, "", quiet},
+      {"/dev/null", named(u"/dev/null"), "", ""},
+      {"/dev/zero", named(u"/dev/zero"), "", too_large},
   };
   ::signal(SIGPIPE, SIG_IGN);
   const PosixFileReader reader(kLimits);
@@ -253,7 +229,7 @@ TEST(PosixFileReader, LoadsAPipeLikeTheFile) {
   ResultSheet from_file;
   ASSERT_TRUE(readfile(dir.write("f.ipt", file).u16string(), from_file, reader).ok());
   Source source;
-  pipe_with(source, [&file](int fd, const std::atomic<bool>&) { write_all(fd, file); });
+  pipe_with(source, send(file));
   ResultSheet from_pipe;
   const Status status = readfile(source.path, from_pipe, reader);
   EXPECT_TRUE(status.ok()) << utf16_to_utf8(status.message());

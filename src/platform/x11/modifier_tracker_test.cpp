@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,64 +21,33 @@ constexpr unsigned kLevel3 = 1 << 7;
 const ModifierKeys kKeys = {{50, kShift}, {37, kControl}, {64, kAlt}, {92, kLevel3}};
 
 std::string name_of(unsigned keycode) {
-  switch (keycode) {
-    case 50:
-      return "Shift";
-    case 37:
-      return "Ctrl";
-    case 64:
-      return "Alt";
-    case 92:
-      return "AltGr";
-  }
-  return std::to_string(keycode);
+  static const std::map<unsigned, std::string> kNames = {
+      {50, "Shift"}, {37, "Ctrl"}, {64, "Alt"}, {92, "AltGr"}};
+  return kNames.at(keycode);
 }
 
 // One step of a playback as the keyboard drives the tracker.
-struct Step {
-  enum class Kind { press, release, stroke, release_extra, finish } kind;
-  Modifier modifier = Modifier::shift;
-  unsigned needed = 0;
-};
+using Step = std::function<KeyActions(ModifierTracker&)>;
 
 Step press(Modifier m) {
-  return {Step::Kind::press, m};
+  return [m](ModifierTracker& t) { return t.press(m); };
 }
 Step release(Modifier m) {
-  return {Step::Kind::release, m};
+  return [m](ModifierTracker& t) { return t.release(m); };
 }
 Step stroke(unsigned needed) {
-  return {Step::Kind::stroke, Modifier::shift, needed};
+  return [needed](ModifierTracker& t) { return t.stroke(needed); };
 }
-const Step kReleaseExtra{Step::Kind::release_extra};
-const Step kFinish{Step::Kind::finish};
+const Step kReleaseExtra = [](ModifierTracker& t) { return t.release_extra(); };
+const Step kFinish = [](ModifierTracker& t) { return t.finish(); };
 
 // The key actions of all steps, written "+Shift -Shift", with "|" between
 // steps so that each action shows where it came from.
 std::string run(ModifierTracker& tracker, const std::vector<Step>& steps) {
   std::string out;
   for (std::size_t i = 0; i < steps.size(); ++i) {
-    const Step& step = steps[i];
-    KeyActions actions;
-    switch (step.kind) {
-      case Step::Kind::press:
-        actions = tracker.press(step.modifier);
-        break;
-      case Step::Kind::release:
-        actions = tracker.release(step.modifier);
-        break;
-      case Step::Kind::stroke:
-        actions = tracker.stroke(step.needed);
-        break;
-      case Step::Kind::release_extra:
-        actions = tracker.release_extra();
-        break;
-      case Step::Kind::finish:
-        actions = tracker.finish();
-        break;
-    }
     if (i > 0) out += " |";
-    for (const KeyAction& action : actions) {
+    for (const KeyAction& action : steps[i](tracker)) {
       out += (action.down ? " +" : " -") + name_of(action.keycode);
     }
   }
