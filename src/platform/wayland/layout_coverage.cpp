@@ -80,23 +80,9 @@ bool LayoutCoverage::types(KeySymbol keysym) const {
 }
 
 KeySymbol portal_keysym(const KeyEvent& event) {
-  switch (event.type) {
-    case KeyEvent::Type::character:
-      return keysym_for_character(event.character);
-    case KeyEvent::Type::key:
-      return keysym_for_key(event.key);
-    case KeyEvent::Type::press:
-    case KeyEvent::Type::release:
-      switch (event.modifier) {
-        case Modifier::shift:
-          return 0xffe1;  // Shift_L
-        case Modifier::ctrl:
-          return 0xffe3;  // Control_L
-        case Modifier::alt:
-          return 0xffe9;  // Alt_L
-      }
-  }
-  return kNoSymbol;
+  const bool modifier =
+      event.type == KeyEvent::Type::press || event.type == KeyEvent::Type::release;
+  return modifier ? keysym_of(event.modifier) : keysym_of(event);
 }
 
 std::optional<Keyboard::Untypable> first_untypable(const LayoutCoverage& coverage,

@@ -163,7 +163,7 @@ Keyboard::Sent VirtualKeyboard::Session::send(std::span<const KeyEvent> events) 
 }
 
 Status VirtualKeyboard::Session::type(const KeyEvent& event) {
-  const KeySymbol keysym = virtual_keysym(event);
+  const KeySymbol keysym = keysym_of(event);
   if (keysym == kNoSymbol) return untypeable(event);
   std::optional<VirtualStroke> stroke = keymaps_[current_].find(keysym);
   if (!stroke) {
@@ -244,7 +244,7 @@ std::optional<Keyboard::Untypable> VirtualKeyboard::untypable(
   for (std::size_t i = 0; i < all_events.size(); ++i) {
     const KeyEvent& event = all_events[i];
     const bool typed = event.type == KeyEvent::Type::character || event.type == KeyEvent::Type::key;
-    if (typed && virtual_keysym(event) == kNoSymbol) {
+    if (typed && keysym_of(event) == kNoSymbol) {
       return Untypable{i, u"no key produces " + shown(event) + u"."};
     }
   }

@@ -120,19 +120,6 @@ std::optional<VirtualStroke> VirtualKeymap::find(KeySymbol keysym) const {
   return std::nullopt;
 }
 
-KeySymbol virtual_keysym(const KeyEvent& event) {
-  switch (event.type) {
-    case KeyEvent::Type::character:
-      return keysym_for_character(event.character);
-    case KeyEvent::Type::key:
-      return keysym_for_key(event.key);
-    case KeyEvent::Type::press:
-    case KeyEvent::Type::release:
-      break;
-  }
-  return kNoSymbol;
-}
-
 std::vector<VirtualKeymap> plan_virtual_keymaps(std::span<const KeyEvent> events) {
   return plan_virtual_keymaps(events, character_keycodes().size());
 }
@@ -160,7 +147,7 @@ std::vector<VirtualKeymap> plan_virtual_keymaps(std::span<const KeyEvent> events
   };
 
   for (std::size_t i = 0; i < events.size(); ++i) {
-    const KeySymbol keysym = virtual_keysym(events[i]);
+    const KeySymbol keysym = keysym_of(events[i]);
     if (keysym == kNoSymbol || is_fixed(keysym)) continue;
     const KeySymbol key = key_of(keysym);
     if (seen.count(key) != 0) continue;

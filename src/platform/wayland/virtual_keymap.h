@@ -65,13 +65,9 @@ struct VirtualKeymap {
   std::optional<VirtualStroke> find(KeySymbol keysym) const;
 };
 
-// The keysym an event types; kNoSymbol for a control character that no key
-// types, and for a modifier press or release.
-KeySymbol virtual_keysym(const KeyEvent& event);
-
 // The keymaps for `events`, in order, each covering the events after the one
 // before, until all are covered: one keymap when their characters fit. Events
-// with no keysym are skipped (ask for them first with virtual_keysym).
+// with no keysym are skipped (ask for them first with keysym_of).
 // `character_keys` is how many keys a keymap has for characters; the default
 // is every keycode that no modifier or named key takes.
 std::vector<VirtualKeymap> plan_virtual_keymaps(std::span<const KeyEvent> events);

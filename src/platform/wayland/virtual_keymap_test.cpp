@@ -85,7 +85,7 @@ TEST(VirtualKeymap, EveryCharacterAndKeyOfAValueIsOnItsKeymap) {
     ASSERT_TRUE(compiled.ok()) << virtual_keymap_text(keymaps[0]);
     std::set<std::uint32_t> keycodes;
     for (const KeyEvent& event : events) {
-      const KeySymbol keysym = virtual_keysym(event);
+      const KeySymbol keysym = keysym_of(event);
       if (keysym == kNoSymbol) continue;
       const auto stroke = keymaps[0].find(keysym);
       ASSERT_TRUE(stroke) << keysym;
@@ -155,7 +155,7 @@ TEST(VirtualKeymap, PlaybacksWithMoreCharactersThanKeysGetOneKeymapPerStretch) {
       EXPECT_EQ(keymaps[k].begin, c.stretches[k].first);
       EXPECT_EQ(keymaps[k].end, c.stretches[k].second);
       for (std::size_t i = keymaps[k].begin; i < keymaps[k].end; ++i) {
-        const KeySymbol keysym = virtual_keysym(events[i]);
+        const KeySymbol keysym = keysym_of(events[i]);
         if (keysym != kNoSymbol) {
           EXPECT_TRUE(keymaps[k].find(keysym)) << i;
         }
@@ -177,10 +177,10 @@ TEST(VirtualKeymap, PlaybacksWithMoreCharactersThanKeysGetOneKeymapPerStretch) {
 }
 
 TEST(VirtualKeymap, ControlCharactersOtherThanTheKnownOnesHaveNoKeysym) {
-  EXPECT_EQ(virtual_keysym(KeyEvent::of_character(0x01)), kNoSymbol);
-  EXPECT_EQ(virtual_keysym(KeyEvent::of_character(0x85)), kNoSymbol);
-  EXPECT_EQ(virtual_keysym(KeyEvent::of_character(U'\t')), 0xff09u);
-  EXPECT_EQ(virtual_keysym(KeyEvent::press_of(Modifier::shift)), kNoSymbol);
+  EXPECT_EQ(keysym_of(KeyEvent::of_character(0x01)), kNoSymbol);
+  EXPECT_EQ(keysym_of(KeyEvent::of_character(0x85)), kNoSymbol);
+  EXPECT_EQ(keysym_of(KeyEvent::of_character(U'\t')), 0xff09u);
+  EXPECT_EQ(keysym_of(KeyEvent::press_of(Modifier::shift)), kNoSymbol);
 }
 
 }  // namespace

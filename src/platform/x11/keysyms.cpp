@@ -97,6 +97,31 @@ KeySymbol keysym_for_key(Key key) {
   }
 }
 
+KeySymbol keysym_of(const KeyEvent& event) {
+  switch (event.type) {
+    case KeyEvent::Type::character:
+      return keysym_for_character(event.character);
+    case KeyEvent::Type::key:
+      return keysym_for_key(event.key);
+    case KeyEvent::Type::press:
+    case KeyEvent::Type::release:
+      break;
+  }
+  return kNoSymbol;
+}
+
+KeySymbol keysym_of(Modifier modifier) {
+  switch (modifier) {
+    case Modifier::shift:
+      return 0xffe1;  // Shift_L
+    case Modifier::ctrl:
+      return 0xffe3;  // Control_L
+    case Modifier::alt:
+      return 0xffe9;  // Alt_L
+  }
+  return kNoSymbol;
+}
+
 char32_t character_of_keysym(KeySymbol keysym) {
   if (keysym >= kKeypadFirst && keysym <= kKeypadLast) return 0;
   return xkb_keysym_to_utf32(keysym);

@@ -27,6 +27,13 @@ KeySymbol keysym_for_character(char32_t c);
 // The keysym of a named key: Tab, Return for ENTER, KP_Add for ADD, ...
 KeySymbol keysym_for_key(Key key);
 
+// The keysym a character or named-key event types, as the two above give it;
+// kNoSymbol for a modifier's press or release.
+KeySymbol keysym_of(const KeyEvent& event);
+
+// The keysym of the left key of a modifier: Shift_L, Control_L, Alt_L.
+KeySymbol keysym_of(Modifier modifier);
+
 // The character a keysym types, or 0 when it types none (F5, Shift_L, dead
 // keys). Keypad keysyms count as none too: a keypad key may send an escape
 // sequence instead of its character (a terminal in keypad application mode),

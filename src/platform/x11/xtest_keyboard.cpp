@@ -52,11 +52,6 @@ bool by_character(char32_t c) {
   return c >= 0x20 && c != 0x7f;
 }
 
-KeySymbol keysym_of(const KeyEvent& event) {
-  return event.type == KeyEvent::Type::key ? keysym_for_key(event.key)
-                                           : keysym_for_character(event.character);
-}
-
 std::optional<Stroke> find(const Keymap& keymap, const KeyEvent& event, unsigned locked) {
   if (event.type == KeyEvent::Type::character && by_character(event.character)) {
     return keymap.find_character(event.character, locked);
