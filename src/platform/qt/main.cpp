@@ -4,6 +4,7 @@
 //   tavrino [FILE] | --check FILE | --help | --version
 #include <QApplication>
 #include <QGuiApplication>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -70,7 +71,12 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
     keyboard_options.quit_requested = [] { return tavrino::stop_signal_pending() != 0; };
     const std::unique_ptr<tavrino::SessionKeyboard> keyboard =
         tavrino::SessionKeyboard::for_this_session(std::move(keyboard_options));
-    tavrino::MainWindow window(sheet, *keyboard, reader_);
+    // A pipe or device opened in the window gets less time than one checked
+    // on the command line, since the window does not answer while it reads.
+    const tavrino::PosixFileReader window_reader({.max_bytes = tavrino::kMaxFileSize,
+                                                  .quiet = std::chrono::milliseconds(500),
+                                                  .total = std::chrono::milliseconds(1000)});
+    tavrino::MainWindow window(sheet, *keyboard, window_reader);
     status_window = &window;
     // SIGINT, SIGTERM, SIGHUP: typing stops and lets go of every key first.
     tavrino::StopSignalNotifier stop_signals(window.form());
