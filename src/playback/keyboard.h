@@ -24,6 +24,9 @@ struct Focus {
     none,     // no window has the focus
     own,      // a window of this program: the main window or one of its boxes
     other,    // another program's window, named by `window`
+    elevated,  // another program's window that keys sent from here do not reach:
+               // it runs with higher rights (Windows drops the keys silently)
+    secure,    // a desktop no program may type into: the lock screen, a UAC prompt
   };
   Kind kind = Kind::unknown;
   std::uint64_t window = 0;  // for other: the platform's id of that window

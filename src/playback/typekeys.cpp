@@ -57,7 +57,23 @@ std::u16string count_of(std::size_t n, std::u16string_view one, std::u16string_v
   return to_text(static_cast<std::int64_t>(n)) + u" " + std::u16string(n == 1 ? one : many);
 }
 
+// Whether keys sent now would reach nothing, or the wrong program.
+bool unfit_target(Focus::Kind kind) {
+  return kind != Focus::Kind::other && kind != Focus::Kind::unknown;
+}
+
 Status focus_refusal(Focus::Kind kind) {
+  if (kind == Focus::Kind::elevated) {
+    return Status::failure(
+        u"Nothing was typed because the window with the focus runs as administrator, and "
+        u"Windows does not let tavrino type into it. Start tavrino as administrator too, or use "
+        u"the program without administrator rights.");
+  }
+  if (kind == Focus::Kind::secure) {
+    return Status::failure(
+        u"Nothing was typed because the screen is locked or Windows is asking for permission; "
+        u"unlock it or answer the prompt, then press START again.");
+  }
   const std::u16string_view where = kind == Focus::Kind::own
                                         ? u"tavrino's own window had the keyboard focus"
                                         : u"no window had the keyboard focus";
@@ -155,7 +171,7 @@ void Playback::start() {
   // Checked first, so that a user who forgot to click into the form is told
   // that, rather than about a key held in tavrino's own window.
   const Focus focus = keyboard_.focus();
-  if (focus.kind == Focus::Kind::own || focus.kind == Focus::Kind::none) {
+  if (unfit_target(focus.kind)) {
     return finish(focus_refusal(focus.kind));
   }
   waiting_for_ = keyboard_.held_keys();
@@ -188,7 +204,7 @@ void Playback::begin_typing() {
   // Taken again after any wait: the window that has the focus now is the one
   // the keys are for.
   target_ = keyboard_.focus();
-  if (target_.kind == Focus::Kind::own || target_.kind == Focus::Kind::none) {
+  if (unfit_target(target_.kind)) {
     return finish(focus_refusal(target_.kind));
   }
   state_ = State::typing;
@@ -197,7 +213,7 @@ void Playback::begin_typing() {
 std::optional<StopReason> Playback::check_before_piece() {
   if (const auto interruption = keyboard_.interruption()) return interruption;
   const Focus focus = keyboard_.focus();
-  const bool moved = focus.kind == Focus::Kind::own || focus.kind == Focus::Kind::none ||
+  const bool moved = unfit_target(focus.kind) ||
                      (target_.kind == Focus::Kind::other && focus != target_);
   if (moved) return StopReason::focus_moved;
   return std::nullopt;
