@@ -6,90 +6,231 @@
 
 namespace tavrino {
 
-void RecordingKeyboard::fail_at(std::size_t index, std::u16string reason) {
+Status run_playback(Playback& playback, TestClock& clock) {
+  // A playback that never ends would hang the test; no test needs more than
+  // this many steps.
+  for (int steps = 0; steps < 1'000'000; ++steps) {
+    const auto delay = playback.step();
+    if (!delay) return playback.result();
+    clock.advance(*delay);
+  }
+  return Status::failure(u"The playback did not end.");
+}
+
+class FakeKeyboard::Session final : public KeyboardSession {
+ public:
+  explicit Session(FakeKeyboard& keyboard) : keyboard_(keyboard) {}
+  ~Session() override {
+    ++keyboard_.ended_;
+    keyboard_.open_ = false;
+  }
+
+  bool lock() override { return !keyboard_.busy_; }
+  Focus focus() override {
+    Focus focus = kTarget;
+    for (const auto& [delivered, changed] : keyboard_.focus_changes_) {
+      if (keyboard_.delivered_.size() >= delivered) focus = changed;
+    }
+    return focus;
+  }
+  std::optional<Untypable> untypable(std::span<const KeyEvent> all_events) override {
+    for (std::size_t i = 0; i < all_events.size(); ++i) {
+      if (keyboard_.cannot_type_ &&
+          all_events[i] == KeyEvent::of_character(*keyboard_.cannot_type_)) {
+        return Untypable{i, u"the test's layout has no key for it."};
+      }
+    }
+    return std::nullopt;
+  }
+  Status prepare(std::span<const KeyEvent>) override {
+    ++keyboard_.prepare_calls_;
+    if (keyboard_.prepare_failure_) return Status::failure(*keyboard_.prepare_failure_);
+    return Status::success();
+  }
+  KeyboardWatch watch() override { return keyboard_.watch(); }
+  Sent send(std::span<const KeyEvent> events) override { return keyboard_.send(events); }
+  bool ask_taken() override { return keyboard_.ask(); }
+  std::size_t answers(std::chrono::milliseconds wait) override { return keyboard_.answers(wait); }
+  std::u16string target_name() override { return u"the form"; }
+
+ private:
+  FakeKeyboard& keyboard_;
+};
+
+void FakeKeyboard::fail_at(std::size_t index, std::u16string reason) {
   fail_index_ = index;
   fail_reason_ = std::move(reason);
 }
 
-void RecordingKeyboard::focus_after(std::size_t delivered, Focus focus) {
-  focus_changes_.push_back({delivered, focus});
+void FakeKeyboard::focus_after(std::size_t delivered, Focus focus) {
+  focus_changes_.emplace_back(delivered, focus);
 }
 
-void RecordingKeyboard::interrupt_after(std::size_t delivered, StopReason reason) {
-  interruption_ = {delivered, reason};
+void FakeKeyboard::hold(std::size_t delivered, HeldKeys keys, Duration held_for) {
+  Hold hold;
+  hold.delivered = delivered;
+  hold.keys = std::move(keys);
+  hold.length = held_for;
+  holds_.push_back(std::move(hold));
 }
 
-Status RecordingKeyboard::begin() {
+void FakeKeyboard::press(std::size_t delivered, std::u16string key) {
+  presses_.emplace_back(delivered, std::move(key));
+}
+
+void FakeKeyboard::click(std::size_t delivered) {
+  clicks_.push_back(delivered);
+}
+
+void FakeKeyboard::escape(std::size_t delivered, Duration later) {
+  Grab escape;
+  escape.delivered = delivered;
+  escape.length = later;
+  escapes_.push_back(escape);
+}
+
+void FakeKeyboard::change_layout(std::size_t delivered) {
+  layout_changes_.push_back(delivered);
+}
+
+void FakeKeyboard::grab(std::size_t delivered, Duration grabbed_for) {
+  Grab grab;
+  grab.delivered = delivered;
+  grab.length = grabbed_for;
+  grabs_.push_back(grab);
+}
+
+void FakeKeyboard::freeze(std::size_t delivered, Duration frozen_for) {
+  freezes_.push_back({delivered, frozen_for});
+}
+
+Keyboard::Opened FakeKeyboard::begin() {
   ++begin_calls_;
-  if (begin_failure_) return Status::failure(*begin_failure_);
+  if (begin_failure_) return {nullptr, Status::failure(*begin_failure_)};
   open_ = true;
-  return Status::success();
+  return {std::make_unique<Session>(*this), Status::success()};
 }
 
-Focus RecordingKeyboard::focus() {
-  Focus focus = kTarget;
-  for (const FocusChange& change : focus_changes_) {
-    if (delivered_.size() >= change.delivered) focus = change.focus;
+void FakeKeyboard::happen() {
+  const std::size_t out = delivered_.size();
+  const auto mark = [&](At& at) {
+    if (!at.seen && at.delivered <= out) {
+      at.seen = true;
+      at.when = now();
+    }
+  };
+  for (Hold& hold : holds_) mark(hold);
+  for (Grab& grab : grabs_) mark(grab);
+  for (Grab& escape : escapes_) mark(escape);
+  for (const auto& [delivered, key] : presses_) {
+    if (delivered == out) disturb(Disturbance::Kind::key, out, key);
   }
-  return focus;
+  for (const std::size_t delivered : clicks_) {
+    if (delivered == out) disturb(Disturbance::Kind::click, out);
+  }
+  for (const std::size_t delivered : layout_changes_) {
+    if (delivered == out) disturb(Disturbance::Kind::layout, out);
+  }
 }
 
-HeldKeys RecordingKeyboard::held_keys() {
-  const auto call = static_cast<std::size_t>(held_calls_++);
-  return call < held_answers_.size() ? held_answers_[call] : HeldKeys{};
+void FakeKeyboard::disturb(Disturbance::Kind kind, std::size_t after, std::u16string key) {
+  if (!disturbed_) disturbed_ = Disturbance{kind, after, std::move(key)};
 }
 
-std::optional<Keyboard::Untypable> RecordingKeyboard::untypable(
-    std::span<const KeyEvent> all_events) {
-  for (std::size_t i = 0; i < all_events.size(); ++i) {
-    if (cannot_type_ && all_events[i] == KeyEvent::of_character(*cannot_type_)) {
-      return Untypable{i, u"the test's layout has no key for it."};
+bool FakeKeyboard::grabbed() const {
+  return std::any_of(grabs_.begin(), grabs_.end(), [&](const Grab& grab) {
+    return grab.seen && now() < grab.when + grab.length;
+  });
+}
+
+HeldKeys FakeKeyboard::held_keys() const {
+  HeldKeys keys;
+  for (const Hold& hold : holds_) {
+    if (hold.seen && now() < hold.when + hold.length) {
+      keys.insert(keys.end(), hold.keys.begin(), hold.keys.end());
     }
   }
-  return std::nullopt;
+  return keys;
 }
 
-Status RecordingKeyboard::prepare(std::span<const KeyEvent>) {
-  ++prepare_calls_;
-  if (prepare_failure_) return Status::failure(*prepare_failure_);
-  return Status::success();
+KeyboardWatch FakeKeyboard::watch() {
+  happen();
+  KeyboardWatch watch;
+  watch.escapes = static_cast<unsigned>(std::count_if(
+      escapes_.begin(), escapes_.end(),
+      [&](const Grab& escape) { return escape.seen && now() >= escape.when + escape.length; }));
+  watch.held = held_keys();
+  watch.grabbed = grabbed();
+  watch.disturbed = disturbed_;
+  return watch;
 }
 
-std::optional<StopReason> RecordingKeyboard::interruption() {
-  if (interruption_ && delivered_.size() >= interruption_->first) return interruption_->second;
-  return std::nullopt;
-}
-
-Keyboard::Sent RecordingKeyboard::send(std::span<const KeyEvent> events) {
-  Sent sent;
+KeyboardSession::Sent FakeKeyboard::send(std::span<const KeyEvent> events) {
+  KeyboardSession::Sent sent;
+  if (on_send_) on_send_(events);
+  largest_send_ = std::max(largest_send_, events.size());
   for (const KeyEvent& event : events) {
-    if (fail_index_ && delivered_.size() == *fail_index_) {
+    const std::size_t index = delivered_.size();
+    if (fail_index_ && index == *fail_index_) {
       fail_index_.reset();
       sent.status = Status::failure(fail_reason_);
-      return sent;
+      break;
     }
+    if (catch_up_at_ && index == *catch_up_at_) {
+      catch_up_at_.reset();
+      break;
+    }
+    happen();
+    // A key that goes out while the user holds a modifier, or while
+    // another program has the keyboard, does not arrive as sent.
+    if (const HeldKeys held = held_keys(); !held.empty()) {
+      disturb(Disturbance::Kind::key, index, held_keys_text(held));
+    }
+    if (grabbed()) disturb(Disturbance::Kind::grab, index);
     delivered_.push_back(event);
     ++sent.delivered;
   }
+  happen();
+  std::size_t ready = 0;
+  for (const Ask& ask : asks_) {
+    if (ask.ready > now()) break;
+    ready = ask.events;
+  }
+  most_ahead_ = std::max(most_ahead_, delivered_.size() - ready);
   return sent;
 }
 
-void RecordingKeyboard::end() {
-  ++end_calls_;
-  open_ = false;
+bool FakeKeyboard::ask() {
+  if (blind_) return false;
+  Time ready = now() + lag_;
+  for (const Freeze& freeze : freezes_) {
+    if (delivered_.size() > freeze.delivered) ready = std::max(ready, now() + freeze.length);
+  }
+  // A target answers in order: no answer comes before an earlier one.
+  if (!asks_.empty()) ready = std::max(ready, asks_.back().ready);
+  asks_.push_back({delivered_.size(), ready});
+  return true;
 }
 
-std::vector<Modifier> RecordingKeyboard::held() const {
-  std::vector<Modifier> held;
-  for (const KeyEvent& event : delivered_) {
-    if (event.type == KeyEvent::Type::press) {
-      held.push_back(event.modifier);
-    } else if (event.type == KeyEvent::Type::release) {
-      const auto it = std::find(held.rbegin(), held.rend(), event.modifier);
-      if (it != held.rend()) held.erase(std::next(it).base());
-    }
+std::size_t FakeKeyboard::answers(std::chrono::milliseconds wait) {
+  const auto count_ready = [this] {
+    std::size_t count = 0;
+    while (count < asks_.size() && asks_[count].ready <= now()) ++count;
+    return count;
+  };
+  std::size_t count = count_ready();
+  if (count == answered_ && count < asks_.size() && clock_ != nullptr && wait.count() > 0) {
+    // Waiting for the next answer takes time, up to `wait`.
+    const Duration until_next = asks_[count].ready - now();
+    clock_->advance(std::min<Duration>(wait, until_next));
+    count = count_ready();
   }
-  return held;
+  answered_ = count;
+  return count;
+}
+
+std::vector<Modifier> FakeKeyboard::held() const {
+  return held_after(delivered_);
 }
 
 }  // namespace tavrino

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <string_view>
 
 #include "base/unicode.h"
@@ -111,6 +112,19 @@ std::optional<Key> key_by_name(std::u16string_view name) {
     }
   }
   return std::nullopt;
+}
+
+std::vector<Modifier> held_after(std::span<const KeyEvent> events) {
+  std::vector<Modifier> held;
+  for (const KeyEvent& event : events) {
+    if (event.type == KeyEvent::Type::press) {
+      held.push_back(event.modifier);
+    } else if (event.type == KeyEvent::Type::release) {
+      const auto it = std::find(held.rbegin(), held.rend(), event.modifier);
+      if (it != held.rend()) held.erase(std::next(it).base());
+    }
+  }
+  return held;
 }
 
 std::u16string describe(const KeyEvents& events) {

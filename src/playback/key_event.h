@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,6 +90,10 @@ std::optional<Key> key_by_name(std::u16string_view name);
 
 // The name of a modifier key for messages: "Shift", "Ctrl", "Alt".
 std::u16string_view modifier_name(Modifier modifier);
+
+// The modifiers that `events` leave held down, in the order pressed: each
+// press not yet matched by a release of the same modifier.
+std::vector<Modifier> held_after(std::span<const KeyEvent> events);
 
 // Readable form of events, for tests, --check and debugging:
 // "4 5 [TAB]", "[CTRL down] c [CTRL up]". Characters appear as themselves

@@ -15,10 +15,10 @@ namespace tavrino {
 namespace {
 
 // The events of every entry, one after the other, and where each entry's
-// value ends and its Tab begins.
+// Tab is.
 struct Entries {
   KeyEvents events;
-  std::vector<std::size_t> value_ends;
+  std::vector<std::size_t> tab_at;
 };
 
 Status build(const ResultSheet& sheet, Entries& entries) {
@@ -26,35 +26,51 @@ Status build(const ResultSheet& sheet, Entries& entries) {
   for (int i = 0; i < sheet.itemcount; ++i) {
     const std::u16string& value = sheet.itemvalue[static_cast<std::size_t>(i)];
     ParsedKeys parsed = parse_key_string(value);
+    std::optional<std::u16string> problem;
+    std::size_t position = 0;
     if (parsed.error) {
+      problem = parsed.error->explanation;
+      position = parsed.error->position;
+    } else if (const auto caps = std::find(parsed.events.begin(), parsed.events.end(),
+                                           KeyEvent::of_key(Key::capslock));
+               caps != parsed.events.end()) {
+      // Typing keeps Caps Lock off so that every value arrives as written,
+      // and puts it back afterwards; a value that switches it would type the
+      // rest of the playback in the wrong case.
+      problem = u"Caps Lock cannot be typed; write the letters in the case they should have.";
+      position = value.find(u'{');
+      for (std::size_t at = 0; at < value.size(); ++at) {
+        if (value.substr(at).starts_with(u"{") &&
+            key_by_name(value.substr(at + 1, value.find(u'}', at + 1) - at - 1)) == Key::capslock) {
+          position = at;
+          break;
+        }
+      }
+    }
+    if (problem) {
       return Status::failure(u"Entry " + to_text(i + 1) + u" (" + quoted(value) +
                              u") cannot be typed, at character " +
-                             to_text(static_cast<std::int64_t>(parsed.error->position) + 1) +
-                             u": " + parsed.error->explanation);
+                             to_text(static_cast<std::int64_t>(position) + 1) + u": " + *problem);
     }
     entries.events.insert(entries.events.end(), parsed.events.begin(), parsed.events.end());
-    entries.value_ends.push_back(entries.events.size());
+    entries.tab_at.push_back(entries.events.size());
     entries.events.push_back(KeyEvent::of_key(Key::tab));
   }
   return Status::success();
 }
 
-// The modifiers that `delivered` leaves held down, in the order pressed.
-std::vector<Modifier> held_after(std::span<const KeyEvent> delivered) {
-  std::vector<Modifier> held;
-  for (const KeyEvent& event : delivered) {
-    if (event.type == KeyEvent::Type::press) {
-      held.push_back(event.modifier);
-    } else if (event.type == KeyEvent::Type::release) {
-      const auto it = std::find(held.rbegin(), held.rend(), event.modifier);
-      if (it != held.rend()) held.erase(std::next(it).base());
-    }
-  }
-  return held;
+std::u16string number(std::size_t n) {
+  return to_text(static_cast<std::int64_t>(n));
 }
 
 std::u16string count_of(std::size_t n, std::u16string_view one, std::u16string_view many) {
-  return to_text(static_cast<std::int64_t>(n)) + u" " + std::u16string(n == 1 ? one : many);
+  return number(n) + u" " + std::u16string(n == 1 ? one : many);
+}
+
+// "entry 4", "entries 4 and 5", "entries 4 to 9", numbered from 1.
+std::u16string entries_text(std::size_t first, std::size_t last) {
+  if (first == last) return u"entry " + number(first);
+  return u"entries " + number(first) + (last == first + 1 ? u" and " : u" to ") + number(last);
 }
 
 // Whether keys sent now would reach nothing, or the wrong program.
@@ -82,6 +98,24 @@ Status focus_refusal(Focus::Kind kind) {
                          u"field of the other program's form before the countdown runs out.");
 }
 
+// Why typing stopped when the focus went to `kind` in the middle of it.
+std::u16string focus_stop(Focus::Kind kind) {
+  if (kind == Focus::Kind::elevated) {
+    return u"the keyboard focus went to a window that runs as administrator, which Windows does "
+           u"not let tavrino type into.";
+  }
+  if (kind == Focus::Kind::secure)
+    return u"the screen was locked, or Windows asked for permission.";
+  return u"the keyboard focus moved away from the window typing started in.";
+}
+
+const std::u16string kAnotherPlayback =
+    u"Another tavrino is typing on this display; nothing was typed. Press START again once it has "
+    u"finished.";
+
+const std::u16string kGrabbedNow =
+    u"another program holds the keyboard (an open menu, a launcher or a screen lock)";
+
 }  // namespace
 
 std::u16string held_keys_text(const HeldKeys& keys) {
@@ -93,17 +127,6 @@ std::u16string held_keys_text(const HeldKeys& keys) {
   return listed(names);
 }
 
-std::u16string stop_reason_text(StopReason reason) {
-  // By StopReason.
-  static constexpr std::u16string_view kTexts[] = {
-      u"Esc was pressed.",
-      u"the keyboard focus moved away from the window typing started in.",
-      u"the keyboard layout changed.",
-      u"tavrino was closed.",
-  };
-  return std::u16string(kTexts[static_cast<std::size_t>(reason)]);
-}
-
 Status playback_events(const ResultSheet& sheet, KeyEvents& events) {
   events.clear();
   Entries entries;
@@ -112,29 +135,28 @@ Status playback_events(const ResultSheet& sheet, KeyEvents& events) {
   return status;
 }
 
-Playback::Playback(const ResultSheet& sheet, Keyboard& keyboard, Now now)
-    : keyboard_(keyboard), now_(std::move(now)) {
+Playback::Playback(const ResultSheet& sheet, Keyboard& keyboard, Options options)
+    : keyboard_(keyboard), options_(std::move(options)) {
+  if (!options_.now) options_.now = &Clock::now;
   Entries entries;
   if (Status built = build(sheet, entries); !built) {
-    state_ = State::ended;
+    phase_ = Phase::ended;
     result_ = std::move(built);
     return;
   }
   events_ = std::move(entries.events);
-  entries_ = entries.value_ends.size();
+  tab_at_ = std::move(entries.tab_at);
   values_.assign(sheet.itemvalue.begin(),
-                 sheet.itemvalue.begin() + static_cast<std::ptrdiff_t>(entries_));
-  // A value in pieces of at most kPieceEvents, then its Tab on its own.
+                 sheet.itemvalue.begin() + static_cast<std::ptrdiff_t>(tab_at_.size()));
   std::size_t at = 0;
-  for (std::size_t entry = 0; entry < entries_; ++entry) {
-    const std::size_t value_end = entries.value_ends[entry];
-    for (; at < value_end; at = std::min(at + kPieceEvents, value_end)) {
-      pieces_.push_back({at, std::min(at + kPieceEvents, value_end), entry, false});
+  for (const std::size_t tab : tab_at_) {
+    for (; at < tab; at = std::min(at + kBatchEvents, tab)) {
+      batch_ends_.push_back(std::min(at + kBatchEvents, tab));
     }
-    pieces_.push_back({value_end, value_end + 1, entry, true});
-    at = value_end + 1;
+    batch_ends_.push_back(tab + 1);
+    at = tab + 1;
   }
-  if (events_.empty()) state_ = State::ended;
+  if (events_.empty()) phase_ = Phase::ended;
 }
 
 Playback::~Playback() {
@@ -142,133 +164,365 @@ Playback::~Playback() {
 }
 
 std::optional<std::chrono::milliseconds> Playback::step() {
-  switch (state_) {
-    case State::start:
-      start();
-      break;
-    case State::waiting:
-      wait_for_release();
-      break;
-    case State::typing:
-      type();
-      break;
-    case State::ended:
-      break;
+  if (phase_ == Phase::opening) open();
+  if (phase_ == Phase::holding) {
+    // The step that starts typing ends there, so that the window shows
+    // that it types before the first key goes out.
+    hold(session_->watch());
+  } else if (phase_ == Phase::typing) {
+    type(session_->watch());
   }
-  if (state_ == State::ended) return std::nullopt;
-  if (state_ == State::waiting) return kReleasePoll;
+  if (phase_ == Phase::draining) drain();
+  if (ended()) return std::nullopt;
+  const Clock::time_point now = options_.now();
+  if (phase_ == Phase::typing && !waiting_ && pace_until_ > now) {
+    return std::chrono::ceil<std::chrono::milliseconds>(pace_until_ - now);
+  }
+  if (phase_ == Phase::holding || waiting_) return kPoll;
   return std::chrono::milliseconds(0);
 }
 
 void Playback::stop(StopReason reason) {
   if (ended()) return;
-  finish(stopped(stop_reason_text(reason)));
+  if (reason == StopReason::quit) {
+    if (phase_ == Phase::typing || phase_ == Phase::draining) {
+      return finish(Status::failure(stopped_text(u"tavrino was closed.")));
+    }
+    return finish(Status::failure(u"Nothing was typed: tavrino was closed."));
+  }
+  switch (phase_) {
+    case Phase::opening:
+    case Phase::holding:
+      return finish(Status::failure(u"Nothing was typed: Esc was pressed."));
+    case Phase::typing:
+      return stop_typing(u"Esc was pressed.");
+    case Phase::draining:
+      // A second Esc: the user would rather not wait for the target.
+      return finish(Status::failure(stopped_text(stop_why_.value_or(u"Esc was pressed."))));
+    case Phase::ended:
+      return;
+  }
 }
 
-void Playback::start() {
-  if (Status opened = keyboard_.begin(); !opened) return finish(std::move(opened));
-  keyboard_open_ = true;
+void Playback::open() {
+  Keyboard::Opened opened = keyboard_.begin();
+  if (!opened.status) return finish(std::move(opened.status));
+  session_ = std::move(opened.session);
+  if (!session_->lock()) return finish(Status::failure(kAnotherPlayback));
   // Checked first, so that a user who forgot to click into the form is told
   // that, rather than about a key held in tavrino's own window.
-  const Focus focus = keyboard_.focus();
-  if (unfit_target(focus.kind)) {
-    return finish(focus_refusal(focus.kind));
+  if (const auto problem = focus_problem()) return finish(focus_refusal(target_.kind));
+  if (const auto untypable = session_->untypable(events_)) {
+    const std::size_t entry = entry_of(untypable->event);
+    return finish(Status::failure(u"Nothing was typed because entry " + number(entry + 1) + u" (" +
+                                  quoted(values_[entry]) + u") cannot be typed: " +
+                                  untypable->reason));
   }
-  waiting_for_ = keyboard_.held_keys();
-  if (waiting_for_.empty()) return begin_typing();
-  state_ = State::waiting;
-  wait_deadline_ = now_() + kReleaseWait;
+  if (Status prepared = session_->prepare(events_); !prepared) return finish(std::move(prepared));
+  phase_ = Phase::holding;
+  hold_since_ = options_.now();
 }
 
-void Playback::wait_for_release() {
-  waiting_for_ = keyboard_.held_keys();
-  if (waiting_for_.empty()) return begin_typing();
-  if (now_() < wait_deadline_) return;
-  const std::u16string keys =
-      held_keys_text(waiting_for_) + (waiting_for_.size() == 1 ? u" was" : u" were");
+void Playback::hold(const KeyboardWatch& watch) {
+  if (watch.escapes > 0) return finish(Status::failure(u"Nothing was typed: Esc was pressed."));
+  if (watch.disturbed && watch.disturbed->kind == Disturbance::Kind::layout) {
+    return finish(
+        Status::failure(u"Nothing was typed: the keyboard layout changed as typing began."));
+  }
+  if (!watch.held.empty() || watch.grabbed) {
+    waiting_for_ = watch.held;
+    if (options_.now() - hold_since_ < kReleaseWait) {
+      show(watch.held.empty()
+               ? u"Another program holds the keyboard - typing starts once it lets go"
+               : u"Let go of " + held_keys_text(watch.held) + u" to start typing");
+      return;
+    }
+    const std::u16string seconds =
+        to_text(std::chrono::duration_cast<std::chrono::seconds>(kReleaseWait).count());
+    if (watch.held.empty()) {
+      return finish(Status::failure(u"Nothing was typed because " + kGrabbedNow + u" " + seconds +
+                                    u" seconds after the countdown ended; close it, then press "
+                                    u"START again."));
+    }
+    const std::u16string keys =
+        held_keys_text(watch.held) + (watch.held.size() == 1 ? u" was" : u" were");
+    return finish(Status::failure(u"Nothing was typed because " + keys + u" still held down " +
+                                  seconds +
+                                  u" seconds after the countdown ended; let go of every key "
+                                  u"before it runs out."));
+  }
   waiting_for_.clear();
-  finish(Status::failure(
-      u"Nothing was typed because " + keys + u" still held down " +
-      to_text(std::chrono::duration_cast<std::chrono::seconds>(kReleaseWait).count()) +
-      u" seconds after the countdown ended; let go of every key before it runs out."));
-}
-
-void Playback::begin_typing() {
-  if (const auto untypable = keyboard_.untypable(events_)) {
-    const std::size_t entry = piece_of(untypable->event).entry;
-    return finish(Status::failure(
-        u"Nothing was typed because entry " + to_text(static_cast<std::int64_t>(entry) + 1) +
-        u" (" + quoted(values_[entry]) + u") cannot be typed: " + untypable->reason));
-  }
-  if (Status prepared = keyboard_.prepare(events_); !prepared) return finish(std::move(prepared));
   // Taken again after any wait: the window that has the focus now is the one
   // the keys are for.
-  target_ = keyboard_.focus();
-  if (unfit_target(target_.kind)) {
-    return finish(focus_refusal(target_.kind));
-  }
-  state_ = State::typing;
+  if (focus_problem()) return finish(focus_refusal(target_.kind));
+  phase_ = Phase::typing;
+  show(u"Typing - press Esc to stop");
 }
 
-std::optional<StopReason> Playback::check_before_piece() {
-  if (const auto interruption = keyboard_.interruption()) return interruption;
-  const Focus focus = keyboard_.focus();
-  const bool moved = unfit_target(focus.kind) ||
-                     (target_.kind == Focus::Kind::other && focus != target_);
-  if (moved) return StopReason::focus_moved;
+std::optional<std::u16string> Playback::focus_problem() {
+  const bool own = options_.own_window_active && options_.own_window_active();
+  const Focus focus = own ? Focus{Focus::Kind::own, 0} : session_->focus();
+  if (phase_ != Phase::typing) {
+    target_ = focus;
+    if (unfit_target(focus.kind)) return focus_stop(focus.kind);
+    return std::nullopt;
+  }
+  const bool moved =
+      unfit_target(focus.kind) || (target_.kind == Focus::Kind::other && focus != target_);
+  if (moved) return focus_stop(focus.kind);
   return std::nullopt;
 }
 
-void Playback::type() {
-  const Clock::time_point slice_end = now_() + kSlice;
-  do {
-    if (next_piece_ == pieces_.size()) return finish(Status::success());
-    if (const auto reason = check_before_piece()) return stop(*reason);
-    const Piece& piece = pieces_[next_piece_];
-    const std::span<const KeyEvent> events =
-        std::span<const KeyEvent>(events_).subspan(piece.begin, piece.end - piece.begin);
-    const Keyboard::Sent sent = keyboard_.send(events);
-    delivered_ += std::min(sent.delivered, events.size());
-    if (sent.delivered < events.size()) {
-      std::u16string reason = sent.status.message();
-      if (reason.empty()) reason = u"the keyboard did not take the remaining keys.";
-      return finish(stopped(reason));
+void Playback::type(const KeyboardWatch& first_watch) {
+  const Clock::time_point slice_end = options_.now() + kSlice;
+  KeyboardWatch watch = first_watch;
+  for (bool first = true;; first = false) {
+    if (!first) watch = session_->watch();
+    if (watch.escapes > escapes_) {
+      escapes_ = watch.escapes;
+      return stop_typing(u"Esc was pressed.");
     }
-    // An entry counts as typed once its Tab has gone out.
-    if (piece.tab) entries_typed_ = piece.entry + 1;
-    ++next_piece_;
-  } while (now_() < slice_end);
+    if (watch.disturbed) {
+      const Disturbance& d = *watch.disturbed;
+      // Whatever came after it may have gone astray; what came before is
+      // the target's as sent.
+      intact_ = std::min(intact_, d.after);
+      if (d.after >= events_.size()) {
+        if (d.kind == Disturbance::Kind::layout)
+          return stop_typing(u"the keyboard layout changed.");
+      } else {
+        const std::u16string entry = number(entry_of(d.after) + 1);
+        switch (d.kind) {
+          case Disturbance::Kind::key:
+            return stop_typing(d.key + u" was pressed on the keyboard while entry " + entry +
+                               u" was being typed, so its field may not hold what was written; "
+                               u"check it.");
+          case Disturbance::Kind::click:
+            return stop_typing(u"a mouse button was pressed while entry " + entry +
+                               u" was being typed, which may have moved the cursor; check that "
+                               u"field and the ones after it.");
+          case Disturbance::Kind::layout:
+            return stop_typing(u"the keyboard layout changed while entry " + entry +
+                               u" was being typed, so its field may not hold what was written; "
+                               u"check it.");
+          case Disturbance::Kind::grab:
+            return stop_typing(
+                u"another program took the keyboard (a menu, a launcher or a "
+                u"screen lock) while entry " +
+                entry +
+                u" was being typed, and some of its keys went there; "
+                u"check its field.");
+        }
+      }
+    }
+    if (const auto problem = focus_problem()) return stop_typing(*problem);
+    if (watch.grabbed) {
+      return wait_for(
+          u"Another program holds the keyboard - typing goes on once it lets go",
+          u"another program held the keyboard for " +
+              to_text(std::chrono::duration_cast<std::chrono::seconds>(kSilenceLimit).count()) +
+              u" seconds.");
+    }
+    if (!watch.held.empty()) {
+      waiting_for_ = watch.held;
+      return wait_for(
+          u"Let go of " + held_keys_text(watch.held) + u" - typing goes on then",
+          held_keys_text(watch.held) + u" stayed held down for " +
+              to_text(std::chrono::duration_cast<std::chrono::seconds>(kSilenceLimit).count()) +
+              u" seconds.");
+    }
+    waiting_for_.clear();
+    const Clock::time_point now = options_.now();
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::max(slice_end - now, Clock::duration::zero()));
+    take_answers(std::chrono::milliseconds(0));
+    const auto behind = [&] {
+      if (catch_up_) return taken_ < sent_;
+      return sent_ < events_.size() && next_batch_end() - taken_ > kMostAhead;
+    };
+    if (!blind_ && behind()) {
+      take_answers(left);
+      if (behind()) {
+        const std::u16string name = session_->target_name();
+        return wait_for(
+            u"Waiting for " + (name.empty() ? u"the program" : name) +
+                u" to catch up - press Esc to stop",
+            (name.empty() ? u"the program with the focus" : name) + u" took no keys for " +
+                to_text(std::chrono::duration_cast<std::chrono::seconds>(kSilenceLimit).count()) +
+                u" seconds.");
+      }
+    }
+    if (catch_up_ && blind_) {
+      return stop_typing(
+          u"the program with the focus cannot say when it has read the keys sent, and the "
+          u"characters still to come need keys that those are using.");
+    }
+    catch_up_ = false;
+    if (blind_ && pace_until_ > now) return;
+    if (waiting_) {
+      waiting_ = false;
+      show(u"Typing - press Esc to stop");
+    }
+    if (sent_ == events_.size()) {
+      phase_ = Phase::draining;
+      wait_since_ = now;
+      return;
+    }
+    if (!send_batch()) return;
+    if (options_.now() >= slice_end) return;
+  }
 }
 
-const Playback::Piece& Playback::piece_of(std::size_t event) const {
-  const auto it = std::upper_bound(pieces_.begin(), pieces_.end(), event,
-                                   [](std::size_t e, const Piece& p) { return e < p.end; });
-  return it == pieces_.end() ? pieces_.back() : *it;
+std::size_t Playback::next_batch_end() {
+  while (batch_ends_[next_batch_] <= sent_) ++next_batch_;
+  return batch_ends_[next_batch_];
 }
 
-Status Playback::stopped(std::u16string_view why) const {
-  return Status::failure(u"Typing stopped after " +
-                         to_text(static_cast<std::int64_t>(entries_typed_)) + u" of " +
-                         count_of(entries_, u"entry", u"entries") + u": " + std::u16string(why));
+bool Playback::send_batch() {
+  const std::size_t count = next_batch_end() - sent_;
+  const std::span<const KeyEvent> batch = std::span<const KeyEvent>(events_).subspan(sent_, count);
+  const KeyboardSession::Sent sent = session_->send(batch);
+  sent_ += std::min(sent.delivered, count);
+  if (sent.delivered > 0 && !blind_) {
+    if (session_->ask_taken()) {
+      asks_.push_back({++asked_, sent_});
+    } else {
+      blind_ = true;
+    }
+  }
+  if (blind_) {
+    taken_ = sent_;
+    pace_until_ = options_.now() + kBlindPace;
+  }
+  if (!sent.status) {
+    std::u16string reason = sent.status.message();
+    if (reason.empty()) reason = u"the keyboard did not take the remaining keys.";
+    stop_typing(std::move(reason));
+    return false;
+  }
+  if (sent.delivered < count) {
+    catch_up_ = true;
+    return false;
+  }
+  return true;
+}
+
+void Playback::take_answers(std::chrono::milliseconds wait) {
+  if (blind_ || asks_.empty()) return;
+  const std::size_t answered = session_->answers(wait);
+  while (!asks_.empty() && asks_.front().number <= answered) {
+    taken_ = std::max(taken_, asks_.front().events);
+    asks_.pop_front();
+  }
+}
+
+void Playback::wait_for(std::u16string why, std::u16string_view gave_up) {
+  const Clock::time_point now = options_.now();
+  if (!waiting_) {
+    waiting_ = true;
+    wait_since_ = now;
+    return;
+  }
+  if (now - wait_since_ >= kSilenceLimit) return stop_typing(std::u16string(gave_up));
+  if (now - wait_since_ >= kWaitNotice) show(std::move(why));
+}
+
+void Playback::stop_typing(std::u16string why) {
+  stop_why_ = std::move(why);
+  waiting_ = false;
+  waiting_for_.clear();
+  // A modifier left down would turn the user's next keystrokes into
+  // shortcuts in the target program, so let go of each one, even when the
+  // keyboard has just failed.
+  const std::vector<Modifier> held = held_after(std::span<const KeyEvent>(events_).first(sent_));
+  for (auto it = held.rbegin(); it != held.rend(); ++it) {
+    const KeyEvent release = KeyEvent::release_of(*it);
+    (void)session_->send(std::span<const KeyEvent>(&release, 1));
+  }
+  if (!held.empty() && !blind_ && session_->ask_taken()) asks_.push_back({++asked_, sent_});
+  phase_ = Phase::draining;
+  wait_since_ = options_.now();
+}
+
+void Playback::drain() {
+  take_answers(std::chrono::milliseconds(0));
+  if (!blind_ && !asks_.empty()) take_answers(kSlice);
+  if (blind_ || asks_.empty()) {
+    return finish(stop_why_ ? Status::failure(stopped_text(*stop_why_)) : Status::success());
+  }
+  const KeyboardWatch watch = session_->watch();
+  const bool gave_up = watch.escapes > escapes_;
+  escapes_ = watch.escapes;
+  const Clock::time_point now = options_.now();
+  if (gave_up || now - wait_since_ >= kSilenceLimit) {
+    return finish(Status::failure(stopped_text(stop_why_.value_or(
+        u"the program with the focus took no keys for " +
+        to_text(std::chrono::duration_cast<std::chrono::seconds>(kSilenceLimit).count()) +
+        u" seconds."))));
+  }
+  if (now - wait_since_ >= kWaitNotice) {
+    const std::u16string name = session_->target_name();
+    show(u"Waiting for " + (name.empty() ? u"the program" : name) +
+         u" to take the keys already sent - press Esc to give up");
+  }
+}
+
+std::size_t Playback::entry_of(std::size_t event) const {
+  const auto it = std::lower_bound(tab_at_.begin(), tab_at_.end(), event);
+  return it == tab_at_.end() ? tab_at_.size() - 1 : static_cast<std::size_t>(it - tab_at_.begin());
+}
+
+std::size_t Playback::entries_taken(std::size_t events) const {
+  return static_cast<std::size_t>(std::lower_bound(tab_at_.begin(), tab_at_.end(), events) -
+                                  tab_at_.begin());
+}
+
+std::u16string Playback::stopped_text(std::u16string_view why) const {
+  const std::size_t done = entries_taken(std::min(taken_, intact_));
+  std::u16string text = u"Typing stopped after " + number(done) + u" of " +
+                        count_of(tab_at_.size(), u"entry", u"entries") + u": " +
+                        std::u16string(why);
+  const std::size_t first_open =
+      done < tab_at_.size() ? (done == 0 ? 0 : tab_at_[done - 1] + 1) : events_.size();
+  if (sent_ > taken_) {
+    // Sent, but the target has not said it took them: they may still come,
+    // or be lost.
+    const std::size_t last = entry_of(sent_ - 1);
+    const std::u16string name = session_ ? session_->target_name() : std::u16string();
+    text += u" The keys of " + entries_text(done + 1, last + 1) + u" were sent, but " +
+            (name.empty() ? u"the program" : name) + u" has not taken them all yet; check " +
+            (last == done ? u"that field." : u"those fields.");
+  } else if (intact_ == kAllIntact && taken_ > first_open && done < tab_at_.size()) {
+    text += u" Entry " + number(done + 1) + u" got only part of its value.";
+  }
+  return text;
+}
+
+void Playback::show(std::u16string status) {
+  status_ = std::move(status);
 }
 
 void Playback::finish(Status status) {
-  if (keyboard_open_) {
-    // A modifier left down would turn the user's next keystrokes into
-    // shortcuts in the target program, so let go of each one, even when the
-    // keyboard has just failed.
-    const std::vector<Modifier> held =
-        held_after(std::span<const KeyEvent>(events_).first(delivered_));
+  close_session();
+  waiting_for_.clear();
+  waiting_ = false;
+  status_.clear();
+  phase_ = Phase::ended;
+  result_ = std::move(status);
+}
+
+void Playback::close_session() {
+  if (!session_) return;
+  if (sent_ > 0 && !stop_why_) {
+    // Ends that did not go through stop_typing (a quit) still let go of
+    // what the keys sent hold.
+    const std::vector<Modifier> held = held_after(std::span<const KeyEvent>(events_).first(sent_));
     for (auto it = held.rbegin(); it != held.rend(); ++it) {
       const KeyEvent release = KeyEvent::release_of(*it);
-      (void)keyboard_.send(std::span<const KeyEvent>(&release, 1));
+      (void)session_->send(std::span<const KeyEvent>(&release, 1));
     }
-    keyboard_.end();
-    keyboard_open_ = false;
   }
-  waiting_for_.clear();
-  state_ = State::ended;
-  result_ = std::move(status);
+  session_.reset();
 }
 
 Status typekeys(const ResultSheet& sheet, Keyboard& keyboard) {

@@ -4,19 +4,29 @@
 //
 // Every value is parsed before anything is sent: if one is malformed, nothing
 // is typed and the message names the entry number (from 1), its value and the
-// problem. Then the keys go only where the user put the focus, arrive as
-// written, and can be stopped:
+// problem. Then what reaches the target is exactly what the playback says
+// arrived, however slow the target is and whatever the user does meanwhile:
 // - Nothing is typed when this program's own window, or no window, has the
-//   focus when typing would start: the user forgot to click into the form.
-// - Modifier keys the user holds (a Shift would turn 45 into $%) are waited
-//   for, up to kReleaseWait; still held then, nothing is typed.
-// - Before each value and each Tab the focus must still be on the window
-//   typing started in; otherwise typing stops.
-// - Typing stops when the keyboard reports Esc or a change of layout, when
-//   stop() is called, and when the keyboard fails.
-// Whenever typing stops, every modifier the playback pressed is released, the
-// keyboard is ended, and the message says how many entries were typed in full
-// and why it stopped.
+//   focus when typing would start (the user forgot to click into the form),
+//   nor while the user holds a modifier key (a Shift would turn 45 into $%)
+//   or another program holds the keyboard; those are waited for, up to
+//   kReleaseWait. Esc ends the wait, typing nothing.
+// - The keys go in batches of at most kBatchEvents, and each Tab in a batch
+//   of its own, so that a Tab never follows a value into a window the focus
+//   moved to on the way. Before each batch the playback looks at the
+//   keyboard and the focus: Esc, a change of layout,
+//   a key or click of the user's that reached the target in among the
+//   playback's own keys, or the focus on another window than the one typing
+//   began in stop the typing; a modifier the user holds, or another
+//   program's hold on the keyboard, pause it until they are gone.
+// - It is never more than kMostAhead events ahead of what the target has
+//   said it has taken. A target that falls behind is waited for, with a
+//   status line; one silent for kSilenceLimit stops the typing. A target
+//   that cannot say gets a slower pace.
+// - Whenever typing stops, every modifier the playback pressed is released,
+//   and the target gets the time to take the keys already sent (Esc again
+//   gives up). The message says how many entries the target took in full,
+//   which entries may be incomplete, and why it stopped.
 //
 // A Playback runs in steps, so that the window stays responsive while it
 // types: each step sends for at most kSlice and says when the next is due.
@@ -24,8 +34,11 @@
 
 #include <chrono>
 #include <cstddef>
+#include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "base/status.h"
@@ -39,25 +52,53 @@ namespace tavrino {
 // the sheet's 51 slots cannot hold.
 Status playback_events(const ResultSheet& sheet, KeyEvents& events);
 
+// Why a playback stopped before its end at someone's request.
+enum class StopReason : std::uint8_t {
+  escape,  // the user pressed Esc
+  quit,    // the program was closed or asked to quit
+};
+
 class Playback {
  public:
   using Clock = std::chrono::steady_clock;
   using Now = std::function<Clock::time_point()>;
 
-  // How long held modifier keys are waited for before typing is given up.
+  struct Options {
+    // The clock the playback waits by (a test's own, in tests).
+    Now now = &Clock::now;
+    // Whether a window of this program is the active one. Where the
+    // platform cannot tell whose window has the focus (Wayland), this is
+    // how the playback knows it must not type.
+    std::function<bool()> own_window_active;
+  };
+
+  // How long held modifier keys, or another program's hold on the keyboard,
+  // are waited for before typing is given up.
   static constexpr std::chrono::milliseconds kReleaseWait{3000};
-  // How often the held keys are looked at while waiting.
-  static constexpr std::chrono::milliseconds kReleasePoll{25};
+  // How often the keyboard is looked at while waiting.
+  static constexpr std::chrono::milliseconds kPoll{25};
   // How long one step may send before the window gets its turn again.
   static constexpr std::chrono::milliseconds kSlice{20};
-  // The most events sent in one piece; the playback looks at the focus and
-  // for a stop between pieces, so a long value does not hold it off.
-  static constexpr std::size_t kPieceEvents = 256;
+  // The most events sent at once; the keyboard and the focus are looked at
+  // between batches.
+  static constexpr std::size_t kBatchEvents = 32;
+  // How many events may be on their way to a target that says when it has
+  // taken them.
+  static constexpr std::size_t kMostAhead = 2 * kBatchEvents;
+  // The pause after each batch to a target that cannot say.
+  static constexpr std::chrono::milliseconds kBlindPace{4};
+  // How long a wait in the middle of typing goes on before its status line
+  // shows; shorter waits are part of typing.
+  static constexpr std::chrono::milliseconds kWaitNotice{500};
+  // How long a target may take nothing, a modifier may stay held or another
+  // program may hold the keyboard in the middle of typing before the
+  // typing stops.
+  static constexpr std::chrono::milliseconds kSilenceLimit{30000};
 
-  // Parses the sheet's values; `keyboard` outlives the playback. `now` is
-  // the clock (a test's own, in tests).
-  Playback(const ResultSheet& sheet, Keyboard& keyboard, Now now = &Clock::now);
-  ~Playback();  // ends the keyboard if the playback is still running
+  // Parses the sheet's values; `keyboard` outlives the playback.
+  Playback(const ResultSheet& sheet, Keyboard& keyboard, Options options);
+  Playback(const ResultSheet& sheet, Keyboard& keyboard) : Playback(sheet, keyboard, Options{}) {}
+  ~Playback();  // ends the keyboard session if the playback is still running
   Playback(const Playback&) = delete;
   Playback& operator=(const Playback&) = delete;
 
@@ -65,53 +106,81 @@ class Playback {
   // nothing once the playback has ended; result() then says how it went.
   std::optional<std::chrono::milliseconds> step();
 
-  // Ends the playback before its next key, for `reason`: what is held is
-  // released and the keyboard ended. Nothing once it has ended.
+  // Stops typing before its next key. For escape, the target still gets its
+  // time to take the keys already sent, in further steps (a second stop
+  // gives up waiting); for quit the playback ends at once. Nothing once it
+  // has ended.
   void stop(StopReason reason);
 
-  bool ended() const { return state_ == State::ended; }
+  bool ended() const { return phase_ == Phase::ended; }
+  // What the window's status line should say now; empty when nothing.
+  const std::u16string& status() const { return status_; }
   // While typing waits for the user to let go of keys: those keys.
   const HeldKeys& waiting_for() const { return waiting_for_; }
   // Success, or why nothing or not everything was typed; set once ended.
   const Status& result() const { return result_; }
 
  private:
-  enum class State { start, waiting, typing, ended };
-  // A part of the events sent at once: some of an entry's value, or its Tab.
-  struct Piece {
-    std::size_t begin = 0;
-    std::size_t end = 0;
-    std::size_t entry = 0;  // the entry it belongs to
-    bool tab = false;
+  enum class Phase { opening, holding, typing, draining, ended };
+  // A question to the target and how many events it covers.
+  struct Ask {
+    std::size_t number = 0;
+    std::size_t events = 0;
   };
 
-  void start();
-  void wait_for_release();
-  void begin_typing();
-  void type();
-  // Ends with `status`; with a failure after keys went out, first lets go
-  // of the modifiers they hold.
+  void open();
+  void hold(const KeyboardWatch& watch);
+  void type(const KeyboardWatch& watch);
+  void drain();
+  // Sends the next batch; false when the step must end (waiting, stopped).
+  bool send_batch();
+  // Where the batch to send next ends (a part of it may have gone out).
+  std::size_t next_batch_end();
+  // Takes in the target's answers, waiting at most `wait` for a new one.
+  void take_answers(std::chrono::milliseconds wait);
+  // Waits, in the middle of typing, for `why`; stops once the wait has gone
+  // on for kSilenceLimit, saying `gave_up`.
+  void wait_for(std::u16string why, std::u16string_view gave_up);
+  std::optional<std::u16string> focus_problem();
+  // Ends typing for `why`, letting the target take what is on its way.
+  void stop_typing(std::u16string why);
+  // Ends with `status`, after letting go of what the sent keys hold.
   void finish(Status status);
-  Status stopped(std::u16string_view why) const;
-  // The piece that holds event number `event`.
-  const Piece& piece_of(std::size_t event) const;
-  std::optional<StopReason> check_before_piece();
+  void close_session();
+  std::size_t entry_of(std::size_t event) const;
+  std::size_t entries_taken(std::size_t events) const;
+  std::u16string stopped_text(std::u16string_view why) const;
+  void show(std::u16string status);
 
   Keyboard& keyboard_;
-  Now now_;
-  State state_ = State::start;
+  Options options_;
+  Phase phase_ = Phase::opening;
   Status result_ = Status::success();
+  std::unique_ptr<KeyboardSession> session_;
   KeyEvents events_;
-  std::vector<std::u16string> values_;  // of the entries typed, for messages
-  std::vector<Piece> pieces_;
-  std::size_t entries_ = 0;
-  std::size_t entries_typed_ = 0;  // value and Tab delivered
-  std::size_t next_piece_ = 0;
-  std::size_t delivered_ = 0;  // events delivered so far
-  bool keyboard_open_ = false;
+  std::vector<std::size_t> tab_at_;      // per entry: the index of its Tab
+  std::vector<std::size_t> batch_ends_;  // where each batch ends, in order
+  std::size_t next_batch_ = 0;
+  std::vector<std::u16string> values_;  // of the entries, for messages
   Focus target_;
+  std::size_t sent_ = 0;   // events the session took
+  std::size_t taken_ = 0;  // events the target has said it took
+  // Events that reached the target as sent, before something the user or
+  // another program did came in among them.
+  static constexpr std::size_t kAllIntact = static_cast<std::size_t>(-1);
+  std::size_t intact_ = kAllIntact;
+  bool blind_ = false;     // the target cannot say what it took
+  std::deque<Ask> asks_;   // questions not answered yet
+  std::size_t asked_ = 0;  // questions asked so far
+  bool catch_up_ = false;  // the session must see everything taken first
+  unsigned escapes_ = 0;   // Escs seen so far
   HeldKeys waiting_for_;
-  Clock::time_point wait_deadline_{};
+  std::u16string status_;
+  Clock::time_point hold_since_{};
+  Clock::time_point wait_since_{};  // a wait in the middle of typing
+  bool waiting_ = false;
+  Clock::time_point pace_until_{};
+  std::optional<std::u16string> stop_why_;  // the stop being drained
 };
 
 // Runs a whole playback at once, sleeping between steps: for programs and

@@ -14,6 +14,9 @@
 namespace tavrino {
 namespace {
 
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
 std::string utf8(std::u16string_view text) {
   return utf16_to_utf8(text);
 }
@@ -25,9 +28,54 @@ ResultSheet sheet_of(std::int16_t count, const std::vector<std::u16string>& valu
   return sheet;
 }
 
+// `count` entries of `length` letters each: entry i is made of the letter
+// 'a' + i % 26, so a lost or doubled stretch shows in the text typed.
+ResultSheet long_sheet(int count, std::size_t length) {
+  ResultSheet sheet;
+  sheet.itemcount = static_cast<std::int16_t>(count);
+  for (int i = 0; i < count; ++i) {
+    sheet.itemvalue[static_cast<std::size_t>(i)] =
+        std::u16string(length, static_cast<char16_t>(u'a' + i % 26));
+  }
+  return sheet;
+}
+
+std::u16string typed_for(const ResultSheet& sheet) {
+  KeyEvents events;
+  EXPECT_TRUE(playback_events(sheet, events).ok());
+  return describe(events);
+}
+
 bool contains(const std::u16string& text, std::u16string_view part) {
   return text.find(part) != std::u16string::npos;
 }
+
+// Runs a playback of `sheet` on a keyboard that `setup` scripts.
+struct Scripted {
+  TestClock clock;
+  FakeKeyboard keyboard{&clock};
+  Status status = Status::success();
+  std::vector<std::u16string> statuses;  // each status line shown, once
+
+  Scripted(const ResultSheet& sheet, const std::function<void(FakeKeyboard&)>& setup) {
+    setup(keyboard);
+    Playback playback(sheet, keyboard, {.now = clock.function(), .own_window_active = {}});
+    while (const auto delay = playback.step()) {
+      if (!playback.status().empty() &&
+          (statuses.empty() || statuses.back() != playback.status())) {
+        statuses.push_back(playback.status());
+      }
+      clock.advance(*delay);
+    }
+    status = playback.result();
+  }
+  bool showed(std::u16string_view part) const {
+    for (const std::u16string& line : statuses) {
+      if (contains(line, part)) return true;
+    }
+    return false;
+  }
+};
 
 TEST(Typekeys, TypesEachValueThenTab) {
   struct Case {
@@ -44,28 +92,19 @@ TEST(Typekeys, TypesEachValueThenTab) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(utf8(c.expected));
-    RecordingKeyboard keyboard;
+    FakeKeyboard keyboard;
     const Status status = typekeys(sheet_of(c.count, c.values), keyboard);
     ASSERT_TRUE(status.ok()) << utf8(status.message());
     EXPECT_EQ(utf8(keyboard.typed()), utf8(c.expected));
     EXPECT_EQ(keyboard.begin_calls(), 1);
-    EXPECT_EQ(keyboard.end_calls(), 1);
+    EXPECT_EQ(keyboard.sessions_ended(), 1);
   }
-}
-
-TEST(Typekeys, FullSheetOfFiftyOneEntries) {
-  ResultSheet sheet;
-  sheet.itemcount = kSlotCount;
-  sheet.itemvalue.fill(u"x");
-  RecordingKeyboard keyboard;
-  ASSERT_TRUE(typekeys(sheet, keyboard).ok());
-  EXPECT_EQ(keyboard.delivered().size(), 2u * kSlotCount);
 }
 
 TEST(Typekeys, NoEntriesTypesNothing) {
   for (const std::int16_t count : {0, -1, -32767}) {
     SCOPED_TRACE(count);
-    RecordingKeyboard keyboard;
+    FakeKeyboard keyboard;
     EXPECT_TRUE(typekeys(sheet_of(count, {u"a", u"b"}), keyboard).ok());
     EXPECT_EQ(keyboard.begin_calls(), 0);
     EXPECT_TRUE(keyboard.delivered().empty());
@@ -81,41 +120,25 @@ TEST(Typekeys, RefusesBeforeTypingAnything) {
   const std::vector<Case> cases = {
       {5, {u"1", u"2", u"B+", u"4"}, {u"Entry 3 ", u"\"B+\"", u"character 2", u"B{+}"}},
       {2, {u"{TAB", u"x"}, {u"Entry 1 ", u"\"{TAB\"", u"character 1"}},
+      // Caps Lock is kept off while typing; a value that switched it would
+      // type the rest in the wrong case.
+      {2, {u"a", u"b{capslock}c"}, {u"Entry 2 ", u"character 2", u"Caps Lock"}},
       {52, {u"a"}, {u"52", u"51"}},
       {-32768, {u"a"}, {u"-32768"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.count);
-    RecordingKeyboard keyboard;
+    FakeKeyboard keyboard;
     const Status status = typekeys(sheet_of(c.count, c.values), keyboard);
     ASSERT_FALSE(status.ok());
     for (const std::u16string& phrase : c.phrases) {
       EXPECT_TRUE(contains(status.message(), phrase)) << utf8(status.message());
     }
     EXPECT_EQ(keyboard.begin_calls(), 0);
-    EXPECT_TRUE(keyboard.delivered().empty());
 
     KeyEvents events = {KeyEvent::of_key(Key::up)};
     EXPECT_FALSE(playback_events(sheet_of(c.count, c.values), events).ok());
     EXPECT_TRUE(events.empty());
-  }
-}
-
-TEST(Typekeys, KeyboardRefusingToStartTypesNothing) {
-  for (const bool at_begin : {true, false}) {
-    SCOPED_TRACE(at_begin);
-    RecordingKeyboard keyboard;
-    if (at_begin) {
-      keyboard.fail_begin(u"No display.");
-    } else {
-      keyboard.fail_prepare(u"No key can type \u00e9.");
-    }
-    const Status status = typekeys(sheet_of(1, {u"a"}), keyboard);
-    ASSERT_FALSE(status.ok());
-    EXPECT_EQ(utf8(status.message()), at_begin ? "No display." : "No key can type \u00e9.");
-    EXPECT_TRUE(keyboard.delivered().empty());
-    // A keyboard that was opened is always closed again.
-    EXPECT_EQ(keyboard.end_calls(), at_begin ? 0 : 1);
   }
 }
 
@@ -137,7 +160,7 @@ TEST(Typekeys, FailureAtEveryEventReleasesModifiers) {
 
   for (std::size_t k = 0; k < total; ++k) {
     SCOPED_TRACE(k);
-    RecordingKeyboard keyboard;
+    FakeKeyboard keyboard;
     keyboard.fail_at(k, u"The display went away.");
     const Status status = typekeys(sheet, keyboard);
     ASSERT_FALSE(status.ok());
@@ -149,7 +172,7 @@ TEST(Typekeys, FailureAtEveryEventReleasesModifiers) {
     EXPECT_TRUE(contains(status.message(), u"The display went away.")) << utf8(status.message());
 
     EXPECT_TRUE(keyboard.held().empty()) << utf8(keyboard.typed());
-    EXPECT_EQ(keyboard.end_calls(), 1);
+    EXPECT_EQ(keyboard.sessions_ended(), 1);
     // The first k events went out as planned; after them only releases.
     const KeyEvents& got = keyboard.delivered();
     ASSERT_GE(got.size(), k);
@@ -161,41 +184,19 @@ TEST(Typekeys, FailureAtEveryEventReleasesModifiers) {
   }
 }
 
-// A clock that moves only when the test says so.
-struct TestClock {
-  Playback::Clock::time_point now{};
-  Playback::Now function() {
-    return [this] { return now; };
-  }
-};
-
-// Steps a playback to its end as a window's event loop would, moving the
-// clock on by each delay; `between` runs before every step after the first.
-Status run(Playback& playback, TestClock& clock, const std::function<void()>& between = {}) {
-  for (int steps = 0; steps < 10000; ++steps) {
-    const auto delay = playback.step();
-    if (!delay) return playback.result();
-    clock.now += *delay;
-    if (between) between();
-  }
-  return Status::failure(u"the playback did not end");
-}
-
-// Where the keys go, what the user holds and what interrupts: what arrives,
-// that nothing stays held, and what the message says.
-TEST(Playback, KeysGoOnlyWhereTheUserPutTheFocus) {
+// Where the keys go, what the user and other programs do before and while
+// typing: what arrives, that nothing stays held, and what the message says.
+TEST(Playback, TypesOnlyWhatArrivesAsWritten) {
   constexpr Focus kOwn{Focus::Kind::own, 0};
   constexpr Focus kNone{Focus::Kind::none, 0};
   constexpr Focus kElsewhere{Focus::Kind::other, 0x99};
-  using Setup = std::function<void(RecordingKeyboard&)>;
+  constexpr Focus kElevated{Focus::Kind::elevated, 0x99};
+  using Setup = std::function<void(FakeKeyboard&)>;
   const auto focus_after = [](std::size_t delivered, Focus focus) -> Setup {
-    return [=](RecordingKeyboard& k) { k.focus_after(delivered, focus); };
+    return [=](FakeKeyboard& k) { k.focus_after(delivered, focus); };
   };
-  const auto interrupt_after = [](std::size_t delivered, StopReason reason) -> Setup {
-    return [=](RecordingKeyboard& k) { k.interrupt_after(delivered, reason); };
-  };
-  const auto hold = [](std::size_t polls, HeldKeys keys) -> Setup {
-    return [=](RecordingKeyboard& k) { k.hold(std::vector<HeldKeys>(polls, keys)); };
+  const auto hold = [](std::size_t delivered, HeldKeys keys, milliseconds length) -> Setup {
+    return [=](FakeKeyboard& k) { k.hold(delivered, keys, length); };
   };
   const std::vector<std::u16string> values = {u"45", u"+(ab)", u"38"};
   const std::u16string all = u"4 5 [TAB] [SHIFT down] a b [SHIFT up] [TAB] 3 8 [TAB]";
@@ -205,83 +206,242 @@ TEST(Playback, KeysGoOnlyWhereTheUserPutTheFocus) {
     std::u16string typed;
     std::string message;  // a part of it; empty: typing succeeded
   } cases[] = {
-      {"all well", [](RecordingKeyboard&) {}, all, ""},
+      {"all well", [](FakeKeyboard&) {}, all, ""},
       {"tavrino's own window has the focus", focus_after(0, kOwn), u"",
        "Nothing was typed because tavrino's own window had the keyboard focus"},
       {"no window has the focus", focus_after(0, kNone), u"",
        "Nothing was typed because no window had the keyboard focus"},
+      {"a window that runs as administrator", focus_after(0, kElevated), u"",
+       "Nothing was typed because the window with the focus runs as administrator"},
+      {"another tavrino types", [](FakeKeyboard& k) { k.busy(); }, u"",
+       "Another tavrino is typing"},
+      {"the keyboard cannot start", [](FakeKeyboard& k) { k.fail_begin(u"No display."); }, u"",
+       "No display."},
+      {"the keyboard cannot prepare",
+       [](FakeKeyboard& k) { k.fail_prepare(u"No key can type \u00e9."); }, u"",
+       "No key can type \u00e9."},
+      {"a character the keyboard cannot type", [](FakeKeyboard& k) { k.cannot_type(U'b'); }, u"",
+       "Nothing was typed because entry 2 (\"+(ab)\") cannot be typed: the test's layout"},
+      {"Shift held at the start, then let go", hold(0, {HeldKey::shift}, milliseconds(400)), all,
+       ""},
+      {"Shift and Ctrl held for good", hold(0, {HeldKey::shift, HeldKey::ctrl}, seconds(60)), u"",
+       "Nothing was typed because Shift and Ctrl were still held down 3 seconds"},
+      {"Esc while waiting for a held key",
+       [](FakeKeyboard& k) {
+         k.hold(0, {HeldKey::shift}, seconds(60));
+         k.escape(0);
+       },
+       u"", "Nothing was typed: Esc was pressed."},
+      {"another program holds the keyboard at the start, then lets go",
+       [](FakeKeyboard& k) { k.grab(0, milliseconds(600)); }, all, ""},
+      {"another program holds the keyboard for good",
+       [](FakeKeyboard& k) { k.grab(0, seconds(60)); }, u"",
+       "Nothing was typed because another program holds the keyboard"},
       {"the focus moves to another window after the first entry", focus_after(3, kElsewhere),
        u"4 5 [TAB]", "Typing stopped after 1 of 3 entries: the keyboard focus moved away"},
-      {"the focus moves into tavrino before a Tab", focus_after(2, kOwn), u"4 5",
-       "Typing stopped after 0 of 3 entries: the keyboard focus moved away"},
-      {"the target closes and no window has the focus", focus_after(7, kNone),
-       u"4 5 [TAB] [SHIFT down] a b [SHIFT up]", "after 1 of 3 entries"},
-      {"Shift held, then let go", hold(2, {HeldKey::shift}), all, ""},
-      {"Shift and Ctrl held for good", hold(1000, {HeldKey::shift, HeldKey::ctrl}), u"",
-       "Nothing was typed because Shift and Ctrl were still held down 3 seconds"},
-      // Looked at before each value and each Tab, so the value in progress
-      // goes out whole.
-      {"Esc pressed in the target", interrupt_after(4, StopReason::escape),
-       u"4 5 [TAB] [SHIFT down] a b [SHIFT up]",
-       "Typing stopped after 1 of 3 entries: Esc was pressed."},
-      {"the layout changes", interrupt_after(1, StopReason::layout_changed), u"4 5",
-       "after 0 of 3 entries: the keyboard layout changed."},
-      {"a character the keyboard cannot type", [](RecordingKeyboard& k) { k.cannot_type(U'b'); },
-       u"", "Nothing was typed because entry 2 (\"+(ab)\") cannot be typed: the test's layout"},
+      {"the target closes and no window has the focus", focus_after(3, kNone), u"4 5 [TAB]",
+       "after 1 of 3 entries"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    RecordingKeyboard keyboard;
-    c.setup(keyboard);
-    TestClock clock;
-    Playback playback(sheet_of(3, values), keyboard, clock.function());
-    const Status status = run(playback, clock);
-    EXPECT_EQ(status.ok(), c.message.empty()) << utf8(status.message());
-    EXPECT_NE(utf8(status.message()).find(c.message), std::string::npos) << utf8(status.message());
-    EXPECT_EQ(utf8(keyboard.typed()), utf8(c.typed));
-    EXPECT_TRUE(keyboard.held().empty());
-    EXPECT_FALSE(keyboard.open());
+    const Scripted run(sheet_of(3, values), c.setup);
+    EXPECT_EQ(run.status.ok(), c.message.empty()) << utf8(run.status.message());
+    EXPECT_NE(utf8(run.status.message()).find(c.message), std::string::npos)
+        << utf8(run.status.message());
+    EXPECT_EQ(utf8(run.keyboard.typed()), utf8(c.typed));
+    EXPECT_TRUE(run.keyboard.held().empty());
+    EXPECT_FALSE(run.keyboard.open());
   }
 }
 
-TEST(Playback, WaitsForHeldKeysWithoutBlocking) {
-  RecordingKeyboard keyboard;
-  keyboard.hold({{HeldKey::altgr}, {HeldKey::altgr}, {HeldKey::altgr}});
-  TestClock clock;
-  Playback playback(sheet_of(1, {u"7"}), keyboard, clock.function());
-  ASSERT_EQ(playback.step(), Playback::kReleasePoll);
-  EXPECT_EQ(playback.waiting_for(), HeldKeys{HeldKey::altgr});
-  EXPECT_EQ(keyboard.prepare_calls(), 0);
-  const Status status = run(playback, clock);
-  EXPECT_TRUE(status.ok()) << utf8(status.message());
-  EXPECT_EQ(keyboard.typed(), u"7 [TAB]");
-  EXPECT_TRUE(playback.waiting_for().empty());
+// What the user or another program does in the middle of a long playback:
+// where it happens relative to the batches decides between a pause and a
+// stop, and a stop names the entry whose field may be wrong.
+TEST(Playback, WatchesTheKeyboardWhileTyping) {
+  const ResultSheet sheet = long_sheet(6, 40);  // 41 events an entry
+  const std::u16string all = typed_for(sheet);
+  // Each value goes in two batches, its Tab in a third: entry i begins a
+  // batch at 41 * i.
+  const struct {
+    const char* what;
+    std::function<void(FakeKeyboard&)> setup;
+    bool typed_all;
+    std::string message;    // a part of it; empty: typing succeeded
+    std::u16string status;  // a part of a status line shown on the way
+  } cases[] = {
+      // Between two batches the playback sees it before the next key.
+      {"Ctrl held between batches for a second",
+       [](FakeKeyboard& k) { k.hold(2 * 41, {HeldKey::ctrl}, seconds(1)); }, true, "",
+       u"Let go of Ctrl"},
+      {"Ctrl held between batches for good",
+       [](FakeKeyboard& k) { k.hold(41, {HeldKey::ctrl}, seconds(300)); }, false,
+       "Typing stopped after 1 of 6 entries: Ctrl stayed held down for 30 seconds.", u""},
+      {"another program holds the keyboard between batches for two seconds",
+       [](FakeKeyboard& k) { k.grab(3 * 41 + 32, seconds(2)); }, true, "",
+       u"Another program holds the keyboard"},
+      // Inside a batch, the keys after it did not arrive as sent.
+      {"Ctrl pressed in the middle of entry 3",
+       [](FakeKeyboard& k) { k.hold(2 * 41 + 5, {HeldKey::ctrl}, milliseconds(300)); }, false,
+       "Typing stopped after 2 of 6 entries: Ctrl was pressed on the keyboard while entry 3 was "
+       "being typed",
+       u""},
+      {"a key typed by the user in entry 2", [](FakeKeyboard& k) { k.press(41 + 3, u"\"x\""); },
+       false, "after 1 of 6 entries: \"x\" was pressed on the keyboard while entry 2", u""},
+      {"a click in entry 4", [](FakeKeyboard& k) { k.click(3 * 41 + 1); }, false,
+       "after 3 of 6 entries: a mouse button was pressed while entry 4", u""},
+      {"a menu opens in the middle of entry 5",
+       [](FakeKeyboard& k) { k.grab(4 * 41 + 7, seconds(1)); }, false,
+       "after 4 of 6 entries: another program took the keyboard", u""},
+      {"the layout changes in entry 2", [](FakeKeyboard& k) { k.change_layout(41 + 1); }, false,
+       "after 1 of 6 entries: the keyboard layout changed while entry 2", u""},
+      {"Esc in entry 4", [](FakeKeyboard& k) { k.escape(3 * 41 + 10); }, false,
+       "Typing stopped after 3 of 6 entries: Esc was pressed. Entry 4 got only part of its value.",
+       u""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Scripted run(sheet, c.setup);
+    EXPECT_EQ(run.status.ok(), c.message.empty()) << utf8(run.status.message());
+    EXPECT_NE(utf8(run.status.message()).find(c.message), std::string::npos)
+        << utf8(run.status.message());
+    if (c.typed_all) {
+      EXPECT_EQ(run.keyboard.typed(), all);
+    } else {
+      EXPECT_LT(run.keyboard.delivered().size(), 6u * 41);
+    }
+    if (!c.status.empty()) EXPECT_TRUE(run.showed(c.status));
+    EXPECT_FALSE(run.keyboard.open());
+  }
 }
 
-TEST(Playback, StopsBetweenStepsAndReleasesWhatTheValueHolds) {
-  // One value long enough to take several pieces, all of it under Shift.
-  const std::u16string value = u"+(" + std::u16string(3 * Playback::kPieceEvents, u'a') + u")";
-  // Each look at the clock takes a whole slice, so a step sends one piece.
+// However slow or frozen the target, the playback is never far ahead of it,
+// nothing sent is lost from the count, and the message counts only what the
+// target took.
+TEST(Playback, NeverOutrunsTheTarget) {
+  const ResultSheet sheet = long_sheet(51, 20);
+  const std::u16string all = typed_for(sheet);
+  const std::size_t most_ahead = Playback::kMostAhead;
+  const struct {
+    const char* what;
+    std::function<void(FakeKeyboard&)> setup;
+    std::string message;  // a part of it; empty: typing succeeded
+    std::u16string status;
+  } cases[] = {
+      {"a fast target", [](FakeKeyboard&) {}, "", u""},
+      {"a slow target", [](FakeKeyboard& k) { k.lag(milliseconds(40)); }, "", u""},
+      {"a target that stops for five seconds", [](FakeKeyboard& k) { k.freeze(300, seconds(5)); },
+       "", u"Waiting for the form to catch up"},
+      {"a target that stops for good", [](FakeKeyboard& k) { k.freeze(300, seconds(3600)); },
+       "the form took no keys for 30 seconds.", u"Waiting for the form to catch up"},
+      {"a key must change under keys not yet taken",
+       [](FakeKeyboard& k) {
+         k.lag(milliseconds(100));
+         k.catch_up_at(500);
+       },
+       "", u""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Scripted run(sheet, c.setup);
+    EXPECT_EQ(run.status.ok(), c.message.empty()) << utf8(run.status.message());
+    EXPECT_NE(utf8(run.status.message()).find(c.message), std::string::npos)
+        << utf8(run.status.message());
+    EXPECT_LE(run.keyboard.most_ahead(), most_ahead);
+    EXPECT_LE(run.keyboard.largest_send(), Playback::kBatchEvents);
+    if (c.message.empty()) EXPECT_EQ(run.keyboard.typed(), all);
+    if (!c.status.empty()) EXPECT_TRUE(run.showed(c.status));
+  }
+}
+
+// A stop while the target lags behind: the target gets its time to take
+// what was sent, and the count is of what it took.
+TEST(Playback, StopCountsWhatTheTargetTook) {
+  const ResultSheet sheet = long_sheet(10, 40);  // 41 events an entry
+  struct Case {
+    const char* what;
+    std::function<void(FakeKeyboard&)> setup;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"Esc while the target catches up in time",
+       [](FakeKeyboard& k) {
+         k.freeze(100, seconds(3));
+         k.escape(150);
+       },
+       "Typing stopped after 3 of 10 entries: Esc was pressed. Entry 4 got only part of its "
+       "value."},
+      {"Esc twice: the user gives up waiting for a frozen target",
+       [](FakeKeyboard& k) {
+         k.freeze(100, seconds(3600));
+         k.escape(115);
+         k.escape(115, seconds(2));
+       },
+       "Typing stopped after 2 of 10 entries: Esc was pressed. The keys of entry 3 were sent, "
+       "but the form has not taken them all yet; check that field."},
+      {"a target that cannot say what it took: counted as sent",
+       [](FakeKeyboard& k) {
+         k.blind();
+         k.escape(150);
+       },
+       "Typing stopped after 3 of 10 entries: Esc was pressed."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Scripted run(sheet, c.setup);
+    EXPECT_NE(utf8(run.status.message()).find(c.message), std::string::npos)
+        << utf8(run.status.message());
+  }
+}
+
+TEST(Playback, TargetThatCannotSayIsPaced) {
+  const ResultSheet sheet = long_sheet(51, 60);
   TestClock clock;
-  RecordingKeyboard slow;
-  Playback stepped(sheet_of(2, {value, u"1"}), slow, [&clock] {
-    clock.now += Playback::kSlice;
-    return clock.now;
-  });
+  FakeKeyboard keyboard(&clock);
+  keyboard.blind();
+  Playback playback(sheet, keyboard, {.now = clock.function(), .own_window_active = {}});
+  ASSERT_TRUE(run_playback(playback, clock).ok());
+  EXPECT_EQ(keyboard.typed(), typed_for(sheet));
+  // Each value in two batches, and its Tab in one.
+  const std::size_t batches = 51 * 3;
+  EXPECT_GE(clock.now().time_since_epoch(), (batches - 1) * Playback::kBlindPace);
+}
+
+TEST(Playback, OwnWindowActiveStopsTyping) {
+  TestClock clock;
+  FakeKeyboard keyboard(&clock);
+  keyboard.lag(milliseconds(10));
+  bool active = false;
+  Playback playback(long_sheet(3, 50), keyboard,
+                    {.now = clock.function(), .own_window_active = [&] { return active; }});
+  ASSERT_TRUE(playback.step().has_value());  // opens and types the first batches
+  active = true;
+  const Status status = run_playback(playback, clock);
+  EXPECT_NE(utf8(status.message()).find("the keyboard focus moved away"), std::string::npos)
+      << utf8(status.message());
+}
+
+TEST(Playback, QuitEndsAtOnceAndReleasesWhatTheValueHolds) {
+  // One value long enough to take several batches, all of it under Shift.
+  const std::u16string value = u"+(" + std::u16string(3 * Playback::kBatchEvents, u'a') + u")";
+  TestClock clock;
+  FakeKeyboard keyboard(&clock);
+  keyboard.freeze(0, seconds(3600));
+  Playback stepped(sheet_of(2, {value, u"1"}), keyboard,
+                   {.now = clock.function(), .own_window_active = {}});
   ASSERT_TRUE(stepped.step().has_value());  // opens the keyboard
-  ASSERT_TRUE(stepped.step().has_value());  // the first piece
-  EXPECT_EQ(slow.delivered().size(), Playback::kPieceEvents);
+  ASSERT_TRUE(stepped.step().has_value());  // types until the target is too far behind
+  ASSERT_FALSE(keyboard.delivered().empty());
   stepped.stop(StopReason::quit);
   EXPECT_TRUE(stepped.ended());
-  EXPECT_EQ(utf8(stepped.result().message()),
-            "Typing stopped after 0 of 2 entries: tavrino was closed.");
-  EXPECT_TRUE(slow.held().empty());
-  EXPECT_FALSE(slow.open());
+  EXPECT_EQ(utf8(stepped.result().message())
+                .rfind("Typing stopped after 0 of 2 entries: tavrino was closed.", 0),
+            0u);
+  EXPECT_TRUE(keyboard.held().empty());
+  EXPECT_FALSE(keyboard.open());
   EXPECT_FALSE(stepped.step().has_value());
 }
 
 TEST(Playback, HeldKeysAreNamedInPlainWords) {
-  EXPECT_EQ(held_keys_text({HeldKey::shift}), u"Shift");
   EXPECT_EQ(held_keys_text({HeldKey::shift, HeldKey::altgr}), u"Shift and AltGr");
   EXPECT_EQ(held_keys_text({HeldKey::ctrl, HeldKey::alt, HeldKey::super}),
             u"Ctrl, Alt and the Windows (Super) key");

@@ -216,29 +216,29 @@ TEST(BadInput, CountdownOutOfRange) {
 TEST(BadInput, KeyboardFailures) {
   const struct {
     const char* what;
-    std::function<void(RecordingKeyboard&)> arrange;
+    std::function<void(FakeKeyboard&)> arrange;
     std::u16string typed;  // what got through before the failure
     std::u16string message;
   } cases[] = {
-      {"refused before the first key", [](RecordingKeyboard& k) { k.fail_begin(u"No display."); },
-       u"", u"No display."},
+      {"refused before the first key", [](FakeKeyboard& k) { k.fail_begin(u"No display."); }, u"",
+       u"No display."},
       // Event 4 is the "b" in "+(ab)", with Shift held for the group.
-      {"fails with Shift held",
-       [](RecordingKeyboard& k) { k.fail_at(4, u"The display went away."); },
+      {"fails with Shift held", [](FakeKeyboard& k) { k.fail_at(4, u"The display went away."); },
        u"4 [TAB] [SHIFT down] a [SHIFT up]",
-       u"Typing stopped after 1 of 3 entries: The display went away."},
+       u"Typing stopped after 1 of 3 entries: The display went away. Entry 2 got only part of its "
+       u"value."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Window w;
     ScratchFile file("3\nany\nA_%_B_%_C\n4_%_+(ab)_%_^c\nany\nany\n7A\nany\nM\nany\nE\nN\n");
     ASSERT_TRUE(w.form.open_path(file.path()));
-    c.arrange(w.recorded);
+    c.arrange(w.keyboard);
 
     w.start_and_wait();
 
     EXPECT_EQ(utf16_to_utf8(w.typed()), utf16_to_utf8(c.typed));
-    EXPECT_TRUE(w.recorded.held().empty());
+    EXPECT_TRUE(w.keyboard.held().empty());
     EXPECT_EQ(w.only_message(), c.message);
     EXPECT_EQ(w.controls.shown(ControlId::txtTime), kCountdownReset);
     EXPECT_FALSE(w.controls.timer_on());

@@ -104,6 +104,9 @@ class Messages {
   // A short line on what is going on ("Typing - press Esc to stop"), shown
   // without taking the focus; empty takes it away.
   virtual void show_status(std::u16string_view text) = 0;
+  // One sentence for the log only (standard error on Linux), for when the
+  // window is going away and can show nothing.
+  virtual void log(std::u16string_view text) = 0;
 };
 
 // Runs Form1::playback_step from the event loop.

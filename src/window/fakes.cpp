@@ -107,16 +107,24 @@ void RecordingMessages::show_status(std::u16string_view text) {
   log_.push_back("status " + printable(text));
 }
 
+void RecordingMessages::log(std::u16string_view text) {
+  logged_.emplace_back(text);
+  log_.push_back("log " + printable(text));
+}
+
+FakeKeyboard logging_keyboard(TestClock& clock, EventLog& log) {
+  FakeKeyboard keyboard(&clock);
+  keyboard.on_send([&log](std::span<const KeyEvent> events) {
+    log.push_back("keys " + utf16_to_utf8(describe(KeyEvents(events.begin(), events.end()))));
+  });
+  return keyboard;
+}
+
 std::optional<std::chrono::milliseconds> FakeScheduler::take() {
   if (pending_.empty()) return std::nullopt;
   const std::chrono::milliseconds delay = pending_.front();
   pending_.pop_front();
   return delay;
-}
-
-Keyboard::Sent LoggingKeyboard::send(std::span<const KeyEvent> events) {
-  log_.push_back("keys " + utf16_to_utf8(describe(KeyEvents(events.begin(), events.end()))));
-  return inner_.send(events);
 }
 
 }  // namespace tavrino

@@ -97,11 +97,14 @@ class RecordingMessages : public Messages {
   explicit RecordingMessages(EventLog& log) : log_(log) {}
   void show_message(std::u16string_view text) override;
   void show_status(std::u16string_view text) override;
+  void log(std::u16string_view text) override;
   const std::vector<std::u16string>& shown() const { return shown_; }
+  const std::vector<std::u16string>& logged() const { return logged_; }
 
  private:
   EventLog& log_;
   std::vector<std::u16string> shown_;
+  std::vector<std::u16string> logged_;
 };
 
 class FakePlacement : public WindowPlacement {
@@ -136,23 +139,9 @@ class FakeScheduler : public Scheduler {
 
 // Passes everything to another keyboard and logs each send as
 // `keys 4 5 [TAB]`, so the keys take their place among the control operations.
-class LoggingKeyboard : public Keyboard {
- public:
-  LoggingKeyboard(Keyboard& inner, EventLog& log) : inner_(inner), log_(log) {}
-  Status begin() override { return inner_.begin(); }
-  Focus focus() override { return inner_.focus(); }
-  HeldKeys held_keys() override { return inner_.held_keys(); }
-  Status prepare(std::span<const KeyEvent> all_events) override {
-    return inner_.prepare(all_events);
-  }
-  std::optional<StopReason> interruption() override { return inner_.interruption(); }
-  Sent send(std::span<const KeyEvent> events) override;
-  void end() override { inner_.end(); }
-
- private:
-  Keyboard& inner_;
-  EventLog& log_;
-};
+// A keyboard on `clock` that logs each batch of keys it is given as
+// `keys 4 5`.
+FakeKeyboard logging_keyboard(TestClock& clock, EventLog& log);
 
 // The twelve-item file of a typical run: three entries, class, subject, exam
 // and note, one item a line.
@@ -172,12 +161,12 @@ struct FakeWindow {
   }
   void finish_typing() {
     while (const auto delay = scheduler.take()) {
-      clock += *delay;
+      clock.advance(*delay);
       form.playback_step();
     }
   }
   std::u16string shown(ControlId id) const { return controls.shown(id); }
-  std::u16string typed() const { return recorded.typed(); }
+  std::u16string typed() const { return keyboard.typed(); }
 
   EventLog log;
   ResultSheet sheet;
@@ -185,13 +174,13 @@ struct FakeWindow {
   ScriptedOpenDialog dialog;
   RecordingMessages messages{log};
   FakePlacement placement;
-  RecordingKeyboard recorded;
-  LoggingKeyboard keyboard{recorded, log};
+  TestClock clock;
+  FakeKeyboard keyboard = logging_keyboard(clock, log);
   FakeScheduler scheduler;
   StandardFileReader reader;
-  Playback::Clock::time_point clock{};
-  Form1 form{sheet,    controls,  dialog, messages, placement,
-             keyboard, scheduler, reader, [this] { return clock; }};
+  Form1 form{sheet,     controls,  dialog,
+             messages,  placement, keyboard,
+             scheduler, reader,    {.now = clock.function(), .own_window_active = {}}};
 };
 
 }  // namespace tavrino

@@ -11,7 +11,7 @@ namespace tavrino {
 
 Form1::Form1(ResultSheet& sheet, Controls& controls, OpenDialog& dialog, Messages& messages,
              WindowPlacement& placement, Keyboard& keyboard, Scheduler& scheduler,
-             const FileReader& reader, Playback::Now now)
+             const FileReader& reader, Playback::Options playback)
     : sheet_(sheet),
       controls_(controls),
       dialog_(dialog),
@@ -20,7 +20,7 @@ Form1::Form1(ResultSheet& sheet, Controls& controls, OpenDialog& dialog, Message
       keyboard_(keyboard),
       scheduler_(scheduler),
       reader_(reader),
-      now_(std::move(now)) {}
+      playback_options_(std::move(playback)) {}
 
 Form1::~Form1() {
   quit();
@@ -101,7 +101,7 @@ void Form1::Timer1_Timer() {
       if (!report(controls_.set_timer(ControlId::Timer1, false))) return;
       counting_ = false;
       if (typing()) return;
-      playback_ = std::make_unique<Playback>(sheet_, keyboard_, now_);
+      playback_ = std::make_unique<Playback>(sheet_, keyboard_, playback_options_);
       run_playback();
       return;
 
@@ -119,14 +119,8 @@ void Form1::playback_step() {
 
 void Form1::run_playback() {
   const std::optional<std::chrono::milliseconds> delay = playback_->step();
-  std::u16string status;
-  if (!playback_->waiting_for().empty()) {
-    status = u"Let go of " + held_keys_text(playback_->waiting_for()) + u" to start typing";
-  } else if (delay) {
-    status = u"Typing - press Esc to stop";
-  }
-  if (status != status_) {
-    status_ = status;
+  if (playback_->status() != status_) {
+    status_ = playback_->status();
     messages_.show_status(status_);
   }
   if (delay) {
@@ -160,11 +154,13 @@ void Form1::escape() {
 void Form1::quit() {
   if (!typing()) return;
   playback_->stop(StopReason::quit);
+  const Status result = playback_->result();
   playback_.reset();
   if (!status_.empty()) {
     status_.clear();
     messages_.show_status(status_);
   }
+  if (!result) messages_.log(result.message());
 }
 
 void Form1::stop_after_failure(const Status& failure) {

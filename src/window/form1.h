@@ -27,11 +27,12 @@ inline constexpr std::u16string_view kOpenFilter =
 
 class Form1 {
  public:
-  // `reader` reads the data files that are opened; `now` is the clock the
-  // playback waits by (a test's own, in tests).
+  // `reader` reads the data files that are opened; `playback` tells each
+  // playback the clock to wait by (a test's own, in tests) and how to know
+  // that a window of this program is active.
   Form1(ResultSheet& sheet, Controls& controls, OpenDialog& dialog, Messages& messages,
         WindowPlacement& placement, Keyboard& keyboard, Scheduler& scheduler,
-        const FileReader& reader, Playback::Now now = &Playback::Clock::now);
+        const FileReader& reader, Playback::Options playback = {});
   ~Form1();  // ends a playback that is still running
 
   // Makes the window topmost (the result is ignored) and stops the timer.
@@ -62,7 +63,8 @@ class Form1 {
   // stops a running playback, which then says how far it got.
   void escape();
   // The window closes or the program must quit: ends a running playback at
-  // once, releasing every key it holds, with no message.
+  // once, releasing every key it holds; how far it got goes to the log, since
+  // no message can be shown any more.
   void quit();
   bool counting() const { return counting_; }
   bool typing() const { return playback_ != nullptr; }
@@ -83,7 +85,7 @@ class Form1 {
   Keyboard& keyboard_;
   Scheduler& scheduler_;
   const FileReader& reader_;
-  Playback::Now now_;
+  Playback::Options playback_options_;
   bool counting_ = false;  // the timer is on
   std::unique_ptr<Playback> playback_;
   std::u16string status_;  // what Messages::show_status shows now

@@ -187,7 +187,7 @@ TEST_F(Form1Test, EscCancelsOnlyARunningCountdown) {
 TEST(Form1, TypingOnlyIntoTheFormTheUserChose) {
   using Action = std::function<void(Window&)>;
   const auto own_focus_after = [](std::size_t delivered) -> Action {
-    return [delivered](Window& w) { w.recorded.focus_after(delivered, {Focus::Kind::own, 0}); };
+    return [delivered](Window& w) { w.keyboard.focus_after(delivered, {Focus::Kind::own, 0}); };
   };
   const Action press_buttons = [](Window& w) {
     w.form.click(ControlId::cmdStart);
@@ -224,8 +224,8 @@ TEST(Form1, TypingOnlyIntoTheFormTheUserChose) {
 
     EXPECT_FALSE(w.form.typing());
     EXPECT_EQ(w.typed(), c.typed);
-    EXPECT_TRUE(w.recorded.held().empty());
-    EXPECT_FALSE(w.recorded.open());
+    EXPECT_TRUE(w.keyboard.held().empty());
+    EXPECT_FALSE(w.keyboard.open());
     EXPECT_FALSE(w.controls.timer_on());
     EXPECT_TRUE(w.dialog.calls().empty());
     if (c.message.empty()) {
@@ -241,7 +241,7 @@ TEST(Form1, TypingOnlyIntoTheFormTheUserChose) {
 
 TEST_F(Form1Test, ShowsThatTypingWaitsForHeldKeys) {
   ASSERT_TRUE(form.open_path(typical.path()));
-  recorded.hold({{HeldKey::shift}, {HeldKey::shift}});
+  keyboard.hold(0, {HeldKey::shift}, std::chrono::milliseconds(50));
   controls.user_types(ControlId::txtTime, u"0");
   form.cmdStart_Click();
   log.clear();
@@ -264,7 +264,7 @@ TEST_F(Form1Test, PlaybackFailureShownAfterTheReset) {
     SCOPED_TRACE(c.file);
     ScratchFile file(c.file);
     ASSERT_TRUE(form.open_path(file.path()));
-    if (c.fail_at) recorded.fail_at(c.fail_at, u"The display went away.");
+    if (c.fail_at) keyboard.fail_at(c.fail_at, u"The display went away.");
     controls.user_types(ControlId::txtTime, u"0");
     form.cmdStart_Click();
     log.clear();
