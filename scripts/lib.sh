@@ -35,7 +35,7 @@
 # What building needs: the Linux app with its tests, and the mingw-w64 cross
 # build of the Windows app with its tests. The Linux app's tests also run a
 # fake remote-desktop portal in Python on a private D-Bus.
-linux_build_packages=(cmake g++ make pkg-config libgtest-dev qt6-base-dev libx11-dev libxtst-dev
+linux_build_packages=(cmake g++ make pkg-config libgtest-dev qt6-base-dev libx11-dev libxtst-dev libxi-dev
   libxkbcommon-dev libwayland-dev libwayland-bin dbus python3-dbus python3-gi)
 windows_build_packages=(cmake make g++-mingw-w64-x86-64 googletest)
 

@@ -79,6 +79,8 @@ struct KeyboardWatch {
   bool grabbed = false;
   // The first disturbance seen, if any.
   std::optional<Disturbance> disturbed;
+  // The window typed into was closed: it takes no more keys.
+  bool target_gone = false;
   bool operator==(const KeyboardWatch&) const = default;
 };
 

@@ -315,6 +315,10 @@ void Playback::type(const KeyboardWatch& first_watch) {
         }
       }
     }
+    if (watch.target_gone) {
+      target_gone_ = true;
+      return stop_typing(u"the window typed into was closed.");
+    }
     if (const auto problem = focus_problem()) return stop_typing(*problem);
     if (watch.grabbed) {
       return wait_for(
@@ -451,7 +455,8 @@ void Playback::drain() {
     return finish(stop_why_ ? Status::failure(stopped_text(*stop_why_)) : Status::success());
   }
   const KeyboardWatch watch = session_->watch();
-  const bool gave_up = watch.escapes > escapes_;
+  if (watch.target_gone) target_gone_ = true;
+  const bool gave_up = watch.escapes > escapes_ || target_gone_;
   escapes_ = watch.escapes;
   const Clock::time_point now = options_.now();
   if (gave_up || now - wait_since_ >= kSilenceLimit) {
@@ -489,9 +494,11 @@ std::u16string Playback::stopped_text(std::u16string_view why) const {
     // or be lost.
     const std::size_t last = entry_of(sent_ - 1);
     const std::u16string name = session_ ? session_->target_name() : std::u16string();
-    text += u" The keys of " + entries_text(done + 1, last + 1) + u" were sent, but " +
-            (name.empty() ? u"the program" : name) + u" has not taken them all yet; check " +
-            (last == done ? u"that field." : u"those fields.");
+    text +=
+        u" The keys of " + entries_text(done + 1, last + 1) + u" were sent, but " +
+        (name.empty() ? u"the program" : name) +
+        (target_gone_ ? u" was closed before it took them all" : u" has not taken them all yet") +
+        u"; check " + (last == done ? u"that field." : u"those fields.");
   } else if (intact_ == kAllIntact && taken_ > first_open && done < tab_at_.size()) {
     text += u" Entry " + number(done + 1) + u" got only part of its value.";
   }

@@ -173,7 +173,8 @@ class Playback {
   std::deque<Ask> asks_;   // questions not answered yet
   std::size_t asked_ = 0;  // questions asked so far
   bool catch_up_ = false;  // the session must see everything taken first
-  unsigned escapes_ = 0;   // Escs seen so far
+  bool target_gone_ = false;
+  unsigned escapes_ = 0;  // Escs seen so far
   HeldKeys waiting_for_;
   std::u16string status_;
   Clock::time_point hold_since_{};

@@ -2,11 +2,14 @@
 #include "platform/portal/portal_keyboard.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <memory>
 #include <thread>
 #include <vector>
 
 #include "platform/portal/remote_desktop.h"
 #include "platform/portal/restore_token.h"
+#include "platform/posix/runtime_lock.h"
 #include "platform/wayland/layout_coverage.h"
 #include "platform/wayland/wayland_display.h"
 
@@ -27,21 +30,36 @@ Status keymap_through_wayland(std::string& text) {
 
 }  // namespace
 
-class PortalKeyboard::Session {
+class PortalSession final : public KeyboardSession {
  public:
-  explicit Session(const PortalKeyboardOptions& options) : options_(options) {}
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
-  ~Session() { finish(); }
+  explicit PortalSession(const PortalKeyboardOptions& options) : options_(options) {}
+  PortalSession(const PortalSession&) = delete;
+  PortalSession& operator=(const PortalSession&) = delete;
+  ~PortalSession() override { finish(); }
 
   Status open();
-  std::optional<Untypable> untypable(std::span<const KeyEvent> events) const;
-  Status prepare();
-  Sent send(std::span<const KeyEvent> events);
-  void finish();
+  bool lock() override {
+    return lock_.take(
+        RuntimeLock::path_for(std::getenv("XDG_RUNTIME_DIR"), std::getenv("WAYLAND_DISPLAY")));
+  }
+  Focus focus() override { return {}; }
+  std::optional<Untypable> untypable(std::span<const KeyEvent> events) override;
+  Status prepare(std::span<const KeyEvent> all_events) override;
+  KeyboardWatch watch() override { return {}; }
+  Sent send(std::span<const KeyEvent> events) override;
+  // Each key is a call the desktop has answered by the time send() returns.
+  bool ask_taken() override {
+    ++asked_;
+    return true;
+  }
+  std::size_t answers(std::chrono::milliseconds) override { return asked_; }
 
  private:
+  void finish();
+
   const PortalKeyboardOptions& options_;
+  RuntimeLock lock_;
+  std::size_t asked_ = 0;
   RemoteDesktop desktop_;
   std::uint32_t version_ = 0;
   std::optional<LayoutCoverage> coverage_;
@@ -49,7 +67,7 @@ class PortalKeyboard::Session {
   std::vector<std::uint32_t> held_;  // modifier keysyms down, in the order pressed
 };
 
-Status PortalKeyboard::Session::open() {
+Status PortalSession::open() {
   const RemoteDesktop::Offer offer = RemoteDesktop::probe();
   if (!offer.keyboard) {
     return Status::failure(
@@ -64,12 +82,12 @@ Status PortalKeyboard::Session::open() {
   return Status::success();
 }
 
-std::optional<Keyboard::Untypable> PortalKeyboard::Session::untypable(
-    std::span<const KeyEvent> events) const {
+std::optional<KeyboardSession::Untypable> PortalSession::untypable(
+    std::span<const KeyEvent> events) {
   return first_untypable(*coverage_, events);
 }
 
-Status PortalKeyboard::Session::prepare() {
+Status PortalSession::prepare(std::span<const KeyEvent>) {
   const std::filesystem::path token_file =
       options_.token_file.empty() ? restore_token_path() : options_.token_file;
   std::string token = version_ >= 2 ? read_restore_token(token_file) : std::string();
@@ -92,8 +110,7 @@ Status PortalKeyboard::Session::prepare() {
   return Status::success();
 }
 
-Keyboard::Sent PortalKeyboard::Session::send(std::span<const KeyEvent> events) {
-  if (!started_) return {0, Status::failure(u"Typing was not set up before sending keys.")};
+KeyboardSession::Sent PortalSession::send(std::span<const KeyEvent> events) {
   std::vector<RemoteDesktop::Key> keys;
   std::vector<std::size_t> ends;  // where each event's keys end
   std::vector<std::uint32_t> held = held_;
@@ -120,7 +137,7 @@ Keyboard::Sent PortalKeyboard::Session::send(std::span<const KeyEvent> events) {
   return {delivered, std::move(status)};
 }
 
-void PortalKeyboard::Session::finish() {
+void PortalSession::finish() {
   if (started_ && !desktop_.closed() && !held_.empty()) {
     std::vector<RemoteDesktop::Key> releases;
     for (auto it = held_.rbegin(); it != held_.rend(); ++it) releases.push_back({*it, false});
@@ -134,46 +151,10 @@ void PortalKeyboard::Session::finish() {
 
 PortalKeyboard::PortalKeyboard(PortalKeyboardOptions options) : options_(std::move(options)) {}
 
-PortalKeyboard::~PortalKeyboard() = default;
-
-Status PortalKeyboard::begin() {
-  session_.reset();
-  auto session = std::make_unique<Session>(options_);
-  if (Status status = session->open(); !status) return status;
-  session_ = std::move(session);
-  return Status::success();
-}
-
-Focus PortalKeyboard::focus() {
-  return {};
-}
-
-HeldKeys PortalKeyboard::held_keys() {
-  return {};
-}
-
-std::optional<Keyboard::Untypable> PortalKeyboard::untypable(std::span<const KeyEvent> all_events) {
-  if (!session_) return std::nullopt;
-  return session_->untypable(all_events);
-}
-
-Status PortalKeyboard::prepare(std::span<const KeyEvent> all_events) {
-  (void)all_events;
-  if (!session_) return Status::failure(u"Typing was not set up before preparing keys.");
-  return session_->prepare();
-}
-
-std::optional<StopReason> PortalKeyboard::interruption() {
-  return std::nullopt;
-}
-
-Keyboard::Sent PortalKeyboard::send(std::span<const KeyEvent> events) {
-  if (!session_) return {0, Status::failure(u"Typing was not set up before sending keys.")};
-  return session_->send(events);
-}
-
-void PortalKeyboard::end() {
-  session_.reset();
+Keyboard::Opened PortalKeyboard::begin() {
+  auto session = std::make_unique<PortalSession>(options_);
+  if (Status status = session->open(); !status) return {nullptr, std::move(status)};
+  return {std::move(session), Status::success()};
 }
 
 }  // namespace tavrino

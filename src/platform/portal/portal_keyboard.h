@@ -21,7 +21,6 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <span>
 #include <string>
 
@@ -45,30 +44,26 @@ struct PortalKeyboardOptions {
 class PortalKeyboard final : public Keyboard {
  public:
   explicit PortalKeyboard(PortalKeyboardOptions options = {});
-  ~PortalKeyboard() override;  // ends a playback that is still open
 
   // Checks that the portal offers a keyboard and reads the compositor's
-  // keymap. Asks the user nothing yet.
-  Status begin() override;
-  Focus focus() override;
-  HeldKeys held_keys() override;
-  // The first event whose keysym the compositor's layouts cannot all type.
-  std::optional<Untypable> untypable(std::span<const KeyEvent> all_events) override;
-  // Opens the session: the desktop's dialog, unless a stored token spares
-  // it. A cancelled or refused dialog types nothing and says so. Then a tap
-  // of Shift, since a session's first key can be lost.
-  Status prepare(std::span<const KeyEvent> all_events) override;
-  std::optional<StopReason> interruption() override;
-  // Fails once the desktop has closed the session.
-  Sent send(std::span<const KeyEvent> events) override;
-  // Releases the modifiers still down and closes the session. Never fails; a
-  // second call does nothing, so a front-end may call it on any way out.
-  void end() override;
+  // keymap; asks the user nothing yet. The session:
+  // - locks a file in the runtime folder named after the display;
+  // - says the focus is unknown, and sees nothing of the keyboard;
+  // - names the first event whose keysym the compositor's layouts cannot
+  //   all type;
+  // - in prepare(), opens the portal's session: the desktop's dialog, unless
+  //   a stored token spares it; a cancelled or refused dialog types nothing
+  //   and says so. Then a tap of Shift, since a session's first key can be
+  //   lost;
+  // - sends each key as a call the desktop answers, so what it confirmed
+  //   is what ask_taken() counts; fails once the desktop has closed the
+  //   session;
+  // - when it ends, releases the modifiers still down and closes the
+  //   session.
+  Opened begin() override;
 
  private:
-  class Session;
   PortalKeyboardOptions options_;
-  std::unique_ptr<Session> session_;
 };
 
 }  // namespace tavrino

@@ -255,8 +255,8 @@ TEST_F(PortalKeyboardTest, APortalWithoutAKeyboardIsNoWayToType) {
   FakePortal portal(dir, {QStringLiteral("--device-types"), QStringLiteral("2")});
   ASSERT_TRUE(portal.ready());
   PortalKeyboard keyboard(options());
-  const Status opened = keyboard.begin();
-  EXPECT_EQ(opened.message(),
+  const Keyboard::Opened opened = keyboard.begin();
+  EXPECT_EQ(opened.status.message(),
             u"This desktop's remote-desktop portal does not offer control of the keyboard.");
 }
 

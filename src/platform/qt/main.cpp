@@ -76,7 +76,12 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
     const tavrino::PosixFileReader window_reader({.max_bytes = tavrino::kMaxFileSize,
                                                   .quiet = std::chrono::milliseconds(500),
                                                   .total = std::chrono::milliseconds(1000)});
-    tavrino::MainWindow window(sheet, *keyboard, window_reader);
+    // Any window of tavrino's, a message box too, counts as its own: a
+    // Wayland session tells no program about another's windows, so this is
+    // how a playback knows not to type into tavrino there.
+    tavrino::Playback::Options playback;
+    playback.own_window_active = [] { return QGuiApplication::focusWindow() != nullptr; };
+    tavrino::MainWindow window(sheet, *keyboard, window_reader, std::move(playback));
     status_window = &window;
     // SIGINT, SIGTERM, SIGHUP: typing stops and lets go of every key first.
     tavrino::StopSignalNotifier stop_signals(window.form());

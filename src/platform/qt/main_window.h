@@ -33,8 +33,10 @@ void line_up_values(QPlainTextEdit& pane);
 
 class MainWindow final : public QWidget, public Scheduler {
  public:
-  // `sheet`, `keyboard` and `reader` outlive the window.
-  MainWindow(ResultSheet& sheet, Keyboard& keyboard, const FileReader& reader);
+  // `sheet`, `keyboard` and `reader` outlive the window; `playback` is
+  // given to each playback.
+  MainWindow(ResultSheet& sheet, Keyboard& keyboard, const FileReader& reader,
+             Playback::Options playback = {});
   ~MainWindow() override;
 
   Form1& form() { return *form_; }

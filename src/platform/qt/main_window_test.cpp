@@ -65,7 +65,7 @@ class MainWindowTest : public ::testing::Test {
   }
 
   ResultSheet sheet_;
-  RecordingKeyboard keyboard_;
+  FakeKeyboard keyboard_;
   PosixFileReader reader_;
   MainWindow window_{sheet_, keyboard_, reader_};
   QTemporaryDir dir_;
@@ -230,9 +230,8 @@ TEST_F(MainWindowTest, StartCountsDownWithTheTimerAndEscCancels) {
 TEST_F(MainWindowTest, KeysThatLandInTheWindowWhileTypingDoNothingButEscStops) {
   sheet_.itemcount = 1;
   sheet_.itemvalue[0] = u"45";
-  // The playback waits for a held Shift (for over a second), and is typing
-  // all the while.
-  keyboard_.hold(std::vector<HeldKeys>(60, HeldKeys{HeldKey::shift}));
+  // The playback waits for a held Shift, and is typing all the while.
+  keyboard_.hold(0, HeldKeys{HeldKey::shift}, std::chrono::hours(1));
   auto* box = widget<QPlainTextEdit>(ControlId::txtTime);
   ASSERT_TRUE(controls().set_text(ControlId::txtTime, u"0").ok());
   window_.timer()->setInterval(10);  // keep the test quick
@@ -254,7 +253,7 @@ TEST_F(MainWindowTest, KeysThatLandInTheWindowWhileTypingDoNothingButEscStops) {
   EXPECT_EQ(box_text(ControlId::txtTime), u"5");
   const auto boxes = window_.findChildren<QMessageBox*>();
   ASSERT_EQ(boxes.size(), 1);
-  EXPECT_EQ(boxes.front()->text(), "Typing stopped after 0 of 1 entry: Esc was pressed.");
+  EXPECT_EQ(boxes.front()->text(), "Nothing was typed: Esc was pressed.");
 
   // Right after typing, keys still queued for this window are dropped too:
   // Enter does not close the message before it is read.

@@ -5,17 +5,27 @@
 #include <QMessageBox>
 #include <QWidget>
 #include <cstdio>
+#include <string>
+
+#include "base/text.h"
 
 #include "platform/qt/qt_text.h"
 #include "window/layout.h"
 
 namespace tavrino {
 
+void QtMessages::log(std::u16string_view text) {
+  // Escaped: a value quoted in the message could hold characters that a
+  // terminal takes as commands, or that hide text.
+  const std::string line = "tavrino: " + utf16_to_utf8(escape_hidden(text)) + "\n";
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
+}
+
 void QtMessages::show_message(std::u16string_view text) {
   const QString message = to_qstring(text);
   // Also on standard error, where a session's log keeps it.
-  std::fprintf(stderr, "tavrino: %s\n", message.toUtf8().constData());
-  std::fflush(stderr);
+  log(text);
   auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("tavrino"), message,
                               QMessageBox::Ok, window_);
   // A sentence, never markup: a file name with '<' must show as written.

@@ -24,6 +24,8 @@ class QtMessages final : public Messages {
   void show_message(std::u16string_view text) override;
   // In the window's title, in front of its caption.
   void show_status(std::u16string_view text) override;
+  // On standard error only, as "tavrino: ...".
+  void log(std::u16string_view text) override;
 
  private:
   QWidget* window_;

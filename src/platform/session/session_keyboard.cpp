@@ -38,10 +38,6 @@ SessionFacts facts_of_this_session() {
 SessionKeyboard::SessionKeyboard(Ways ways, std::function<bool()> own_window_active)
     : ways_(std::move(ways)), own_window_active_(std::move(own_window_active)) {}
 
-SessionKeyboard::~SessionKeyboard() {
-  end();
-}
-
 std::unique_ptr<SessionKeyboard> SessionKeyboard::for_this_session(SessionKeyboardOptions options) {
   PortalKeyboardOptions portal;
   portal.show_status = std::move(options.show_status);
@@ -51,8 +47,7 @@ std::unique_ptr<SessionKeyboard> SessionKeyboard::for_this_session(SessionKeyboa
   return std::make_unique<SessionKeyboard>(std::move(ways), std::move(options.own_window_active));
 }
 
-Status SessionKeyboard::begin() {
-  end();
+Keyboard::Opened SessionKeyboard::begin() {
   const BackendChoice choice = choose_backend(ways_.facts());
   backend_ = choice.backend;
   Keyboard* chosen = nullptr;
@@ -68,53 +63,17 @@ Status SessionKeyboard::begin() {
       chosen = ways_.portal.get();
       break;
     case Backend::none:
-      return Status::failure(choice.refusal);
+      return {nullptr, Status::failure(choice.refusal)};
   }
-  if (Status status = chosen->begin(); !status) return status;
-  active_ = chosen;
-  if (choice.backend == Backend::xwayland && !own_window_active()) {
-    // XTEST reaches only X11 programs; a native Wayland window with the
-    // focus leaves XWayland's focus on no window of its own.
-    if (active_->focus().kind != Focus::Kind::other) {
-      end();
-      return Status::failure(xwayland_only_refusal());
-    }
+  Opened opened = chosen->begin();
+  if (!opened.status || choice.backend != Backend::xwayland) return opened;
+  // XTEST reaches only X11 programs; a native Wayland window with the
+  // focus leaves XWayland's focus on no window of its own.
+  const bool own = own_window_active_ && own_window_active_();
+  if (!own && opened.session->focus().kind != Focus::Kind::other) {
+    return {nullptr, Status::failure(xwayland_only_refusal())};
   }
-  return Status::success();
-}
-
-Focus SessionKeyboard::focus() {
-  if (own_window_active()) return {Focus::Kind::own, 0};
-  return active_ != nullptr ? active_->focus() : Focus{};
-}
-
-HeldKeys SessionKeyboard::held_keys() {
-  return active_ != nullptr ? active_->held_keys() : HeldKeys{};
-}
-
-std::optional<Keyboard::Untypable> SessionKeyboard::untypable(
-    std::span<const KeyEvent> all_events) {
-  return active_ != nullptr ? active_->untypable(all_events) : std::nullopt;
-}
-
-Status SessionKeyboard::prepare(std::span<const KeyEvent> all_events) {
-  if (active_ == nullptr) return Status::failure(u"Typing was not set up before preparing keys.");
-  return active_->prepare(all_events);
-}
-
-std::optional<StopReason> SessionKeyboard::interruption() {
-  return active_ != nullptr ? active_->interruption() : std::nullopt;
-}
-
-Keyboard::Sent SessionKeyboard::send(std::span<const KeyEvent> events) {
-  if (active_ == nullptr)
-    return {0, Status::failure(u"Typing was not set up before sending keys.")};
-  return active_->send(events);
-}
-
-void SessionKeyboard::end() {
-  Keyboard* const ending = std::exchange(active_, nullptr);
-  if (ending != nullptr) ending->end();
+  return opened;
 }
 
 }  // namespace tavrino

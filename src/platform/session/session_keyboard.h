@@ -1,16 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The keyboard of the Linux front-end: at each playback's begin() it looks at
-// the session and picks the way of typing it offers (see backend_choice.h),
-// then passes every call on to that keyboard.
-//
-// It also knows when tavrino's own window is active, which no Wayland
-// keyboard can find out by itself: focus() then says so, and the playback
-// refuses to start, or stops, rather than type into tavrino.
+// the session and picks the way of typing it offers (see backend_choice.h);
+// the playback's session is that keyboard's.
 #pragma once
 
 #include <functional>
 #include <memory>
-#include <span>
 #include <string_view>
 
 #include "platform/session/backend_choice.h"
@@ -39,8 +34,9 @@ class SessionKeyboard final : public Keyboard {
     std::unique_ptr<Keyboard> portal;
     std::function<SessionFacts()> facts;
   };
+  // `own_window_active`: whether a window of tavrino's has the focus, which
+  // XWayland's focus does not show.
   SessionKeyboard(Ways ways, std::function<bool()> own_window_active);
-  ~SessionKeyboard() override;
 
   // The Linux keyboards: XTEST, the virtual keyboard and the portal, and
   // the facts of the running session.
@@ -50,28 +46,14 @@ class SessionKeyboard final : public Keyboard {
   Backend backend() const { return backend_; }
 
   // Picks the way and begins it. With XWayland only, fails unless an X11
-  // program's window has the focus.
-  Status begin() override;
-  // Own while tavrino's window is active; otherwise what the chosen
-  // keyboard says.
-  Focus focus() override;
-  HeldKeys held_keys() override;
-  std::optional<Untypable> untypable(std::span<const KeyEvent> all_events) override;
-  Status prepare(std::span<const KeyEvent> all_events) override;
-  std::optional<StopReason> interruption() override;
-  Sent send(std::span<const KeyEvent> events) override;
-  // Ends the chosen keyboard. A second call does nothing, so a front-end may
-  // call it on any way out (a signal handled in its event loop) whether or
-  // not a playback ended it already.
-  void end() override;
+  // program's window (or tavrino's own, which the playback then refuses)
+  // has the focus.
+  Opened begin() override;
 
  private:
-  bool own_window_active() const { return own_window_active_ && own_window_active_(); }
-
   Ways ways_;
   std::function<bool()> own_window_active_;
   Backend backend_ = Backend::none;
-  Keyboard* active_ = nullptr;  // begun and not ended yet
 };
 
 }  // namespace tavrino

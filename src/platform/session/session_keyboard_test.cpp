@@ -12,9 +12,9 @@ namespace {
 class SessionKeyboardTest : public ::testing::Test {
  protected:
   SessionKeyboardTest() {
-    auto xtest_made = std::make_unique<RecordingKeyboard>();
-    auto virtual_made = std::make_unique<RecordingKeyboard>();
-    auto portal_made = std::make_unique<RecordingKeyboard>();
+    auto xtest_made = std::make_unique<FakeKeyboard>();
+    auto virtual_made = std::make_unique<FakeKeyboard>();
+    auto portal_made = std::make_unique<FakeKeyboard>();
     xtest = xtest_made.get();
     virtual_keyboard = virtual_made.get();
     portal = portal_made.get();
@@ -27,9 +27,9 @@ class SessionKeyboardTest : public ::testing::Test {
     sheet.itemvalue[1] = u"52";
   }
 
-  RecordingKeyboard* xtest = nullptr;
-  RecordingKeyboard* virtual_keyboard = nullptr;
-  RecordingKeyboard* portal = nullptr;
+  FakeKeyboard* xtest = nullptr;
+  FakeKeyboard* virtual_keyboard = nullptr;
+  FakeKeyboard* portal = nullptr;
   SessionFacts facts;
   bool own_window = false;
   std::unique_ptr<SessionKeyboard> keyboard;
@@ -38,7 +38,7 @@ class SessionKeyboardTest : public ::testing::Test {
 
 TEST_F(SessionKeyboardTest, EachPlaybackTypesThroughTheWayTheSessionOffersThen) {
   // The facts are asked again at every playback.
-  const std::pair<SessionFacts, RecordingKeyboard*> cases[] = {
+  const std::pair<SessionFacts, FakeKeyboard*> cases[] = {
       {{true, true, true, true}, virtual_keyboard},
       {{true, true, false, true}, portal},
       {{false, true, false, false}, xtest},
@@ -59,16 +59,6 @@ TEST_F(SessionKeyboardTest, EachPlaybackTypesThroughTheWayTheSessionOffersThen) 
   EXPECT_EQ(portal->begin_calls(), 1);
 }
 
-TEST_F(SessionKeyboardTest, NothingIsTypedWhileTavrinosOwnWindowIsActive) {
-  facts = {true, false, true, false};
-  own_window = true;
-  const Status result = typekeys(sheet, *keyboard);
-  EXPECT_NE(result.message().find(u"tavrino's own window had the keyboard focus"),
-            std::u16string::npos);
-  EXPECT_EQ(virtual_keyboard->typed(), u"");
-  EXPECT_FALSE(virtual_keyboard->open());
-}
-
 TEST_F(SessionKeyboardTest, WithXWaylandOnlyANativeWindowWithTheFocusIsRefused) {
   facts = {true, true, false, false};
   for (const Focus::Kind kind : {Focus::Kind::none, Focus::Kind::unknown}) {
@@ -85,16 +75,6 @@ TEST_F(SessionKeyboardTest, AWaylandDesktopWithNoWayToTypeIsNamedAndNothingBegin
   const Status result = typekeys(sheet, *keyboard);
   EXPECT_EQ(result.message(), choose_backend(facts).refusal);
   EXPECT_EQ(xtest->begin_calls() + virtual_keyboard->begin_calls() + portal->begin_calls(), 0);
-}
-
-TEST_F(SessionKeyboardTest, EndingTwiceEndsTheChosenKeyboardOnce) {
-  facts = {true, false, false, true};
-  ASSERT_TRUE(keyboard->begin());
-  EXPECT_TRUE(portal->open());
-  keyboard->end();
-  keyboard->end();
-  EXPECT_FALSE(portal->open());
-  EXPECT_EQ(portal->end_calls(), 1);
 }
 
 }  // namespace

@@ -85,13 +85,13 @@ KeySymbol portal_keysym(const KeyEvent& event) {
   return modifier ? keysym_of(event.modifier) : keysym_of(event);
 }
 
-std::optional<Keyboard::Untypable> first_untypable(const LayoutCoverage& coverage,
-                                                   std::span<const KeyEvent> events) {
+std::optional<KeyboardSession::Untypable> first_untypable(const LayoutCoverage& coverage,
+                                                          std::span<const KeyEvent> events) {
   for (std::size_t i = 0; i < events.size(); ++i) {
     const KeyEvent& event = events[i];
     const KeySymbol keysym = portal_keysym(event);
     if (keysym == kNoSymbol) {
-      return Keyboard::Untypable{i, u"no key produces " + shown(event) + u"."};
+      return KeyboardSession::Untypable{i, u"no key produces " + shown(event) + u"."};
     }
     if (coverage.types(keysym)) continue;
     const std::u16string what =
@@ -103,9 +103,10 @@ std::optional<Keyboard::Untypable> first_untypable(const LayoutCoverage& coverag
                                            what + u", and the desktop types in the one in use"
                                      : u"this desktop's keyboard layout has no " + what +
                                            u", and the desktop types only what its layout has";
-    return Keyboard::Untypable{i, lacks +
-                                      u" (add a layout that has it, or use a desktop that "
-                                      u"offers the virtual-keyboard protocol, such as sway)."};
+    return KeyboardSession::Untypable{i,
+                                      lacks +
+                                          u" (add a layout that has it, or use a desktop that "
+                                          u"offers the virtual-keyboard protocol, such as sway)."};
   }
   return std::nullopt;
 }

@@ -41,7 +41,7 @@ KeySymbol portal_keysym(const KeyEvent& event);
 
 // The first event whose keysym the layouts cannot type, with the sentence
 // that tells why; nothing when all can be typed.
-std::optional<Keyboard::Untypable> first_untypable(const LayoutCoverage& coverage,
-                                                   std::span<const KeyEvent> events);
+std::optional<KeyboardSession::Untypable> first_untypable(const LayoutCoverage& coverage,
+                                                          std::span<const KeyEvent> events);
 
 }  // namespace tavrino

@@ -5,12 +5,15 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <wayland-client.h>
 
+#include "platform/posix/runtime_lock.h"
 #include "platform/wayland/virtual_keymap.h"
 #include "platform/wayland/wayland_display.h"
 #include "platform/x11/messages.h"
@@ -67,19 +70,33 @@ int keymap_file(const std::string& text) {
 
 // One playback: the connection, the virtual keyboard, its keymaps and what
 // it holds down.
-class VirtualKeyboard::Session {
+class VirtualSession final : public KeyboardSession {
  public:
-  Session() = default;
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
-  ~Session() { finish(); }
+  VirtualSession() = default;
+  VirtualSession(const VirtualSession&) = delete;
+  VirtualSession& operator=(const VirtualSession&) = delete;
+  ~VirtualSession() override { finish(); }
 
   Status open();
-  Status prepare(std::span<const KeyEvent> all_events);
-  Sent send(std::span<const KeyEvent> events);
-  void finish();
+  bool lock() override {
+    return lock_.take(
+        RuntimeLock::path_for(std::getenv("XDG_RUNTIME_DIR"), std::getenv("WAYLAND_DISPLAY")));
+  }
+  Focus focus() override { return {}; }
+  std::optional<Untypable> untypable(std::span<const KeyEvent> all_events) override;
+  Status prepare(std::span<const KeyEvent> all_events) override;
+  KeyboardWatch watch() override { return {}; }
+  Sent send(std::span<const KeyEvent> events) override;
+  // Every send() ends in a roundtrip, so the compositor has handled what
+  // was sent by the time a question is asked.
+  bool ask_taken() override {
+    ++asked_;
+    return true;
+  }
+  std::size_t answers(std::chrono::milliseconds) override { return asked_; }
 
  private:
+  void finish();
   Status upload(std::size_t keymap);
   Status type(const KeyEvent& event);
   void apply(const KeyActions& actions);
@@ -94,9 +111,11 @@ class VirtualKeyboard::Session {
   ModifierTracker modifiers_{kModifierKeys};
   std::uint32_t mods_ = 0;  // the modifiers told to the compositor
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  RuntimeLock lock_;
+  std::size_t asked_ = 0;
 };
 
-Status VirtualKeyboard::Session::open() {
+Status VirtualSession::open() {
   if (Status connected = wayland_.connect(); !connected) return connected;
   if (!wayland_.offers_virtual_keyboard()) {
     return Status::failure(
@@ -107,7 +126,7 @@ Status VirtualKeyboard::Session::open() {
   return wayland_.roundtrip();
 }
 
-Status VirtualKeyboard::Session::prepare(std::span<const KeyEvent> all_events) {
+Status VirtualSession::prepare(std::span<const KeyEvent> all_events) {
   keymaps_ = plan_virtual_keymaps(all_events);
   if (Status status = upload(0); !status) return status;
   // A tap of Shift makes this keyboard the seat's active one before the
@@ -119,7 +138,7 @@ Status VirtualKeyboard::Session::prepare(std::span<const KeyEvent> all_events) {
   return Status::success();
 }
 
-Status VirtualKeyboard::Session::upload(std::size_t keymap) {
+Status VirtualSession::upload(std::size_t keymap) {
   const std::string text = virtual_keymap_text(keymaps_[keymap]);
   const int fd = keymap_file(text);
   if (fd < 0) return Status::failure(u"The keymap for the virtual keyboard could not be written.");
@@ -137,8 +156,7 @@ Status VirtualKeyboard::Session::upload(std::size_t keymap) {
   return Status::success();
 }
 
-Keyboard::Sent VirtualKeyboard::Session::send(std::span<const KeyEvent> events) {
-  if (!uploaded_) return {0, Status::failure(u"Typing was not set up before sending keys.")};
+KeyboardSession::Sent VirtualSession::send(std::span<const KeyEvent> events) {
   Status status = Status::success();
   std::size_t attempted = 0;
   for (const KeyEvent& event : events) {
@@ -162,7 +180,7 @@ Keyboard::Sent VirtualKeyboard::Session::send(std::span<const KeyEvent> events) 
   return {status ? attempted : attempted - 1, std::move(status)};
 }
 
-Status VirtualKeyboard::Session::type(const KeyEvent& event) {
+Status VirtualSession::type(const KeyEvent& event) {
   const KeySymbol keysym = keysym_of(event);
   if (keysym == kNoSymbol) return untypeable(event);
   std::optional<VirtualStroke> stroke = keymaps_[current_].find(keysym);
@@ -184,11 +202,11 @@ Status VirtualKeyboard::Session::type(const KeyEvent& event) {
   return Status::success();
 }
 
-void VirtualKeyboard::Session::apply(const KeyActions& actions) {
+void VirtualSession::apply(const KeyActions& actions) {
   for (const KeyAction& action : actions) key(action.keycode, action.down);
 }
 
-void VirtualKeyboard::Session::key(std::uint32_t keycode, bool down) {
+void VirtualSession::key(std::uint32_t keycode, bool down) {
   // The protocol counts keys as evdev does, 8 below XKB.
   zwp_virtual_keyboard_v1_key(keyboard_, now_ms(), keycode - 8, down ? kPressed : kReleased);
   const std::uint32_t mask = mask_of(keycode);
@@ -197,13 +215,13 @@ void VirtualKeyboard::Session::key(std::uint32_t keycode, bool down) {
   zwp_virtual_keyboard_v1_modifiers(keyboard_, mods_, 0, 0, 0);
 }
 
-std::uint32_t VirtualKeyboard::Session::now_ms() const {
+std::uint32_t VirtualSession::now_ms() const {
   return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                         std::chrono::steady_clock::now() - start_)
                                         .count());
 }
 
-void VirtualKeyboard::Session::finish() {
+void VirtualSession::finish() {
   if (keyboard_ != nullptr) {
     if (uploaded_) {
       apply(modifiers_.finish());
@@ -219,27 +237,7 @@ void VirtualKeyboard::Session::finish() {
   wayland_.disconnect();
 }
 
-VirtualKeyboard::VirtualKeyboard() = default;
-
-VirtualKeyboard::~VirtualKeyboard() = default;
-
-Status VirtualKeyboard::begin() {
-  session_.reset();
-  auto session = std::make_unique<Session>();
-  if (Status status = session->open(); !status) return status;
-  session_ = std::move(session);
-  return Status::success();
-}
-
-Focus VirtualKeyboard::focus() {
-  return {};
-}
-
-HeldKeys VirtualKeyboard::held_keys() {
-  return {};
-}
-
-std::optional<Keyboard::Untypable> VirtualKeyboard::untypable(
+std::optional<KeyboardSession::Untypable> VirtualSession::untypable(
     std::span<const KeyEvent> all_events) {
   for (std::size_t i = 0; i < all_events.size(); ++i) {
     const KeyEvent& event = all_events[i];
@@ -251,22 +249,10 @@ std::optional<Keyboard::Untypable> VirtualKeyboard::untypable(
   return std::nullopt;
 }
 
-Status VirtualKeyboard::prepare(std::span<const KeyEvent> all_events) {
-  if (!session_) return Status::failure(u"Typing was not set up before preparing keys.");
-  return session_->prepare(all_events);
-}
-
-std::optional<StopReason> VirtualKeyboard::interruption() {
-  return std::nullopt;
-}
-
-Keyboard::Sent VirtualKeyboard::send(std::span<const KeyEvent> events) {
-  if (!session_) return {0, Status::failure(u"Typing was not set up before sending keys.")};
-  return session_->send(events);
-}
-
-void VirtualKeyboard::end() {
-  session_.reset();
+Keyboard::Opened VirtualKeyboard::begin() {
+  auto session = std::make_unique<VirtualSession>();
+  if (Status status = session->open(); !status) return {nullptr, std::move(status)};
+  return {std::move(session), Status::success()};
 }
 
 }  // namespace tavrino

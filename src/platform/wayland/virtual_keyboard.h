@@ -14,48 +14,31 @@
 // knows whether its own window is active.
 #pragma once
 
-#include <memory>
-#include <span>
-
 #include "playback/keyboard.h"
 
 namespace tavrino {
 
 class VirtualKeyboard final : public Keyboard {
  public:
-  VirtualKeyboard();
-  ~VirtualKeyboard() override;  // ends a playback that is still open
-
   // Connects to the compositor of WAYLAND_DISPLAY and makes a virtual
   // keyboard on its seat. Fails when there is none or the compositor does
-  // not offer the protocol.
-  Status begin() override;
-  // Unknown: the compositor does not say which window has the focus.
-  Focus focus() override;
-  // None: the user's keys do not reach this keyboard's modifiers.
-  HeldKeys held_keys() override;
-  // A control character that no key types (other than tab, line feed,
-  // carriage return, backspace, escape and delete).
-  std::optional<Untypable> untypable(std::span<const KeyEvent> all_events) override;
-  // Plans the keymaps and uploads the first, then gives the compositor and
-  // the focused program a moment to take it: a key sent straight after a
-  // new keymap can be lost.
-  Status prepare(std::span<const KeyEvent> all_events) override;
-  std::optional<StopReason> interruption() override;
-  // Sends the events and waits until the compositor has handled them. A
-  // character on a later keymap uploads that keymap first. Fails when the
-  // connection is lost; nothing sent after the last confirmed send then
-  // counts as delivered.
-  Sent send(std::span<const KeyEvent> events) override;
-  // Releases every key and modifier still down, destroys the virtual
-  // keyboard and disconnects. Never fails; a second call does nothing, so a
-  // front-end may call it on any way out (a signal handled in the event
-  // loop, a window closing) without knowing whether a playback ended it.
-  void end() override;
-
- private:
-  class Session;
-  std::unique_ptr<Session> session_;
+  // not offer the protocol. The session:
+  // - locks a file in the runtime folder named after the display;
+  // - says the focus is unknown: the compositor does not say which window
+  //   has it;
+  // - sees nothing of the keyboard: the user's keys do not reach this
+  //   keyboard's modifiers, nor does it see them;
+  // - refuses a control character that no key types (other than tab, line
+  //   feed, carriage return, backspace, escape and delete);
+  // - plans the keymaps in prepare() and uploads the first, then gives the
+  //   compositor and the focused program a moment to take it: a key sent
+  //   straight after a new keymap can be lost;
+  // - sends events and has the compositor confirm them (a roundtrip), so
+  //   that ask_taken() is answered at once; a character on a later keymap
+  //   uploads that keymap first;
+  // - when it ends, releases every key and modifier still down, destroys
+  //   the virtual keyboard and disconnects.
+  Opened begin() override;
 };
 
 }  // namespace tavrino

@@ -53,11 +53,10 @@ void InterruptionWatch::set_layout(std::vector<KeycodeMapping> layout, const Key
 
 void InterruptionWatch::escape_pressed() {
   ++escapes_;
-  stop(StopReason::escape);
 }
 
 void InterruptionWatch::group_is(unsigned group) {
-  if (group != group_) stop(StopReason::layout_changed);
+  if (group != group_) layout_changed_ = true;
 }
 
 void InterruptionWatch::mapping_changed(const MappingChange& change) {
@@ -71,11 +70,7 @@ void InterruptionWatch::keyboard_replaced() {
 
 void InterruptionWatch::mapping_is(std::span<const KeycodeMapping> now) {
   look_ = false;
-  if (layout_differs(layout_, now, own_)) stop(StopReason::layout_changed);
-}
-
-void InterruptionWatch::stop(StopReason reason) {
-  if (!reason_) reason_ = reason;
+  if (layout_differs(layout_, now, own_)) layout_changed_ = true;
 }
 
 }  // namespace tavrino

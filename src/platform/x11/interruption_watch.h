@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: MIT
-// What the keyboard sees on its X connection while it types, and whether it
-// must stop the playback: Esc pressed in any window, or a change of keyboard
-// layout (another group, or other symbols on the layout's keys). The
-// playback changes the keyboard mapping itself when it puts characters onto
-// spare keycodes, and the server announces a new keyboard description
-// whenever the keys come from another device than before (the XTEST device
-// and the real keyboard take turns), with the same symbols; neither is a
-// change of layout. No X connection is needed here: the keyboard turns the
-// X events into calls, and reads the mapping when asked to.
+// What the keyboard sees on its X connection while it types: Esc pressed in
+// any window, and a change of keyboard layout (another group, or other symbols on the layout's
+// keys). The playback changes the keyboard mapping itself when it puts characters onto spare
+// keycodes, and the server announces a new keyboard description whenever the keys come from another
+// device than before (the XTEST device and the real keyboard take turns), with the same symbols;
+// neither is a change of layout. No X connection is needed here: the keyboard turns the X events
+// into calls, and reads the mapping when asked to.
 #pragma once
 
 #include <optional>
@@ -69,25 +67,23 @@ class InterruptionWatch {
 
   // Whether the mapping must be read and handed to mapping_is(): a change
   // was reported that may be one of layout.
-  bool needs_mapping() const { return look_ && known_ && !reason_; }
+  bool needs_mapping() const { return look_ && known_ && !layout_changed_; }
   // The mapping of every keycode now.
   void mapping_is(std::span<const KeycodeMapping> now);
 
-  // The first reason to stop seen, if any.
-  std::optional<StopReason> reason() const { return reason_; }
+  // Whether the layout has changed since typing began.
+  bool layout_changed() const { return layout_changed_; }
   // How often Esc was pressed so far.
   unsigned escapes() const { return escapes_; }
 
  private:
-  void stop(StopReason reason);
-
   unsigned group_ = 0;
   std::vector<KeycodeMapping> layout_;
   KeycodeSet own_;
   bool known_ = false;
   bool look_ = false;
   unsigned escapes_ = 0;
-  std::optional<StopReason> reason_;
+  bool layout_changed_ = false;
 };
 
 }  // namespace tavrino

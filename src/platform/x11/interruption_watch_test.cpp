@@ -82,8 +82,7 @@ TEST(InterruptionWatch, ALayoutChangesWhenTheLayoutsKeysGiveOtherSymbols) {
     ASSERT_TRUE(watch.needs_mapping()) << c.what;
     watch.mapping_is(c.now);
     EXPECT_FALSE(watch.needs_mapping()) << c.what;
-    EXPECT_EQ(watch.reason(), c.changed ? std::optional(StopReason::layout_changed) : std::nullopt)
-        << c.what;
+    EXPECT_EQ(watch.layout_changed(), c.changed) << c.what;
   }
 }
 
@@ -95,30 +94,17 @@ TEST(InterruptionWatch, AChangeBeforeTheLayoutIsKnownIsLookedAtOnceItIs) {
   EXPECT_TRUE(watch.needs_mapping());
 }
 
-TEST(InterruptionWatch, StopsForEscAndForAnotherGroup) {
-  {
-    InterruptionWatch watch(1);
-    watch.group_is(1);  // the same group again: nothing changed
-    EXPECT_EQ(watch.reason(), std::nullopt);
-    watch.group_is(0);
-    EXPECT_EQ(watch.reason(), StopReason::layout_changed);
-    // The first reason stays, also once the group is back.
-    watch.group_is(1);
-    watch.escape_pressed();
-    EXPECT_EQ(watch.reason(), StopReason::layout_changed);
-    EXPECT_EQ(watch.escapes(), 1u);
-  }
-  {
-    InterruptionWatch watch;
-    watch.set_layout(us(), spare_keycodes());
-    watch.escape_pressed();
-    watch.keyboard_replaced();
-    EXPECT_EQ(watch.reason(), StopReason::escape);
-    // Once stopped, nothing more needs reading.
-    EXPECT_FALSE(watch.needs_mapping());
-    watch.escape_pressed();
-    EXPECT_EQ(watch.escapes(), 2u);
-  }
+TEST(InterruptionWatch, AnotherGroupIsAChangeOfLayoutThatStays) {
+  InterruptionWatch watch(1);
+  watch.group_is(1);  // the same group again: nothing changed
+  EXPECT_FALSE(watch.layout_changed());
+  watch.group_is(0);
+  EXPECT_TRUE(watch.layout_changed());
+  // It stays, also once the group is back; and nothing more needs reading.
+  watch.group_is(1);
+  watch.keyboard_replaced();
+  EXPECT_TRUE(watch.layout_changed());
+  EXPECT_FALSE(watch.needs_mapping());
 }
 
 }  // namespace

@@ -15,12 +15,6 @@ namespace {
 constexpr unsigned long kXkbEvents =
     XkbNewKeyboardNotifyMask | XkbMapNotifyMask | XkbStateNotifyMask;
 
-// Every event but an answer to a ping, which wm_ping waits for.
-int not_ping_answer(Display*, XEvent* event, XPointer protocols) {
-  return event->type != ClientMessage ||
-         event->xclient.message_type != *reinterpret_cast<Atom*>(protocols);
-}
-
 MappingChange change_of(const XkbMapNotifyEvent& map) {
   MappingChange change;
   change.key_types = (map.changed & XkbKeyTypesMask) != 0;
@@ -56,11 +50,10 @@ std::vector<KeycodeMapping> read_all_mappings(Display* display) {
 
 }  // namespace
 
-void KeyboardWatch::start(Display* display, int xkb_event_base, unsigned group) {
+void XKeyboardWatch::start(Display* display, int xkb_event_base, unsigned group) {
   display_ = display;
   xkb_event_base_ = xkb_event_base;
   watch_ = InterruptionWatch(group);
-  protocols_ = XInternAtom(display_, "WM_PROTOCOLS", 0);
   XkbSelectEvents(display_, XkbUseCoreKbd, kXkbEvents, kXkbEvents);
   // Of the state, only the group: the playback's own Shift presses change
   // the modifiers all the time.
@@ -68,18 +61,18 @@ void KeyboardWatch::start(Display* display, int xkb_event_base, unsigned group) 
                         XkbGroupStateMask);
 }
 
-void KeyboardWatch::grab_escape(std::vector<unsigned> escape_keycodes) {
+void XKeyboardWatch::grab_escape(std::vector<unsigned> escape_keycodes) {
   ungrab();
   escape_keycodes_ = std::move(escape_keycodes);
   grab();
 }
 
-void KeyboardWatch::set_layout(const KeycodeSet& own) {
+void XKeyboardWatch::set_layout(const KeycodeSet& own) {
   if (display_ == nullptr) return;
   watch_.set_layout(read_all_mappings(display_), own);
 }
 
-void KeyboardWatch::stop() {
+void XKeyboardWatch::stop() {
   if (display_ == nullptr) return;
   ungrab();
   XkbSelectEvents(display_, XkbUseCoreKbd, kXkbEvents, 0);
@@ -87,20 +80,20 @@ void KeyboardWatch::stop() {
   escape_keycodes_.clear();
 }
 
-bool KeyboardWatch::grabs(unsigned keycode) const {
+bool XKeyboardWatch::grabs(unsigned keycode) const {
   return grabbed_ && std::find(escape_keycodes_.begin(), escape_keycodes_.end(), keycode) !=
                          escape_keycodes_.end();
 }
 
-void KeyboardWatch::suspend_grab() {
+void XKeyboardWatch::suspend_grab() {
   ungrab();
 }
 
-void KeyboardWatch::resume_grab() {
+void XKeyboardWatch::resume_grab() {
   grab();
 }
 
-void KeyboardWatch::grab() {
+void XKeyboardWatch::grab() {
   if (display_ == nullptr || grabbed_ || escape_keycodes_.empty()) return;
   const Window root = DefaultRootWindow(display_);
   // Errors of requests sent before go to whoever traps them, not to the
@@ -133,7 +126,7 @@ void KeyboardWatch::grab() {
   grabbed_ = true;
 }
 
-void KeyboardWatch::ungrab() {
+void XKeyboardWatch::ungrab() {
   if (display_ == nullptr || !grabbed_) return;
   // Letting go of a key that is not grabbed is no error, so there is
   // nothing to trap.
@@ -143,39 +136,40 @@ void KeyboardWatch::ungrab() {
   grabbed_ = false;
 }
 
-void KeyboardWatch::read() {
-  if (display_ == nullptr) return;
-  XEvent event;
-  while (
-      XCheckIfEvent(display_, &event, &not_ping_answer, reinterpret_cast<XPointer>(&protocols_))) {
-    if (event.type == KeyPress) {
-      const auto keycode = static_cast<unsigned>(event.xkey.keycode);
-      if (std::find(escape_keycodes_.begin(), escape_keycodes_.end(), keycode) !=
-          escape_keycodes_.end()) {
-        watch_.escape_pressed();
-      }
-      continue;
+bool XKeyboardWatch::take(const XEvent& event) {
+  if (display_ == nullptr) return false;
+  if (event.type == KeyPress) {
+    const auto keycode = static_cast<unsigned>(event.xkey.keycode);
+    if (std::find(escape_keycodes_.begin(), escape_keycodes_.end(), keycode) ==
+        escape_keycodes_.end()) {
+      return false;
     }
-    if (event.type != xkb_event_base_) continue;
-    const auto& xkb = reinterpret_cast<const XkbEvent&>(event);
-    switch (xkb.any.xkb_type) {
-      case XkbStateNotify:
-        if ((xkb.state.changed & XkbGroupStateMask) != 0) {
-          watch_.group_is(static_cast<unsigned>(xkb.state.group));
-        }
-        break;
-      case XkbNewKeyboardNotify:
-        watch_.keyboard_replaced();
-        break;
-      case XkbMapNotify:
-        watch_.mapping_changed(change_of(xkb.map));
-        break;
-      default:
-        break;
-    }
+    watch_.escape_pressed();
+    return true;
   }
+  if (event.type != xkb_event_base_) return false;
+  const auto& xkb = reinterpret_cast<const XkbEvent&>(event);
+  switch (xkb.any.xkb_type) {
+    case XkbStateNotify:
+      if ((xkb.state.changed & XkbGroupStateMask) != 0) {
+        watch_.group_is(static_cast<unsigned>(xkb.state.group));
+      }
+      break;
+    case XkbNewKeyboardNotify:
+      watch_.keyboard_replaced();
+      break;
+    case XkbMapNotify:
+      watch_.mapping_changed(change_of(xkb.map));
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+void XKeyboardWatch::settle() {
   // Once for all the changes read: a new layout comes with many events.
-  if (watch_.needs_mapping()) watch_.mapping_is(read_all_mappings(display_));
+  if (display_ != nullptr && watch_.needs_mapping()) watch_.mapping_is(read_all_mappings(display_));
 }
 
 }  // namespace tavrino

@@ -12,14 +12,15 @@
 #include "platform/x11/interruption_watch.h"
 
 struct _XDisplay;
+union _XEvent;
 
 namespace tavrino {
 
-class KeyboardWatch {
+class XKeyboardWatch {
  public:
-  KeyboardWatch() = default;
-  KeyboardWatch(const KeyboardWatch&) = delete;
-  KeyboardWatch& operator=(const KeyboardWatch&) = delete;
+  XKeyboardWatch() = default;
+  XKeyboardWatch(const XKeyboardWatch&) = delete;
+  XKeyboardWatch& operator=(const XKeyboardWatch&) = delete;
 
   // Selects the XKB events (`xkb_event_base` from XkbQueryExtension);
   // `group`: the active group.
@@ -41,10 +42,12 @@ class KeyboardWatch {
   void suspend_grab();
   void resume_grab();
 
-  // Takes what has arrived on the connection, without waiting, into the
-  // watch, and reads the mapping when the watch needs it. Answers to
-  // _NET_WM_PING are left in the queue for the one waiting for them.
-  void read();
+  // Takes `event` into the watch when it is one of the watch's (Esc
+  // through the grab, a change of group or mapping); false otherwise.
+  bool take(const _XEvent& event);
+  // After a run of take(): reads the mapping once, when a change may have
+  // been one of layout.
+  void settle();
 
   const InterruptionWatch& watch() const { return watch_; }
 
@@ -56,7 +59,6 @@ class KeyboardWatch {
   int xkb_event_base_ = 0;
   std::vector<unsigned> escape_keycodes_;
   bool grabbed_ = false;
-  unsigned long protocols_ = 0;  // the atom WM_PROTOCOLS
   InterruptionWatch watch_;
 };
 

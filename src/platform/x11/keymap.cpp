@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/x11/keymap.h"
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
 
@@ -160,6 +161,44 @@ std::vector<unsigned> Keymap::spare_keycodes() const {
     }
   }
   return spare;
+}
+
+std::vector<KeycodeMapping> read_keycode_mappings(Display* display,
+                                                  const std::vector<unsigned>& keycodes) {
+  if (keycodes.empty()) return {};
+  const auto [low, high] = std::minmax_element(keycodes.begin(), keycodes.end());
+  int per = 0;
+  KeySym* all = XGetKeyboardMapping(display, static_cast<KeyCode>(*low),
+                                    static_cast<int>(*high - *low + 1), &per);
+  if (all == nullptr) return {};
+  std::vector<KeycodeMapping> mappings;
+  for (const unsigned keycode : keycodes) {
+    const KeySym* first = all + (keycode - *low) * static_cast<unsigned>(per);
+    mappings.push_back({keycode, KeycodeSymbols(first, first + per)});
+  }
+  XFree(all);
+  return mappings;
+}
+
+void write_keycode_mappings(Display* display, std::vector<KeycodeMapping> mappings) {
+  std::sort(mappings.begin(), mappings.end(),
+            [](const KeycodeMapping& a, const KeycodeMapping& b) { return a.keycode < b.keycode; });
+  std::size_t per_keycode = 1;
+  for (const KeycodeMapping& mapping : mappings) {
+    per_keycode = std::max(per_keycode, mapping.symbols.size());
+  }
+  for (std::size_t i = 0; i < mappings.size();) {
+    std::size_t j = i + 1;
+    while (j < mappings.size() && mappings[j].keycode == mappings[j - 1].keycode + 1) ++j;
+    std::vector<KeySym> run;
+    for (std::size_t k = i; k < j; ++k) {
+      run.insert(run.end(), mappings[k].symbols.begin(), mappings[k].symbols.end());
+      run.resize((k - i + 1) * per_keycode, 0);
+    }
+    XChangeKeyboardMapping(display, static_cast<int>(mappings[i].keycode),
+                           static_cast<int>(per_keycode), run.data(), static_cast<int>(j - i));
+    i = j;
+  }
 }
 
 }  // namespace tavrino

@@ -13,6 +13,7 @@
 #include "base/status.h"
 #include "platform/x11/keysyms.h"
 #include "platform/x11/modifier_tracker.h"
+#include "platform/x11/spare_keycodes.h"
 
 typedef struct _XDisplay Display;
 struct _XkbDesc;
@@ -89,5 +90,16 @@ class Keymap {
   // Built on demand, one per set of locked modifiers that the playback meets.
   mutable std::map<unsigned, Index> indexes_;
 };
+
+// What `keycodes` hold, as the core protocol lists them; nothing when the
+// server does not say.
+std::vector<KeycodeMapping> read_keycode_mappings(Display* display,
+                                                  const std::vector<unsigned>& keycodes);
+
+// Gives each keycode its symbols: one request per run of neighbouring
+// keycodes, since a request covers a range, and keycodes in between that are
+// not in `mappings` must not be touched (setting them through the core
+// protocol would lose their XKB details).
+void write_keycode_mappings(Display* display, std::vector<KeycodeMapping> mappings);
 
 }  // namespace tavrino

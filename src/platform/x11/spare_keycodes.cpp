@@ -33,6 +33,38 @@ std::vector<KeycodeMapping> plan_restore(std::span<const RemappedKeycode> keycod
   return restore;
 }
 
+SpareNeeds plan_spare_needs(std::span<const KeyEvent> events, unsigned locked,
+                            const LockMasks& masks,
+                            const std::function<bool(const KeyEvent&, unsigned)>& typable) {
+  SpareNeeds needs;
+  const bool shift_locked = (locked & masks.shift) != 0;
+  int shift_presses = 0;
+  std::vector<KeySymbol> shifted;
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    const KeyEvent& event = events[i];
+    if (event.type == KeyEvent::Type::press || event.type == KeyEvent::Type::release) {
+      if (event.modifier == Modifier::shift) {
+        shift_presses = std::max(shift_presses + (event.type == KeyEvent::Type::press ? 1 : -1), 0);
+      }
+      continue;
+    }
+    const KeySymbol keysym = keysym_of(event);
+    if (!typable(event, locked)) {
+      needs.uses.push_back({keysym, false});
+      if (shift_locked || shift_presses > 0) shifted.push_back(keysym);
+      if (!needs.first) needs.first = i;
+    }
+    if (event.type == KeyEvent::Type::key && event.key == Key::capslock) locked ^= masks.caps;
+    if (event.type == KeyEvent::Type::key && event.key == Key::numlock) locked ^= masks.num;
+  }
+  // A keysym typed under Shift even once needs a keycode that gives it with
+  // and without Shift, every time it is typed.
+  for (SpareUse& use : needs.uses) {
+    use.shifted = std::find(shifted.begin(), shifted.end(), use.keysym) != shifted.end();
+  }
+  return needs;
+}
+
 SpareKeycodes::SpareKeycodes(std::vector<unsigned> keycodes, std::vector<SpareUse> uses)
     : uses_(std::move(uses)) {
   for (const unsigned keycode : keycodes) slots_.push_back({keycode, {}, {}, {}});
@@ -98,6 +130,22 @@ std::vector<unsigned> SpareKeycodes::changed() const {
     if (!slot.set.empty()) changed.push_back(slot.keycode);
   }
   return changed;
+}
+
+std::vector<RemappedKeycode> SpareKeycodes::borrowed() const {
+  std::vector<RemappedKeycode> borrowed;
+  for (const Slot& slot : slots_) {
+    if (!slot.set.empty()) borrowed.push_back({slot.keycode, slot.original, slot.set, {}});
+  }
+  return borrowed;
+}
+
+std::size_t SpareKeycodes::batches_needed() const {
+  std::size_t batches = 0;
+  for (std::size_t from = 0; from < uses_.size() && !slots_.empty(); ++batches) {
+    from = plan_spare_batch(uses_, from, slots_.size()).end;
+  }
+  return batches;
 }
 
 std::vector<KeycodeMapping> SpareKeycodes::restore(std::span<const KeycodeMapping> now) {

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -33,6 +35,7 @@ struct RemappedKeycode {
   KeycodeSymbols original;  // what it held before the playback first changed it
   KeycodeSymbols set;       // what it held after the playback's last change; empty: never changed
   KeycodeSymbols now;       // what it holds now, read back just before the restore
+  bool operator==(const RemappedKeycode&) const = default;
 };
 
 // The keycodes to give their original symbols back, with those symbols, in
@@ -44,6 +47,29 @@ struct RemappedKeycode {
 // the same keycodes no longer hold what the playback set, so planning again
 // gives nothing.
 std::vector<KeycodeMapping> plan_restore(std::span<const RemappedKeycode> keycodes);
+
+// What a playback needs of the spare keycodes: the keysyms that no key of
+// the layout types, once for every time they are typed, in order, each
+// marked shifted when the key string ever holds Shift (or Shift Lock is on)
+// as it is typed; and the first event that needs one.
+struct SpareNeeds {
+  std::vector<SpareUse> uses;
+  std::optional<std::size_t> first;
+};
+
+// Walks `events` as typing will, following what Caps Lock and Num Lock
+// keys do to the locked modifiers (`locked` to begin with; masks as the
+// server has them), and asks `typable` whether a key of the layout types an
+// event under the locks at that point. Modifier presses and releases need
+// no spare keycode.
+struct LockMasks {
+  unsigned shift = 0;  // ShiftMask: a Shift Lock
+  unsigned caps = 0;
+  unsigned num = 0;
+};
+SpareNeeds plan_spare_needs(std::span<const KeyEvent> events, unsigned locked,
+                            const LockMasks& masks,
+                            const std::function<bool(const KeyEvent&, unsigned)>& typable);
 
 class SpareKeycodes {
  public:
@@ -83,6 +109,13 @@ class SpareKeycodes {
 
   // The keycodes changed and not restored yet, in the order given.
   std::vector<unsigned> changed() const;
+  // Those keycodes with what each held before and what it holds now as far
+  // as the playback knows (`now` left empty).
+  std::vector<RemappedKeycode> borrowed() const;
+
+  // How many batches (see plan_spare_batch) the uses take in all: more
+  // than one means that keycodes change meaning while typing.
+  std::size_t batches_needed() const;
 
   // What to write to restore the keycodes, given what changed() keycodes
   // hold `now` (a keycode missing from `now` counts as holding nothing);

@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "platform/x11/xtest_keyboard.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -18,15 +19,18 @@
 #include "platform/x11/display_lock.h"
 #include "platform/x11/error_trap.h"
 #include "platform/x11/focus_facts.h"
-#include "platform/x11/focus_sync.h"
 #include "platform/x11/focused_window.h"
 #include "platform/x11/held_keys.h"
+#include "platform/x11/input_tap.h"
 #include "platform/x11/keyboard_watch.h"
 #include "platform/x11/keymap.h"
 #include "platform/x11/keysyms.h"
+#include "platform/x11/left_behind.h"
 #include "platform/x11/messages.h"
 #include "platform/x11/modifier_tracker.h"
 #include "platform/x11/spare_keycodes.h"
+#include "platform/x11/target_sync.h"
+#include "platform/x11/typing_watch.h"
 
 #include "platform/x11/xlib.h"
 
@@ -34,11 +38,16 @@ namespace tavrino {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 const std::u16string kSessionHint = u" Loading and viewing data files works without one.";
 const std::u16string kConnectionLost = u"The connection to the X server was lost.";
-const std::u16string kAnotherPlayback =
-    u"Another tavrino is typing on this display; nothing was typed. Press START again once it "
-    u"has finished.";
+
+// How long a session that ends waits for the target to handle keys sent on
+// borrowed keycodes, and for the user to let go of Esc (whose autorepeat
+// would reach the target once the grab is gone).
+constexpr std::chrono::milliseconds kEndWait{1000};
+constexpr std::chrono::milliseconds kEscapeWait{3000};
 
 std::string host_name() {
   char name[HOST_NAME_MAX + 1] = {};
@@ -59,51 +68,68 @@ std::optional<Stroke> find(const Keymap& keymap, const KeyEvent& event, unsigned
   return keymap.find_keysym(keysym_of(event), locked);
 }
 
+// How a message names a key the user pressed.
+std::u16string key_name_of(Display* display, unsigned keycode, unsigned group) {
+  const KeySym keysym = XkbKeycodeToKeysym(display, static_cast<KeyCode>(keycode), group, 0);
+  if (const char32_t c = character_of_keysym(static_cast<KeySymbol>(keysym)); c >= 0x20) {
+    return shown(c);
+  }
+  const char* name = XKeysymToString(keysym);
+  return name != nullptr ? utf8_to_utf16(name) : u"A key";
+}
+
 }  // namespace
 
-// One playback: the connection, what was remapped, what is held down, and
-// what is watched for.
-class XTestKeyboard::Session {
+// One playback: the connection, what was remapped, what is held down, what
+// is watched for, and the target's answers.
+class XTestSession final : public KeyboardSession {
  public:
-  explicit Session(std::function<bool()> quit_requested)
+  explicit XTestSession(std::function<bool()> quit_requested)
       : quit_requested_(std::move(quit_requested)) {}
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
-  ~Session() { finish(); }
+  XTestSession(const XTestSession&) = delete;
+  XTestSession& operator=(const XTestSession&) = delete;
+  ~XTestSession() override { finish(); }
 
   Status open();
-  Focus focus();
-  HeldKeys held_keys();
-  Status prepare(std::span<const KeyEvent> all_events);
-  std::optional<StopReason> interruption();
-  Sent send(std::span<const KeyEvent> events);
-  // Releases, restores and disconnects; see XTestKeyboard::end().
-  void finish();
+  bool lock() override;
+  Focus focus() override;
+  Status prepare(std::span<const KeyEvent> all_events) override;
+  KeyboardWatch watch() override;
+  Sent send(std::span<const KeyEvent> events) override;
+  bool ask_taken() override;
+  std::size_t answers(std::chrono::milliseconds wait) override;
+  std::u16string target_name() override { return target_.name(); }
 
  private:
-  // The playback that is open in this process, which an exit() ends (Qt
+  // The session that is open in this process, which an exit() ends (Qt
   // calls exit() when its own X connection breaks).
-  static inline Session* live_ = nullptr;
-  static void finish_live();
+  static inline XTestSession* live_ = nullptr;
+  static void finish_live() {
+    if (live_ != nullptr) live_->finish();
+  }
+  void finish();
+
+  void start_watching();
+  UserKey classify(unsigned keycode) const;
+  // Takes every event that has arrived into the watches and the sync.
+  void read_events();
+  // Waits up to `most` for something to arrive, then reads it.
+  void wait_for_events(std::chrono::milliseconds most);
 
   Status send_one(const KeyEvent& event);
-  Status type(const KeyEvent& event);
+  Status type(const KeyEvent& event, bool& must_wait);
   void send_keys(const KeyActions& actions);
   void key(unsigned keycode, bool down);
   bool separate();
   void read_locks();
   void switch_caps_lock_off();
 
+  // Every key sent on a borrowed keycode has been handled by the target.
+  bool borrowed_settled() const { return target_.answered() >= settles_at_; }
   Status map_next_batch(KeySymbol needed);
-  std::vector<KeycodeMapping> read_mapping(const std::vector<unsigned>& keycodes);
-  void write_mapping(std::vector<KeycodeMapping> mappings);
   void restore_mapping();
-  // Waits until the target has taken the keystrokes (see focus_sync.h) or
-  // `give_up` says to stop waiting.
-  enum class Wait { taken, timed_out, given_up };
-  Wait wait_for_target(const std::function<bool()>& give_up);
+  void record();
   bool quit_requested() const { return quit_requested_ && quit_requested_(); }
-  std::optional<StopReason> stop_reason();
 
   std::function<bool()> quit_requested_;
   Display* display_ = nullptr;
@@ -111,32 +137,34 @@ class XTestKeyboard::Session {
   int xkb_event_base_ = 0;
   unsigned long state_atom_ = 0;  // _NET_WM_STATE
   DisplayLock lock_;
+  bool locked_display_ = false;
 
   Keymap keymap_;
   unsigned locked_ = 0;  // the locked modifiers the next keystroke meets
   bool caps_switched_off_ = false;
   ModifierTracker modifiers_;
   SpareKeycodes spare_;
-  KeyboardWatch watch_;
-  KeycodeSet down_;                // the keys the playback holds down
-  std::optional<KeyAction> last_;  // the last key event sent
-  // A keystroke on a remapped keycode was sent since the target last showed
-  // that it had taken everything.
-  bool unsettled_ = false;
+  XKeyboardWatch keyboard_watch_;
+  InputTap tap_;
+  TypingWatch typing_;
+  TargetSync target_;
+  unsigned long focus_selected_ = 0;  // the window whose focus changes are watched
+  KeycodeSet down_;                   // the keys the playback holds down
+  std::optional<KeyAction> last_;     // the last key event sent
+  std::size_t events_ = 0;            // events sent so far
+  std::size_t event_ = 0;             // the event being sent
+  unsigned long asked_ = 0;           // pings sent
+  // The ping whose answer shows that every key sent on a borrowed keycode
+  // so far has been handled.
+  unsigned long settles_at_ = 0;
+  bool borrowed_unasked_ = false;  // such a key went out after the last ping
   // The focus window last asked about, and what it is.
   unsigned long focus_window_ = 0;
-  // The focus window when typing began: the program the keys went to, which
-  // must have read them before remapped keycodes change again.
-  unsigned long typed_into_ = 0;
-  bool prepared_ = false;
   Focus focus_;
+  std::u16string target_before_;  // how the first message names the target
 };
 
-void XTestKeyboard::Session::finish_live() {
-  if (live_ != nullptr) live_->finish();
-}
-
-Status XTestKeyboard::Session::open() {
+Status XTestSession::open() {
   const char* name = std::getenv("DISPLAY");
   if (name == nullptr || *name == '\0') {
     return Status::failure(u"Typing needs an X11 session (none was found: DISPLAY is not set)." +
@@ -166,14 +194,23 @@ Status XTestKeyboard::Session::open() {
   // Another program's server grab must not hold our keystrokes back.
   XTestGrabControl(display_, 1);
   state_atom_ = XInternAtom(display_, "_NET_WM_STATE", 0);
-  if (!lock_.take(display_)) return Status::failure(kAnotherPlayback);
-  static const bool registered = std::atexit(&Session::finish_live) == 0;
+  static const bool registered = std::atexit(&XTestSession::finish_live) == 0;
   (void)registered;
   live_ = this;
   return Status::success();
 }
 
-Focus XTestKeyboard::Session::focus() {
+bool XTestSession::lock() {
+  ErrorTrap trap(display_, errors_);
+  if (!lock_.take(display_)) return false;
+  locked_display_ = true;
+  // Nobody types now: what an earlier tavrino left behind (it was killed,
+  // or its target had not handled its keys yet) goes back.
+  if (const auto left = read_left_behind(display_)) give_back(display_, *left);
+  return true;
+}
+
+Focus XTestSession::focus() {
   // Without a connection nothing new can be told; the next send() says why.
   if (errors_.lost) return focus_;
   XErrors errors;
@@ -191,123 +228,84 @@ Focus XTestKeyboard::Session::focus() {
   if (errors.serial != 0) return {};
   focus_window_ = window;
   focus_ = classify_focus(facts, getpid(), host_name());
-  // The first answer after prepare() names the window the keys go to.
-  if (prepared_ && typed_into_ == 0 && focus_.kind == Focus::Kind::other) typed_into_ = window;
   return focus_;
 }
 
-HeldKeys XTestKeyboard::Session::held_keys() {
-  if (errors_.lost) return {};
-  XErrors errors;
-  ErrorTrap trap(display_, errors);
-  char bits[32] = {};
-  XQueryKeymap(display_, bits);
-  KeycodeSet down;
-  for (unsigned keycode = 0; keycode < down.size(); ++keycode) {
-    down[keycode] = ((static_cast<unsigned char>(bits[keycode / 8]) >> (keycode % 8)) & 1) != 0;
+UserKey XTestSession::classify(unsigned keycode) const {
+  const KeySym keysym =
+      XkbKeycodeToKeysym(display_, static_cast<KeyCode>(keycode), keymap_.group(), 0);
+  if (keysym == XK_Escape) return {UserKey::Kind::escape, HeldKey::shift, {}};
+  if (const auto held = held_key_of(static_cast<KeySymbol>(keysym))) {
+    return {UserKey::Kind::modifier, *held, {}};
   }
-  XkbStateRec state{};
-  XkbGetState(display_, XkbUseCoreKbd, &state);
-  std::vector<BoundKey> bound;
-  if (XModifierKeymap* map = XGetModifierMapping(display_)) {
-    for (int i = 0; i < 8 * map->max_keypermod; ++i) {
-      const KeyCode keycode = map->modifiermap[i];
-      if (keycode == 0) continue;
-      KeySym keysym = XkbKeycodeToKeysym(display_, keycode, state.group, 0);
-      if (keysym == 0) keysym = XkbKeycodeToKeysym(display_, keycode, 0, 0);
-      bound.push_back({keycode, static_cast<KeySymbol>(keysym)});
-    }
-    XFreeModifiermap(map);
-  }
-  if (errors.lost) return {};
-  return held_keys_of(down, bound, down_);
-}
-
-std::optional<StopReason> XTestKeyboard::Session::interruption() {
-  return stop_reason();
-}
-
-std::optional<StopReason> XTestKeyboard::Session::stop_reason() {
-  if (quit_requested()) return StopReason::quit;
-  if (!errors_.lost) {
-    ErrorTrap trap(display_, errors_);
-    watch_.read();
-  }
-  return watch_.watch().reason();
+  return {UserKey::Kind::other, HeldKey::shift, key_name_of(display_, keycode, keymap_.group())};
 }
 
 // Caps Lock would turn the letters of the spare keycodes into capitals
 // that may not exist (ß, µ), and a value could then fail halfway. Typing
 // with it off types what was written either way; the user gets it back at
 // the end.
-void XTestKeyboard::Session::switch_caps_lock_off() {
+void XTestSession::switch_caps_lock_off() {
   if ((keymap_.locked_modifiers() & keymap_.caps_lock_mask()) == 0) return;
   XkbLockModifiers(display_, XkbUseCoreKbd, keymap_.caps_lock_mask(), 0);
   caps_switched_off_ = true;
 }
 
-Status XTestKeyboard::Session::prepare(std::span<const KeyEvent> all_events) {
+Status XTestSession::prepare(std::span<const KeyEvent> all_events) {
   ErrorTrap trap(display_, errors_);
   // Watched from before the layout is read, so that no change of it goes
   // unseen.
   XkbStateRec state{};
   XkbGetState(display_, XkbUseCoreKbd, &state);
-  watch_.start(display_, xkb_event_base_, state.group);
+  keyboard_watch_.start(display_, xkb_event_base_, state.group);
   if (Status status = keymap_.load(display_); !status) return status;
   modifiers_ =
       ModifierTracker({keymap_.shift(), keymap_.control(), keymap_.alt(), keymap_.level3()});
+  for (const KeyEvent& event : all_events) {
+    const bool modifier =
+        event.type == KeyEvent::Type::press || event.type == KeyEvent::Type::release;
+    if (modifier && modifiers_.key(event.modifier).keycode == 0) {
+      return no_modifier_key(event.modifier);
+    }
+    if (!modifier && keysym_of(event) == kNoSymbol) return untypeable(event);
+  }
   switch_caps_lock_off();
   read_locks();
-  watch_.grab_escape(keymap_.keycodes_with(XK_Escape));
 
-  // Walk the playback as send() will, following what Caps Lock and Num Lock
-  // keys do to the locks, and collect what no key types. A keysym typed
-  // while Shift is held, or locked (a Shift Lock), needs a keycode that gives
-  // it with and without Shift.
-  unsigned locked = locked_;
-  const bool shift_locked = (locked_ & ShiftMask) != 0;
-  int shift_presses = 0;
-  std::vector<SpareUse> uses;
-  std::unordered_set<KeySymbol> shifted;
-  const KeyEvent* first_missing = nullptr;
-  for (const KeyEvent& event : all_events) {
-    if (event.type == KeyEvent::Type::press || event.type == KeyEvent::Type::release) {
-      if (modifiers_.key(event.modifier).keycode == 0) return no_modifier_key(event.modifier);
-      if (event.modifier == Modifier::shift) {
-        shift_presses += event.type == KeyEvent::Type::press ? 1 : -1;
-        shift_presses = std::max(shift_presses, 0);
-      }
-      continue;
-    }
-    const KeySymbol keysym = keysym_of(event);
-    if (keysym == kNoSymbol) return untypeable(event);
-    if (!find(keymap_, event, locked)) {
-      uses.push_back({keysym, false});
-      if (shift_locked || shift_presses > 0) shifted.insert(keysym);
-      if (first_missing == nullptr) first_missing = &event;
-    }
-    if (event.type == KeyEvent::Type::key && event.key == Key::capslock) {
-      locked ^= keymap_.caps_lock_mask();
-    } else if (event.type == KeyEvent::Type::key && event.key == Key::numlock) {
-      locked ^= keymap_.num_lock_mask();
-    }
-  }
-  for (SpareUse& use : uses) {
-    use.shifted = shifted.count(use.keysym) != 0;
-  }
-  const KeySymbol first_use = uses.empty() ? kNoSymbol : uses.front().keysym;
-  spare_ = SpareKeycodes(keymap_.spare_keycodes(), std::move(uses));
+  const SpareNeeds needs = plan_spare_needs(
+      all_events, locked_, {ShiftMask, keymap_.caps_lock_mask(), keymap_.num_lock_mask()},
+      [this](const KeyEvent& event, unsigned locked) {
+        return find(keymap_, event, locked).has_value();
+      });
+  const KeySymbol first_use = needs.uses.empty() ? kNoSymbol : needs.uses.front().keysym;
+  spare_ = SpareKeycodes(keymap_.spare_keycodes(), needs.uses);
   KeycodeSet spare_set;
   for (const unsigned keycode : spare_.keycodes()) {
     if (keycode < spare_set.size()) spare_set.set(keycode);
   }
   // The layout as typing begins, before any spare keycode changes.
-  watch_.set_layout(spare_set);
-  // From here on the focus names the window the keys are for.
-  prepared_ = true;
-  if (first_missing == nullptr) return Status::success();
-  if (spare_.empty()) return no_free_keycode_for(*first_missing);
-  if (Status status = map_next_batch(first_use); !status) return status;
+  keyboard_watch_.set_layout(spare_set);
+
+  Window focus = 0;
+  int revert_to = 0;
+  XGetInputFocus(display_, &focus, &revert_to);
+  target_.find(display_, focus);
+  if (needs.first && spare_.empty()) return no_free_keycode_for(all_events[*needs.first]);
+  if (spare_.batches_needed() > 1 && !target_.answers_pings()) {
+    const std::u16string name =
+        target_.name().empty() ? u"The program with the focus" : target_.name();
+    return Status::failure(
+        u"Nothing was typed: the values hold more characters that the keyboard layout lacks "
+        u"than tavrino can give keys at once, and " +
+        name +
+        u" cannot tell tavrino when it has read a key, so those keys cannot change meaning "
+        u"safely. Type the values in two parts, or into a program that answers.");
+  }
+  start_watching();
+  if (needs.first) {
+    if (Status status = map_next_batch(first_use); !status) return status;
+  }
+  XSync(display_, 0);
   if (errors_.serial != 0 || errors_.lost) {
     return Status::failure(
         u"The X server refused to set up keys for the characters that the "
@@ -316,7 +314,101 @@ Status XTestKeyboard::Session::prepare(std::span<const KeyEvent> all_events) {
   return Status::success();
 }
 
-Keyboard::Sent XTestKeyboard::Session::send(std::span<const KeyEvent> events) {
+void XTestSession::start_watching() {
+  keyboard_watch_.grab_escape(keymap_.keycodes_with(XK_Escape));
+  typing_ = TypingWatch([this](unsigned keycode) { return classify(keycode); });
+  (void)tap_.start(display_);
+
+  // The modifiers the user holds now; the raw events tell the changes.
+  char bits[32] = {};
+  XQueryKeymap(display_, bits);
+  for (unsigned keycode = 8; keycode < 256; ++keycode) {
+    if ((static_cast<unsigned char>(bits[keycode / 8]) >> (keycode % 8)) & 1) {
+      typing_.user_holds(keycode);
+    }
+  }
+
+  // Another program that takes the keyboard moves its focus away from the
+  // window typed into for as long as it holds it: FocusOut and FocusIn with
+  // the modes of a grab.
+  Window focus = 0;
+  int revert_to = 0;
+  XGetInputFocus(display_, &focus, &revert_to);
+  if (focus != 0 && focus != PointerRoot) {
+    focus_selected_ = focus;
+    const long target_mask = focus == target_.top_level() ? StructureNotifyMask : 0;
+    XSelectInput(display_, focus, FocusChangeMask | target_mask);
+  }
+  // A grab taken before that shows only by taking the keyboard ourselves:
+  // a grab of our own succeeds (and goes at once) unless another holds one.
+  const int grabbed = XGrabKeyboard(display_, DefaultRootWindow(display_), 0, GrabModeAsync,
+                                    GrabModeAsync, CurrentTime);
+  if (grabbed == GrabSuccess) {
+    XUngrabKeyboard(display_, CurrentTime);
+  } else if (grabbed == AlreadyGrabbed || grabbed == GrabFrozen) {
+    typing_.grab_began();
+  }
+  XSync(display_, 0);
+  record();
+}
+
+void XTestSession::read_events() {
+  if (errors_.lost) return;
+  ErrorTrap trap(display_, errors_);
+  XEvent event;
+  while (XPending(display_) > 0) {
+    XNextEvent(display_, &event);
+    if (const auto input = tap_.read(event)) {
+      const bool down = input->kind == RawInput::Kind::key_press;
+      if (input->kind == RawInput::Kind::button_press) {
+        typing_.button(input->detail);
+      } else if (input->xtest) {
+        typing_.xtest_key(input->detail, down);
+      } else {
+        typing_.user_key(input->detail, down);
+      }
+      continue;
+    }
+    if (target_.take(event)) continue;
+    if ((event.type == FocusOut || event.type == FocusIn) &&
+        event.xfocus.window == focus_selected_) {
+      if (event.xfocus.mode == NotifyGrab && event.type == FocusOut) typing_.grab_began();
+      if (event.xfocus.mode == NotifyUngrab && event.type == FocusIn) typing_.grab_ended();
+      continue;
+    }
+    const bool layout_was_changed = keyboard_watch_.watch().layout_changed();
+    if (keyboard_watch_.take(event)) {
+      keyboard_watch_.settle();
+      if (!layout_was_changed && keyboard_watch_.watch().layout_changed()) {
+        typing_.layout_changed();
+      }
+    }
+  }
+}
+
+void XTestSession::wait_for_events(std::chrono::milliseconds most) {
+  if (errors_.lost) return;
+  // What has arrived already is read into the queue first; the connection
+  // then becomes readable only for something new.
+  if (XEventsQueued(display_, QueuedAfterReading) == 0) {
+    pollfd fd{ConnectionNumber(display_), POLLIN, 0};
+    poll(&fd, 1, static_cast<int>(most.count()));
+  }
+  read_events();
+}
+
+KeyboardWatch XTestSession::watch() {
+  read_events();
+  KeyboardWatch watch;
+  watch.escapes = tap_.started() ? typing_.escapes() : keyboard_watch_.watch().escapes();
+  watch.held = typing_.held();
+  watch.grabbed = typing_.grabbed();
+  watch.disturbed = typing_.disturbed();
+  watch.target_gone = target_.gone();
+  return watch;
+}
+
+KeyboardSession::Sent XTestSession::send(std::span<const KeyEvent> events) {
   if (errors_.lost) return {0, Status::failure(kConnectionLost)};
   ErrorTrap trap(display_, errors_);
   errors_.tolerated.clear();
@@ -326,9 +418,24 @@ Keyboard::Sent XTestKeyboard::Session::send(std::span<const KeyEvent> events) {
   std::vector<unsigned long> first_request;
   first_request.reserve(events.size() + 1);
   Status status = Status::success();
+  bool must_wait = false;
   for (const KeyEvent& event : events) {
     first_request.push_back(NextRequest(display_));
-    status = send_one(event);
+    event_ = events_ + first_request.size() - 1;
+    switch (event.type) {
+      case KeyEvent::Type::press:
+      case KeyEvent::Type::release:
+        status = send_one(event);
+        break;
+      case KeyEvent::Type::character:
+      case KeyEvent::Type::key:
+        status = type(event, must_wait);
+        break;
+    }
+    if (must_wait) {
+      first_request.pop_back();
+      break;
+    }
     if (!status || errors_.lost || errors_.serial != 0) break;
   }
   const std::size_t attempted = first_request.size();
@@ -343,51 +450,52 @@ Keyboard::Sent XTestKeyboard::Session::send(std::span<const KeyEvent> events) {
     // one the server refused.
     delivered = 0;
     while (delivered < attempted && first_request[delivered + 1] <= errors_.serial) ++delivered;
-    return {delivered, Status::failure(u"The X server refused a keystroke (error code " +
-                                       to_text(errors_.code) + u").")};
+    status = Status::failure(u"The X server refused a keystroke (error code " +
+                             to_text(errors_.code) + u").");
   }
+  events_ += delivered;
+  typing_.sent_events(events_);
+  record();
   return {delivered, std::move(status)};
 }
 
-Status XTestKeyboard::Session::send_one(const KeyEvent& event) {
-  switch (event.type) {
-    case KeyEvent::Type::press:
-      send_keys(modifiers_.press(event.modifier));
-      if (modifiers_.key(event.modifier).keycode == 0) return no_modifier_key(event.modifier);
-      return Status::success();
-    case KeyEvent::Type::release:
-      send_keys(modifiers_.release(event.modifier));
-      return Status::success();
-    case KeyEvent::Type::character:
-    case KeyEvent::Type::key:
-      return type(event);
+Status XTestSession::send_one(const KeyEvent& event) {
+  if (event.type == KeyEvent::Type::press) {
+    send_keys(modifiers_.press(event.modifier));
+  } else {
+    send_keys(modifiers_.release(event.modifier));
   }
   return Status::success();
 }
 
-Status XTestKeyboard::Session::type(const KeyEvent& event) {
+Status XTestSession::type(const KeyEvent& event, bool& must_wait) {
   const KeySymbol keysym = keysym_of(event);
-  if (keysym == kNoSymbol) return untypeable(event);
   std::optional<Stroke> stroke = find(keymap_, event, locked_);
   if (!stroke) {
     if (spare_.empty()) return no_key_for(event);
+    // A borrowed keycode takes a new meaning only once the target has
+    // handled the keys sent on it with the old one.
+    if (!borrowed_settled() || borrowed_unasked_) {
+      must_wait = true;
+      return Status::success();
+    }
     if (Status status = map_next_batch(keysym); !status) return status;
     stroke = find(keymap_, event, locked_);
     if (!stroke) return not_on_free_keycode(event);
   }
   if (spare_.contains(stroke->keycode)) {
-    unsettled_ = true;
+    borrowed_unasked_ = true;
     spare_.typed(keysym);
   }
 
   send_keys(modifiers_.stroke(stroke->modifiers));
   // The playback's own Esc goes to the target, not to the grab that watches
   // for the user's.
-  const bool grabbed = watch_.grabs(stroke->keycode);
-  if (grabbed) watch_.suspend_grab();
+  const bool grabbed = keyboard_watch_.grabs(stroke->keycode);
+  if (grabbed) keyboard_watch_.suspend_grab();
   key(stroke->keycode, true);
   key(stroke->keycode, false);
-  if (grabbed) watch_.resume_grab();
+  if (grabbed) keyboard_watch_.resume_grab();
 
   if (event.type == KeyEvent::Type::key &&
       (event.key == Key::capslock || event.key == Key::numlock)) {
@@ -397,11 +505,11 @@ Status XTestKeyboard::Session::type(const KeyEvent& event) {
   return Status::success();
 }
 
-void XTestKeyboard::Session::send_keys(const KeyActions& actions) {
+void XTestSession::send_keys(const KeyActions& actions) {
   for (const KeyAction& action : actions) key(action.keycode, action.down);
 }
 
-void XTestKeyboard::Session::key(unsigned keycode, bool down) {
+void XTestSession::key(unsigned keycode, bool down) {
   const KeyAction action{keycode, down};
   unsigned long delay_ms = 0;
   if (taken_for_autorepeat(last_, action) && !separate()) {
@@ -409,6 +517,7 @@ void XTestKeyboard::Session::key(unsigned keycode, bool down) {
     delay_ms = 1;
   }
   XTestFakeKeyEvent(display_, keycode, down ? 1 : 0, delay_ms);
+  typing_.sent(keycode, down, event_);
   last_ = action;
   if (keycode < down_.size()) down_[keycode] = down;
 }
@@ -420,7 +529,7 @@ void XTestKeyboard::Session::key(unsigned keycode, bool down) {
 // without a word (it is meant for the root window). Costs nothing but the
 // request, where a later millisecond would cost a millisecond per doubled
 // key. False without a focus window to send it to.
-bool XTestKeyboard::Session::separate() {
+bool XTestSession::separate() {
   if (focus_window_ == 0) return false;
   XEvent event{};
   event.xclient.type = ClientMessage;
@@ -435,48 +544,53 @@ bool XTestKeyboard::Session::separate() {
 
 // What a lock key did depends on the layout's options (Caps Lock may be a
 // Shift Lock, or no lock at all), so the server is asked rather than guessed.
-void XTestKeyboard::Session::read_locks() {
+void XTestSession::read_locks() {
   XkbStateRec state{};
   if (XkbGetState(display_, XkbUseCoreKbd, &state) == 0) locked_ = state.locked_mods;
 }
 
-// Maps the next batch of missing keysyms onto the spare keycodes, once the
-// target has read every keystroke on them so far.
-Status XTestKeyboard::Session::map_next_batch(KeySymbol needed) {
+bool XTestSession::ask_taken() {
+  if (!target_.answers_pings() || errors_.lost) return false;
+  ++asked_;
+  if (borrowed_unasked_) {
+    settles_at_ = asked_;
+    borrowed_unasked_ = false;
+  }
+  ErrorTrap trap(display_, errors_);
+  target_.ask(asked_);
+  XFlush(display_);
+  return true;
+}
+
+std::size_t XTestSession::answers(std::chrono::milliseconds wait) {
+  const unsigned long before = target_.answered();
+  read_events();
+  const Clock::time_point until = Clock::now() + wait;
+  while (target_.answered() == before && target_.answered() < asked_ && !target_.gone() &&
+         !errors_.lost && !quit_requested()) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+    if (left.count() <= 0) break;
+    wait_for_events(std::min(left, std::chrono::milliseconds(20)));
+  }
+  return target_.answered();
+}
+
+// Maps the next batch of missing keysyms onto the spare keycodes.
+Status XTestSession::map_next_batch(KeySymbol needed) {
   const std::vector<KeycodeMapping> changes = spare_.next_batch(needed);
   if (changes.empty()) return Status::success();
-
-  if (unsettled_) {
-    send_keys(modifiers_.release_extra());
-    // Remapping a keycode the target has not read yet would turn its
-    // keystroke into the new character: better to stop and say so. Esc, a
-    // change of layout, a quit or the focus leaving the target (it may have
-    // died) cut the wait short.
-    const Focus target = focus_;
-    const Wait waited =
-        wait_for_target([this, target] { return stop_reason().has_value() || focus() != target; });
-    if (waited == Wait::given_up) {
-      if (const auto reason = stop_reason()) return Status::failure(stop_reason_text(*reason));
-      if (errors_.lost) return Status::failure(kConnectionLost);
-      return Status::failure(stop_reason_text(StopReason::focus_moved));
-    }
-    if (waited == Wait::timed_out) {
-      return Status::failure(
-          u"The program with the focus did not take the keystrokes within " +
-          to_text(kPingTimeout.count() / 1000) +
-          u" seconds, so typing stopped before a key it had not read yet could change.");
-    }
-  }
   if (!spare_.knows_originals()) {
-    const std::vector<KeycodeMapping> originals = read_mapping(spare_.keycodes());
+    const std::vector<KeycodeMapping> originals =
+        read_keycode_mappings(display_, spare_.keycodes());
     if (!originals.empty()) spare_.record_originals(originals);
   }
   if (spare_.knows_originals()) {
-    write_mapping(changes);
+    write_keycode_mappings(display_, changes);
     std::vector<unsigned> changed;
     for (const KeycodeMapping& change : changes) changed.push_back(change.keycode);
-    const std::vector<KeycodeMapping> now = read_mapping(changed);
+    const std::vector<KeycodeMapping> now = read_keycode_mappings(display_, changed);
     spare_.written(now.empty() ? changes : now);
+    record();
   }
   // The server now derives the key types of the new symbols (a letter gets
   // the alphabetic type, which Caps Lock acts on); reading them back lets
@@ -484,77 +598,33 @@ Status XTestKeyboard::Session::map_next_batch(KeySymbol needed) {
   return keymap_.reload();
 }
 
-// What the keycodes hold, as the core protocol lists them; nothing when the
-// server does not say.
-std::vector<KeycodeMapping> XTestKeyboard::Session::read_mapping(
-    const std::vector<unsigned>& keycodes) {
-  if (keycodes.empty()) return {};
-  const auto [low, high] = std::minmax_element(keycodes.begin(), keycodes.end());
-  int per = 0;
-  KeySym* all = XGetKeyboardMapping(display_, static_cast<KeyCode>(*low),
-                                    static_cast<int>(*high - *low + 1), &per);
-  if (all == nullptr) return {};
-  std::vector<KeycodeMapping> mappings;
-  for (const unsigned keycode : keycodes) {
-    const KeySym* first = all + (keycode - *low) * static_cast<unsigned>(per);
-    mappings.push_back({keycode, KeycodeSymbols(first, first + per)});
-  }
-  XFree(all);
-  return mappings;
-}
-
-// One request per run of neighbouring keycodes: a request covers a range,
-// and keycodes in between that are not ours must not be touched, since
-// setting them through the core protocol would lose their XKB details.
-void XTestKeyboard::Session::write_mapping(std::vector<KeycodeMapping> mappings) {
-  std::sort(mappings.begin(), mappings.end(),
-            [](const KeycodeMapping& a, const KeycodeMapping& b) { return a.keycode < b.keycode; });
-  std::size_t per_keycode = 0;
-  for (const KeycodeMapping& mapping : mappings) {
-    per_keycode = std::max(per_keycode, mapping.symbols.size());
-  }
-  for (std::size_t i = 0; i < mappings.size();) {
-    std::size_t j = i + 1;
-    while (j < mappings.size() && mappings[j].keycode == mappings[j - 1].keycode + 1) ++j;
-    std::vector<KeySym> run;
-    for (std::size_t k = i; k < j; ++k) {
-      run.insert(run.end(), mappings[k].symbols.begin(), mappings[k].symbols.end());
-      run.resize((k - i + 1) * per_keycode, 0);
-    }
-    XChangeKeyboardMapping(display_, static_cast<int>(mappings[i].keycode),
-                           static_cast<int>(per_keycode), run.data(), static_cast<int>(j - i));
-    i = j;
-  }
-}
-
 // Gives the changed keycodes their mapping back where they still hold ours:
 // one that holds something else now belongs to whoever changed it since.
-void XTestKeyboard::Session::restore_mapping() {
+void XTestSession::restore_mapping() {
   const std::vector<unsigned> changed = spare_.changed();
   if (changed.empty()) return;
-  write_mapping(spare_.restore(read_mapping(changed)));
+  write_keycode_mappings(display_, spare_.restore(read_keycode_mappings(display_, changed)));
 }
 
-XTestKeyboard::Session::Wait XTestKeyboard::Session::wait_for_target(
-    const std::function<bool()>& give_up) {
-  const unsigned long error_before = errors_.serial;
-  bool gave_up = false;
-  const bool taken = wait_for_focused_program(display_, typed_into_, [&] {
-    gave_up = errors_.lost || give_up();
-    return gave_up;
-  });
-  if (error_before == 0) errors_.serial = 0;
-  if (taken) {
-    unsettled_ = false;
-    return Wait::taken;
+// Keeps the record on the root window up to date: what the next tavrino
+// gives back if this one cannot.
+void XTestSession::record() {
+  if (!locked_display_) return;
+  BorrowedRecord record;
+  record.pid = getpid();
+  record.host = host_name();
+  for (unsigned keycode = 0; keycode < down_.size(); ++keycode) {
+    if (down_[keycode]) record.down.push_back(keycode);
   }
-  if (gave_up) return Wait::given_up;
-  // A target that missed the time will not be waited for again.
-  unsettled_ = false;
-  return Wait::timed_out;
+  record.borrowed = spare_.borrowed();
+  if (record.down.empty() && record.borrowed.empty()) {
+    clear_left_behind(display_);
+  } else {
+    write_left_behind(display_, record);
+  }
 }
 
-void XTestKeyboard::Session::finish() {
+void XTestSession::finish() {
   if (live_ == this) live_ = nullptr;
   if (display_ == nullptr) return;
   ErrorTrap trap(display_, errors_);
@@ -564,29 +634,39 @@ void XTestKeyboard::Session::finish() {
       if (down_[keycode]) key(keycode, false);
     }
     XSync(display_, 0);
-    // The keys sent on remapped keycodes must be read before those keycodes
-    // get their old mapping back, or a target that lags behind reads them
-    // as nothing, and an entry counted as typed would lack characters. So
-    // even after a stop the target gets its time, but no more than
-    // kQuitWait once the program must quit, and none after a second Esc:
-    // the user's keyboard must never stay changed.
-    if (!errors_.lost && unsettled_) {
-      watch_.read();
-      const unsigned escapes = watch_.watch().escapes();
-      const auto started = std::chrono::steady_clock::now();
-      (void)wait_for_target([this, escapes, started] {
-        watch_.read();
-        return watch_.watch().escapes() > escapes ||
-               (quit_requested() && std::chrono::steady_clock::now() - started >= kQuitWait);
-      });
+    // While the user still holds Esc, its autorepeat would go to the target
+    // the moment the grab goes.
+    read_events();
+    const Clock::time_point started = Clock::now();
+    while (typing_.escape_held() && Clock::now() - started < kEscapeWait && !errors_.lost &&
+           !quit_requested()) {
+      wait_for_events(std::chrono::milliseconds(20));
     }
+    // A keycode gets its old mapping back once the target has handled the
+    // keys sent on it; a target that takes longer than a moment (or cannot
+    // say) leaves them borrowed, as the record says, for the next playback
+    // or the end of the program to give back.
+    if (!spare_.changed().empty() && target_.answers_pings()) {
+      if (borrowed_unasked_) (void)ask_taken();
+      while (!borrowed_settled() && Clock::now() - started < kEndWait && !target_.gone() &&
+             !errors_.lost && !quit_requested()) {
+        wait_for_events(std::chrono::milliseconds(20));
+      }
+    }
+    const bool settled =
+        target_.gone() || (target_.answers_pings() && borrowed_settled() && !borrowed_unasked_);
     if (!errors_.lost) {
-      restore_mapping();
+      if (settled) restore_mapping();
       if (caps_switched_off_) {
         XkbLockModifiers(display_, XkbUseCoreKbd, keymap_.caps_lock_mask(),
                          keymap_.caps_lock_mask());
       }
-      watch_.stop();
+      down_.reset();
+      record();
+      keyboard_watch_.stop();
+      tap_.stop();
+      target_.stop();
+      if (focus_selected_ != 0) XSelectInput(display_, focus_selected_, NoEventMask);
       lock_.release();
       XSync(display_, 0);
     }
@@ -598,43 +678,30 @@ void XTestKeyboard::Session::finish() {
 XTestKeyboard::XTestKeyboard(std::function<bool()> quit_requested)
     : quit_requested_(std::move(quit_requested)) {}
 
-XTestKeyboard::~XTestKeyboard() = default;
-
-Status XTestKeyboard::begin() {
-  session_.reset();
-  auto session = std::make_unique<Session>(quit_requested_);
-  if (Status status = session->open(); !status) return status;
-  session_ = std::move(session);
-  return Status::success();
+XTestKeyboard::~XTestKeyboard() {
+  // Keycodes a session of ours left borrowed go back as the program ends;
+  // its target has had all the time since.
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return;
+  XErrors errors;
+  catch_connection_loss(display, errors);
+  {
+    ErrorTrap trap(display, errors);
+    const auto left = read_left_behind(display);
+    DisplayLock lock;
+    if (left && left->pid == getpid() && lock.take(display)) {
+      give_back(display, *left);
+      lock.release();
+    }
+    XSync(display, 0);
+  }
+  XCloseDisplay(display);
 }
 
-Focus XTestKeyboard::focus() {
-  if (!session_) return {};
-  return session_->focus();
-}
-
-HeldKeys XTestKeyboard::held_keys() {
-  if (!session_) return {};
-  return session_->held_keys();
-}
-
-Status XTestKeyboard::prepare(std::span<const KeyEvent> all_events) {
-  if (!session_) return Status::failure(u"Typing was not set up before preparing keys.");
-  return session_->prepare(all_events);
-}
-
-std::optional<StopReason> XTestKeyboard::interruption() {
-  if (!session_) return std::nullopt;
-  return session_->interruption();
-}
-
-Keyboard::Sent XTestKeyboard::send(std::span<const KeyEvent> events) {
-  if (!session_) return {0, Status::failure(u"Typing was not set up before sending keys.")};
-  return session_->send(events);
-}
-
-void XTestKeyboard::end() {
-  session_.reset();
+Keyboard::Opened XTestKeyboard::begin() {
+  auto session = std::make_unique<XTestSession>(quit_requested_);
+  if (Status status = session->open(); !status) return {nullptr, std::move(status)};
+  return {std::move(session), Status::success()};
 }
 
 }  // namespace tavrino

@@ -11,9 +11,11 @@
 // tavrino_type_values --print-state
 //   Prints the keys the server has down and the locked modifiers:
 //   "down: 50 62" (nothing after the colon when none), "locked: 0x2".
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -36,33 +38,50 @@ using tavrino::KeyEvent;
 // Passes events on until `limit` have gone through, then refuses once, like
 // a keyboard whose connection broke; later sends pass again, so that the
 // playback can still release what it holds.
-class BreakingKeyboard final : public Keyboard {
+class BreakingSession final : public tavrino::KeyboardSession {
  public:
-  BreakingKeyboard(Keyboard& inner, std::size_t limit) : inner_(inner), left_(limit) {}
+  BreakingSession(std::unique_ptr<KeyboardSession> inner, std::size_t limit)
+      : inner_(std::move(inner)), left_(limit) {}
 
-  tavrino::Status begin() override { return inner_.begin(); }
-  tavrino::Focus focus() override { return inner_.focus(); }
-  tavrino::HeldKeys held_keys() override { return inner_.held_keys(); }
+  bool lock() override { return inner_->lock(); }
+  tavrino::Focus focus() override { return inner_->focus(); }
   tavrino::Status prepare(std::span<const KeyEvent> all_events) override {
-    return inner_.prepare(all_events);
+    return inner_->prepare(all_events);
   }
-  std::optional<tavrino::StopReason> interruption() override { return inner_.interruption(); }
+  tavrino::KeyboardWatch watch() override { return inner_->watch(); }
   Sent send(std::span<const KeyEvent> events) override {
     if (broken_ || events.size() <= left_) {
       left_ -= broken_ ? 0 : events.size();
-      return inner_.send(events);
+      return inner_->send(events);
     }
     broken_ = true;
-    Sent sent = inner_.send(events.first(left_));
+    Sent sent = inner_->send(events.first(left_));
     if (sent.delivered < left_) return sent;
     return {left_, tavrino::Status::failure(u"the test broke the keyboard on purpose.")};
   }
-  void end() override { inner_.end(); }
+  bool ask_taken() override { return inner_->ask_taken(); }
+  std::size_t answers(std::chrono::milliseconds wait) override { return inner_->answers(wait); }
+
+ private:
+  std::unique_ptr<KeyboardSession> inner_;
+  std::size_t left_;
+  bool broken_ = false;
+};
+
+class BreakingKeyboard final : public Keyboard {
+ public:
+  BreakingKeyboard(Keyboard& inner, std::size_t limit) : inner_(inner), limit_(limit) {}
+  Opened begin() override {
+    Opened opened = inner_.begin();
+    if (opened.session) {
+      opened.session = std::make_unique<BreakingSession>(std::move(opened.session), limit_);
+    }
+    return opened;
+  }
 
  private:
   Keyboard& inner_;
-  std::size_t left_;
-  bool broken_ = false;
+  std::size_t limit_;
 };
 
 int print_keymap() {

@@ -41,11 +41,12 @@ int press_keys(const char* keys) {
     return 64;
   }
   tavrino::VirtualKeyboard keyboard;
-  tavrino::Status status = keyboard.begin();
+  tavrino::Keyboard::Opened opened = keyboard.begin();
+  tavrino::Status status = std::move(opened.status);
   if (status) {
-    status = keyboard.prepare(parsed.events);
-    if (status) status = keyboard.send(parsed.events).status;
-    keyboard.end();
+    status = opened.session->prepare(parsed.events);
+    if (status) status = opened.session->send(parsed.events).status;
+    opened.session.reset();
   }
   if (!status) std::fprintf(stderr, "%s\n", tavrino::utf16_to_utf8(status.message()).c_str());
   return status ? 0 : 1;
@@ -56,8 +57,9 @@ volatile std::sig_atomic_t stopping = 0;
 int hold() {
   std::signal(SIGTERM, [](int) { stopping = 1; });
   tavrino::VirtualKeyboard keyboard;
-  tavrino::Status status = keyboard.begin();
-  if (status) status = keyboard.prepare({});
+  tavrino::Keyboard::Opened opened = keyboard.begin();
+  tavrino::Status status = std::move(opened.status);
+  if (status) status = opened.session->prepare({});
   if (!status) {
     std::fprintf(stderr, "%s\n", tavrino::utf16_to_utf8(status.message()).c_str());
     return 1;
@@ -65,7 +67,7 @@ int hold() {
   std::puts("holding");
   std::fflush(stdout);
   while (stopping == 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  keyboard.end();
+  opened.session.reset();
   return 0;
 }
 

@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: MIT
+// The record of what a playback changed on the display (borrowed_record.h),
+// read and written as a property of the root window, and giving back what
+// a record lists.
+#pragma once
+
+#include <optional>
+
+#include "platform/x11/borrowed_record.h"
+
+struct _XDisplay;
+
+namespace tavrino {
+
+std::optional<BorrowedRecord> read_left_behind(_XDisplay* display);
+void write_left_behind(_XDisplay* display, const BorrowedRecord& record);
+void clear_left_behind(_XDisplay* display);
+
+// Gives back what `record` lists: lets go of its keys that the XTEST
+// keyboard still holds, and gives its keycodes their old symbols where they
+// still hold what it set. Then removes the record. Call it only while no
+// playback types on the display (with its lock held).
+void give_back(_XDisplay* display, const BorrowedRecord& record);
+
+}  // namespace tavrino

@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: MIT
+#include "platform/x11/target_sync.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "base/text.h"
+#include "platform/x11/xlib.h"
+
+namespace tavrino {
+
+namespace {
+
+// The window's title, from _NET_WM_NAME (UTF-8) or WM_NAME; empty if none.
+std::string title_of(Display* display, Window window) {
+  const Atom net_wm_name = XInternAtom(display, "_NET_WM_NAME", 0);
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", 0);
+  Atom type = 0;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::string title;
+  if (XGetWindowProperty(display, window, net_wm_name, 0, 256, 0, utf8, &type, &format, &items,
+                         &after, &data) == Success &&
+      data != nullptr && format == 8) {
+    title.assign(reinterpret_cast<const char*>(data), items);
+  }
+  if (data != nullptr) XFree(data);
+  if (title.empty()) {
+    char* name = nullptr;
+    if (XFetchName(display, window, &name) != 0 && name != nullptr) title = name;
+    if (name != nullptr) XFree(name);
+  }
+  return title;
+}
+
+// "LibreOffice Calc" of "marks.ods - LibreOffice Calc": programs put their
+// own name last in the title; a name of another shape is kept whole, up to
+// a length a status line can show.
+std::u16string program_name(const std::string& title) {
+  std::u16string name = utf8_to_utf16(title);
+  for (const std::u16string_view dash : {u" - ", u" \u2014 ", u" \u2013 "}) {
+    const auto at = name.rfind(dash);
+    if (at != std::u16string::npos && at + dash.size() < name.size()) {
+      name = name.substr(at + dash.size());
+      break;
+    }
+  }
+  constexpr std::size_t kLongest = 40;
+  if (name.size() > kLongest) name = name.substr(0, kLongest - 1) + u"\u2026";
+  return escape_hidden(name);
+}
+
+bool answers_ping(Display* display, Window window, Atom ping) {
+  Atom* protocols = nullptr;
+  int count = 0;
+  bool answers = false;
+  if (XGetWMProtocols(display, window, &protocols, &count) != 0) {
+    answers = std::find(protocols, protocols + count, ping) != protocols + count;
+    XFree(protocols);
+  }
+  return answers;
+}
+
+bool made_here(Display* display, Window window) {
+  const Atom pid_atom = XInternAtom(display, "_NET_WM_PID", 0);
+  Atom type = 0;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool ours = false;
+  if (XGetWindowProperty(display, window, pid_atom, 0, 1, 0, XA_CARDINAL, &type, &format, &items,
+                         &after, &data) == Success &&
+      data != nullptr) {
+    ours = format == 32 && items == 1 &&
+           *reinterpret_cast<unsigned long*>(data) == static_cast<unsigned long>(getpid());
+  }
+  if (data != nullptr) XFree(data);
+  return ours;
+}
+
+}  // namespace
+
+void TargetSync::find(Display* display, unsigned long focus) {
+  stop();
+  display_ = display;
+  root_ = DefaultRootWindow(display);
+  protocols_ = XInternAtom(display, "WM_PROTOCOLS", 0);
+  ping_ = XInternAtom(display, "_NET_WM_PING", 0);
+  const Atom wm_state = XInternAtom(display, "WM_STATE", 0);
+  if (focus == 0 || focus == PointerRoot || focus == root_) return;
+
+  // From the focus (perhaps a field inside a window) up to the root: the
+  // first window with a title or a window manager's state names the
+  // program, and the first that answers pings is the one to ask.
+  Window window = focus;
+  std::string title;
+  for (int depth = 0; window != 0 && depth < 32; ++depth) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool managed = XGetWindowProperty(display, window, wm_state, 0, 0, 0, AnyPropertyType,
+                                            &type, &format, &items, &after, &data) == Success &&
+                         type != 0;
+    if (data != nullptr) XFree(data);
+    if (top_level_ == 0 && managed) top_level_ = window;
+    if (title.empty()) title = title_of(display, window);
+    if (window_ == 0 && answers_ping(display, window, ping_)) {
+      if (made_here(display, window)) break;
+      window_ = window;
+      if (top_level_ == 0) top_level_ = window;
+    }
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int child_count = 0;
+    if (XQueryTree(display, window, &root, &parent, &children, &child_count) == 0) break;
+    if (children != nullptr) XFree(children);
+    if (parent == root) {
+      if (top_level_ == 0) top_level_ = window;
+      break;
+    }
+    window = parent;
+  }
+  name_ = program_name(title);
+  // Programs send the answer to the root window with the masks of the
+  // window manager; Qt uses StructureNotify, GTK SubstructureNotify.
+  XSelectInput(display, root_, StructureNotifyMask | SubstructureNotifyMask);
+  if (top_level_ != 0) XSelectInput(display, top_level_, StructureNotifyMask);
+}
+
+void TargetSync::stop() {
+  if (display_ == nullptr) return;
+  XSelectInput(display_, root_, NoEventMask);
+  if (top_level_ != 0 && !gone_) XSelectInput(display_, top_level_, NoEventMask);
+  display_ = nullptr;
+  top_level_ = window_ = 0;
+  answered_ = 0;
+  gone_ = false;
+  name_.clear();
+}
+
+void TargetSync::ask(unsigned long token) {
+  if (window_ == 0 || gone_) return;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window_;
+  event.xclient.message_type = protocols_;
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(ping_);
+  event.xclient.data.l[1] = static_cast<long>(token);
+  event.xclient.data.l[2] = static_cast<long>(window_);
+  XSendEvent(display_, window_, 0, NoEventMask, &event);
+}
+
+bool TargetSync::take(const XEvent& event) {
+  if (display_ == nullptr) return false;
+  if (event.type == DestroyNotify && event.xdestroywindow.window == top_level_) {
+    gone_ = true;
+    return true;
+  }
+  if (event.type != ClientMessage || event.xclient.message_type != protocols_ ||
+      static_cast<unsigned long>(event.xclient.data.l[0]) != ping_ ||
+      static_cast<unsigned long>(event.xclient.data.l[2]) != window_) {
+    return false;
+  }
+  answered_ = std::max(answered_, static_cast<unsigned long>(event.xclient.data.l[1]));
+  return true;
+}
+
+}  // namespace tavrino
