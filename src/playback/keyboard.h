@@ -81,6 +81,9 @@ struct KeyboardWatch {
   std::optional<Disturbance> disturbed;
   // The window typed into was closed: it takes no more keys.
   bool target_gone = false;
+  // Why the keyboard cannot go on at all (the connection to the display
+  // was lost); empty while it can.
+  std::u16string broken;
   bool operator==(const KeyboardWatch&) const = default;
 };
 

@@ -224,6 +224,7 @@ void Playback::open() {
 }
 
 void Playback::hold(const KeyboardWatch& watch) {
+  if (!watch.broken.empty()) return finish(Status::failure(watch.broken));
   if (watch.escapes > 0) return finish(Status::failure(u"Nothing was typed: Esc was pressed."));
   if (watch.disturbed && watch.disturbed->kind == Disturbance::Kind::layout) {
     return finish(
@@ -287,10 +288,12 @@ void Playback::type(const KeyboardWatch& first_watch) {
       // Whatever came after it may have gone astray; what came before is
       // the target's as sent.
       intact_ = std::min(intact_, d.after);
-      if (d.after >= events_.size()) {
-        if (d.kind == Disturbance::Kind::layout)
-          return stop_typing(u"the keyboard layout changed.");
-      } else {
+      // Keys sent before a new layout are read with the old one; only keys
+      // sent after it come out wrong.
+      if (d.kind == Disturbance::Kind::layout && d.after >= sent_) {
+        return stop_typing(u"the keyboard layout changed.");
+      }
+      if (d.after < events_.size()) {
         const std::u16string entry = number(entry_of(d.after) + 1);
         switch (d.kind) {
           case Disturbance::Kind::key:
@@ -315,6 +318,8 @@ void Playback::type(const KeyboardWatch& first_watch) {
         }
       }
     }
+    if (!watch.broken.empty()) return finish(Status::failure(stopped_text(watch.broken)));
+    take_answers(std::chrono::milliseconds(0));
     if (watch.target_gone) {
       target_gone_ = true;
       return stop_typing(u"the window typed into was closed.");
@@ -339,7 +344,6 @@ void Playback::type(const KeyboardWatch& first_watch) {
     const Clock::time_point now = options_.now();
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::max(slice_end - now, Clock::duration::zero()));
-    take_answers(std::chrono::milliseconds(0));
     const auto behind = [&] {
       if (catch_up_) return taken_ < sent_;
       return sent_ < events_.size() && next_batch_end() - taken_ > kMostAhead;
@@ -427,7 +431,11 @@ void Playback::wait_for(std::u16string why, std::u16string_view gave_up) {
     wait_since_ = now;
     return;
   }
-  if (now - wait_since_ >= kSilenceLimit) return stop_typing(std::u16string(gave_up));
+  if (now - wait_since_ >= kSilenceLimit) {
+    // Waited long enough: the keys on their way get no more time.
+    stop_typing(std::u16string(gave_up));
+    return finish(Status::failure(stopped_text(*stop_why_)));
+  }
   if (now - wait_since_ >= kWaitNotice) show(std::move(why));
 }
 
@@ -456,7 +464,7 @@ void Playback::drain() {
   }
   const KeyboardWatch watch = session_->watch();
   if (watch.target_gone) target_gone_ = true;
-  const bool gave_up = watch.escapes > escapes_ || target_gone_;
+  const bool gave_up = watch.escapes > escapes_ || target_gone_ || !watch.broken.empty();
   escapes_ = watch.escapes;
   const Clock::time_point now = options_.now();
   if (gave_up || now - wait_since_ >= kSilenceLimit) {

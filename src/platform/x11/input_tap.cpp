@@ -31,8 +31,10 @@ std::vector<int> xtest_devices(Display* display, bool keyboards_only) {
 bool has_xinput2(Display* display, int& opcode) {
   int event = 0, error = 0;
   if (!XQueryExtension(display, "XInputExtension", &opcode, &event, &error)) return false;
-  int major = 2, minor = 0;
-  return XIQueryVersion(display, &major, &minor) == 0;
+  // From 2.1 on, raw events come also while another program has grabbed
+  // the keyboard: the keys that went to it are the ones to know about.
+  int major = 2, minor = 2;
+  return XIQueryVersion(display, &major, &minor) == 0 && (major > 2 || minor >= 1);
 }
 
 }  // namespace

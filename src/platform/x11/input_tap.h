@@ -29,7 +29,7 @@ class InputTap {
   InputTap& operator=(const InputTap&) = delete;
 
   // Asks for the raw events on `display`. False when the server has no
-  // XInput 2.0; the tap then reports nothing.
+  // XInput 2.1; the tap then reports nothing.
   bool start(_XDisplay* display);
   // Stops asking. Nothing without a start().
   void stop();

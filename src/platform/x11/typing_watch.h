@@ -66,8 +66,6 @@ class TypingWatch {
   void layout_changed();
 
   unsigned escapes() const { return escapes_; }
-  // Whether the user holds Esc down now.
-  bool escape_held() const { return escape_down_; }
   HeldKeys held() const;
   bool grabbed() const { return grabbed_; }
   const std::optional<Disturbance>& disturbed() const { return disturbed_; }
@@ -86,7 +84,6 @@ class TypingWatch {
   std::deque<Sent> expected_;  // sent and not yet reported, in order
   std::size_t sent_events_ = 0;
   std::map<unsigned, HeldKey> held_;  // modifier keycodes the user holds
-  bool escape_down_ = false;
   unsigned escapes_ = 0;
   bool grabbed_ = false;
   std::optional<Disturbance> disturbed_;

@@ -130,6 +130,7 @@ class XTestSession final : public KeyboardSession {
   void restore_mapping();
   void record();
   bool quit_requested() const { return quit_requested_ && quit_requested_(); }
+  bool escape_down();
 
   std::function<bool()> quit_requested_;
   Display* display_ = nullptr;
@@ -405,6 +406,7 @@ KeyboardWatch XTestSession::watch() {
   watch.grabbed = typing_.grabbed();
   watch.disturbed = typing_.disturbed();
   watch.target_gone = target_.gone();
+  if (errors_.lost) watch.broken = kConnectionLost;
   return watch;
 }
 
@@ -624,6 +626,17 @@ void XTestSession::record() {
   }
 }
 
+bool XTestSession::escape_down() {
+  char bits[32] = {};
+  XQueryKeymap(display_, bits);
+  for (const unsigned keycode : keymap_.keycodes_with(XK_Escape)) {
+    if (keycode < 256 && ((static_cast<unsigned char>(bits[keycode / 8]) >> (keycode % 8)) & 1)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void XTestSession::finish() {
   if (live_ == this) live_ = nullptr;
   if (display_ == nullptr) return;
@@ -635,10 +648,10 @@ void XTestSession::finish() {
     }
     XSync(display_, 0);
     // While the user still holds Esc, its autorepeat would go to the target
-    // the moment the grab goes.
-    read_events();
+    // the moment the grab goes. (The server keeps the raw events of the key
+    // from the client whose grab it activated, so the keys down are asked.)
     const Clock::time_point started = Clock::now();
-    while (typing_.escape_held() && Clock::now() - started < kEscapeWait && !errors_.lost &&
+    while (escape_down() && Clock::now() - started < kEscapeWait && !errors_.lost &&
            !quit_requested()) {
       wait_for_events(std::chrono::milliseconds(20));
     }
@@ -646,10 +659,12 @@ void XTestSession::finish() {
     // keys sent on it; a target that takes longer than a moment (or cannot
     // say) leaves them borrowed, as the record says, for the next playback
     // or the end of the program to give back.
+    // Bounded, so also when the program must quit.
     if (!spare_.changed().empty() && target_.answers_pings()) {
       if (borrowed_unasked_) (void)ask_taken();
-      while (!borrowed_settled() && Clock::now() - started < kEndWait && !target_.gone() &&
-             !errors_.lost && !quit_requested()) {
+      const Clock::time_point asked = Clock::now();
+      while (!borrowed_settled() && Clock::now() - asked < kEndWait && !target_.gone() &&
+             !errors_.lost) {
         wait_for_events(std::chrono::milliseconds(20));
       }
     }

@@ -234,7 +234,7 @@ case $scenario in
     wait_until 5 any_key || fail "Typing did not begin."
     xdotool key Escape
     message_shown 'Typing stopped after ' 2 || fail "Typing did not stop: $(cat "$tavrino_log")"
-    grep -qE '^tavrino: Typing stopped after [0-9]+ of 51 entries: Esc was pressed.$' \
+    grep -qE '^tavrino: Typing stopped after [0-9]+ of 51 entries: Esc was pressed.( Entry [0-9]+ got only part of its value.)?$' \
       "$tavrino_log" || fail "Unexpected message: $(cat "$tavrino_log")"
     no_key_down
     tabs=$(released_tabs)
@@ -315,7 +315,7 @@ case $scenario in
     wait_until 5 any_key || fail "Typing did not begin."
     kill -KILL "$form_pid"
     message_shown 'Typing stopped after ' 5 || fail "Typing did not stop: $(cat "$tavrino_log")"
-    grep -qE '^tavrino: Typing stopped after [0-9]+ of 51 entries: the keyboard focus moved away' \
+    grep -qE '^tavrino: Typing stopped after [0-9]+ of 51 entries: the window typed into was closed' \
       "$tavrino_log" || fail "Unexpected message: $(cat "$tavrino_log")"
     # The window manager gives the focus to the terminal a moment later.
     wait_until 5 sh -c "[ \"\$(xdotool getwindowfocus 2>/dev/null)\" = $((xterm_window)) ]" ||
