@@ -92,11 +92,15 @@ TEST(Text, EscapesWhatCannotBeSeen) {
       {u"a\u200Bb\u200F\u2060\uFEFF\u00AD", u"a<U+200B>b<U+200F><U+2060><U+FEFF><U+00AD>"},
       {u"\u2028\u2029\u061C\u3164", u"<U+2028><U+2029><U+061C><U+3164>"},
       {u"\U000E0041\U000E007F", u"<U+E0041><U+E007F>"},
+      // Characters that change how the one before them looks: "45" with a
+      // variation selector reads as 45 but types three characters.
+      {u"4\uFE0F5\u034F\u180B\u17B4\U000E0100", u"4<U+FE0F>5<U+034F><U+180B><U+17B4><U+E0100>"},
+      {u"\u0600\u06DD\u070F\U0001D173\U0001BCA0", u"<U+0600><U+06DD><U+070F><U+1D173><U+1BCA0>"},
       {u"\uFFFE\uFFFF\uFDD0\uFDEF\U0010FFFF", u"<U+FFFE><U+FFFF><U+FDD0><U+FDEF><U+10FFFF>"},
       {std::u16string{char16_t{0xD800}, u'x', char16_t{0xDCE9}}, u"<U+D800>x<U+DCE9>"},
       // Next to the ranges, and ordinary blanks, stay as they are.
-      {u"\u00A0\u200A\u2010\u2070\uFDCF\uFDF0\uFFFD",
-       u"\u00A0\u200A\u2010\u2070\uFDCF\uFDF0\uFFFD"},
+      {u"\u00A0\u200A\u2010\u2070\uFDCF\uFDF0\uFFFD\u034E\uFE10\u0606",
+       u"\u00A0\u200A\u2010\u2070\uFDCF\uFDF0\uFFFD\u034E\uFE10\u0606"},
       // Text that looks like an escape cannot pass for one.
       {u"<U+001B>", u"<U+003C>U+001B>"},
       {u"<<U+", u"<<U+003C>U+"},

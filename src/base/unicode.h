@@ -32,21 +32,30 @@ constexpr bool is_noncharacter(char32_t c) {
 
 // A character that shows nothing of itself, or changes how the text around it
 // shows, so that a reader cannot tell it is there: C0 and C1 control
-// characters and DEL; the bidirectional controls (U+061C, U+200E, U+200F,
-// U+202A to U+202E, U+2066 to U+2069); zero-width and other invisible format
-// characters (U+00AD, U+180E, U+200B to U+200D, the rest of U+2060 to U+206F,
-// U+FEFF, U+FFF9 to U+FFFB, the tags U+E0000 to U+E007F); the line and
-// paragraph separators U+2028 and U+2029; the Hangul fillers, which are blank
-// letters (U+115F, U+1160, U+3164, U+FFA0); noncharacters; and surrogates,
-// which are a character of their own only when they stand alone.
+// characters and DEL; the format characters (Unicode's Cf: the soft hyphen,
+// the bidirectional controls, zero-width characters, the Arabic number
+// signs, the invisible operators, the tags and the rest); the variation
+// selectors (U+FE00 to U+FE0F, U+E0100 to U+E01EF) and their Mongolian
+// kin (U+180B to U+180F), the combining grapheme joiner (U+034F) and the
+// invisible Khmer vowels (U+17B4, U+17B5), which change how the character
+// before them looks without being one; the line and paragraph separators
+// U+2028 and U+2029, which break a line where none shows; the Hangul
+// fillers, which are blank letters (U+115F, U+1160, U+3164, U+FFA0);
+// noncharacters; and surrogates, which are a character of their own only
+// when they stand alone.
 constexpr bool is_hidden_character(char32_t c) {
   if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) return true;
   if (c < 0xAD) return false;
-  return c == 0xAD || c == 0x061C || c == 0x115F || c == 0x1160 || c == 0x180E ||
+  return c == 0xAD || c == 0x034F || (c >= 0x0600 && c <= 0x0605) || c == 0x061C || c == 0x06DD ||
+         c == 0x070F || c == 0x0890 || c == 0x0891 || c == 0x08E2 || c == 0x115F || c == 0x1160 ||
+         c == 0x17B4 || c == 0x17B5 || (c >= 0x180B && c <= 0x180F) ||
          (c >= 0x200B && c <= 0x200F) || (c >= 0x2028 && c <= 0x202E) ||
-         (c >= 0x2060 && c <= 0x206F) || c == 0x3164 || is_surrogate(c) || c == 0xFEFF ||
-         c == 0xFFA0 || (c >= 0xFFF9 && c <= 0xFFFB) || (c >= 0xE0000 && c <= 0xE007F) ||
-         is_noncharacter(c);
+         (c >= 0x2060 && c <= 0x206F) || c == 0x3164 || is_surrogate(c) ||
+         (c >= 0xFE00 && c <= 0xFE0F) || c == 0xFEFF || c == 0xFFA0 ||
+         (c >= 0xFFF9 && c <= 0xFFFB) || c == 0x110BD || c == 0x110CD ||
+         (c >= 0x13430 && c <= 0x1343F) || (c >= 0x1BCA0 && c <= 0x1BCA3) ||
+         (c >= 0x1D173 && c <= 0x1D17A) || (c >= 0xE0000 && c <= 0xE007F) ||
+         (c >= 0xE0100 && c <= 0xE01EF) || is_noncharacter(c);
 }
 
 // The code point of a high and a low surrogate taken together.

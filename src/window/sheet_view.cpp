@@ -48,9 +48,12 @@ Status list_text(const ResultSheet& sheet, std::u16string& text) {
   for (const ListLine& line : lines) {
     text += to_text(line.number);
     text += u". ";
-    text += line.name;
+    // Shown as --check shows them: a character that shows nothing or moves
+    // the text around it (a line separator would start a row of its own)
+    // appears as its code.
+    text += escape_hidden(line.name);
     text += line.tabs;
-    text += line.value;
+    text += escape_hidden(line.value);
     text += u"\r\n";
   }
   return Status::success();

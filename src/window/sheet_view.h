@@ -30,7 +30,8 @@ struct ListLine {
 Status list_lines(const ResultSheet& sheet, std::vector<ListLine>& lines);
 
 // The list as the pane shows it: each line of list_lines as one text,
-// ending in CR LF.
+// ending in CR LF, with the characters of names and values that show nothing
+// or disguise the text around them written as "<U+XXXX>" (escape_hidden).
 Status list_text(const ResultSheet& sheet, std::u16string& text);
 
 std::u16string class_caption(const ResultSheet& sheet);    // "CLASS : 7A"
