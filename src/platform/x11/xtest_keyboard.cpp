@@ -401,7 +401,10 @@ void XTestSession::wait_for_events(std::chrono::milliseconds most) {
 KeyboardWatch XTestSession::watch() {
   read_events();
   KeyboardWatch watch;
-  watch.escapes = tap_.started() ? typing_.escapes() : keyboard_watch_.watch().escapes();
+  // Esc comes through the grab while the grab is this session's (the
+  // server then keeps the key's raw events from it), and as a raw event
+  // while another program's grab takes it.
+  watch.escapes = std::max(typing_.escapes(), keyboard_watch_.watch().escapes());
   watch.held = typing_.held();
   watch.grabbed = typing_.grabbed();
   watch.disturbed = typing_.disturbed();
@@ -650,10 +653,17 @@ void XTestSession::finish() {
     // While the user still holds Esc, its autorepeat would go to the target
     // the moment the grab goes. (The server keeps the raw events of the key
     // from the client whose grab it activated, so the keys down are asked.)
+    // Autorepeat releases the key for an instant between two presses, so it
+    // counts as let go only once it has been up for longer than that.
+    constexpr std::chrono::milliseconds kUpFor{120};
     const Clock::time_point started = Clock::now();
-    while (escape_down() && Clock::now() - started < kEscapeWait && !errors_.lost &&
-           !quit_requested()) {
-      wait_for_events(std::chrono::milliseconds(20));
+    Clock::time_point up_since = started;
+    const bool escape_pressed = typing_.escapes() > 0 || keyboard_watch_.watch().escapes() > 0;
+    if (!escape_pressed && !escape_down()) up_since -= kUpFor;
+    while (Clock::now() - up_since < kUpFor && Clock::now() - started < kEscapeWait &&
+           !errors_.lost && !quit_requested()) {
+      if (escape_down()) up_since = Clock::now();
+      if (Clock::now() - up_since < kUpFor) wait_for_events(std::chrono::milliseconds(20));
     }
     // A keycode gets its old mapping back once the target has handled the
     // keys sent on it; a target that takes longer than a moment (or cannot

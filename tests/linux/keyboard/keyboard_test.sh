@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# keyboard_test.sh TYPE_VALUES TARGET_FORM KEY_TARGET SCENARIO
+# keyboard_test.sh TYPE_VALUES TARGET_FORM KEY_TARGET GRAB_KEYBOARD SCENARIO
 # Types values with the X11 keyboard into the target form (or an xterm, or
 # the plain Xlib key target) on a private Xvfb and checks, field by field,
 # that every character arrived as written, and that the keyboard mapping
@@ -9,7 +9,8 @@ set -euo pipefail
 type_values=$1
 target_form=$2
 key_target=$3
-scenario=$4
+grab_keyboard=$4
+scenario=$5
 source "$(dirname "$0")/../../../scripts/lib.sh"
 start_session
 
@@ -94,6 +95,41 @@ text='天地玄黃宇宙洪荒日月盈昃辰宿列張寒來暑往秋收冬藏�
 # taken the one before; y is on the layout and moves with de.
 long_list=()
 for ((i = 0; i < 20; i++)); do long_list+=("$(printf "y$text%.0s" 1 2 3 4 5)"); done
+
+# expect_exact_or_named STATUS ERR PATTERN VALUE...: closes the form. Typing
+# either went through (STATUS 0) and every field holds its value, or it
+# stopped (STATUS 1) saying so in a message that matches PATTERN and names
+# the entry whose field may be wrong: the fields before it hold their
+# values, and none after it got anything.
+expect_exact_or_named() {
+  local status=$1 err=$2 pattern=$3 entry i
+  shift 3
+  close_form "$form_pid"
+  if ((status == 0)); then
+    form_holds "$form_out" "$@" || fail "Typing reported success, but the fields differ."
+    echo "Typing waited and went on."
+    return
+  fi
+  echo "Typing stopped: $(cat "$err")"
+  ((status == 1)) || fail "Typing ended with status $status: $(cat "$err")"
+  grep -qE "$pattern" "$err" || fail "Unexpected message: $(cat "$err")"
+  entry=$(grep -oE 'while entry [0-9]+' "$err" | grep -oE '[0-9]+$')
+  [[ -n $entry ]] || fail "The message names no entry: $(cat "$err")"
+  local values=("$@") fields
+  mapfile -t fields <"$form_out"
+  for ((i = 0; i < entry - 1; i++)); do
+    [[ ${fields[i]-} == "${values[i]}" ]] ||
+      fail "Field $((i + 1)) holds \"${fields[i]-}\" before the entry the message names."
+  done
+  for ((i = entry; i < ${#fields[@]}; i++)); do
+    [[ -z ${fields[i]} ]] || fail "Field $((i + 1)) got \"${fields[i]}\" after typing stopped."
+  done
+}
+
+# A list of values on every layout's keys, long enough to be in the middle
+# of it for a second.
+plain_list=()
+for ((i = 0; i < 20; i++)); do plain_list+=("$(printf 'value %d of twenty, %.0s' "$i" {1..12})"); done
 
 case $scenario in
   us | de | de_wm)
@@ -295,6 +331,146 @@ case $scenario in
     expected_text=$(printf 'Zoë\tŁódź€\t中文\tx\t')
     wait_until 10 sh -c "[ \"\$(cat '$out')\" = '$expected_text' ]" ||
       fail "xterm received \"$(cat "$out")\", expected \"$expected_text\"."
+    check_keymap_unchanged
+    ;;
+
+  xterm_stalled)
+    # xterm stops for a while as typing begins: it cannot say when it has
+    # read its keys, so the keycodes borrowed for them keep their meaning
+    # after typing has ended, until the program ends, and every character
+    # arrives once xterm goes on.
+    start_x us
+    keymap >"$work/keymap.before"
+    out=$work/xterm.txt
+    LC_ALL=C.UTF-8 spawn xterm -u8 -title tavrino-xterm \
+      -e sh -c "stty raw -echo; cat >'$out'"
+    xterm_pid=$spawned
+    focus "$(wait_window tavrino-xterm)"
+    values=()
+    for ((i = 0; i < 50; i++)); do values+=("Zoë $i 中文€"); done
+    kill -STOP "$xterm_pid"
+    (sleep 1.5 && kill -CONT "$xterm_pid") &
+    "$type_values" --linger 3000 "${values[@]}" || fail "Typing failed."
+    expected_text=$(printf '%s\t' "${values[@]}")
+    wait_until 10 sh -c "[ \"\$(cat '$out')\" = '$expected_text' ]" ||
+      fail "xterm received \"$(cat "$out")\"."
+    check_keymap_unchanged
+    ;;
+
+  xterm_many)
+    # More characters the layout lacks than the free keycodes hold at once,
+    # into a program that cannot say when it has read a key: typing would
+    # have to change a keycode that xterm may not have read yet, so nothing
+    # is typed, and the message says why.
+    start_x us
+    keymap >"$work/keymap.before"
+    out=$work/xterm.txt
+    LC_ALL=C.UTF-8 spawn xterm -u8 -title tavrino-xterm \
+      -e sh -c "stty raw -echo; cat >'$out'"
+    focus "$(wait_window tavrino-xterm)"
+    status=0
+    "$type_values" "$text" 2>"$work/err" || status=$?
+    ((status == 1)) && grep -q 'cannot tell tavrino when it has read a key' "$work/err" ||
+      fail "Expected a refusal, got status $status: $(cat "$work/err")"
+    sleep 0.5
+    [[ ! -s $out ]] || fail "xterm received \"$(cat "$out")\"."
+    check_keymap_unchanged
+    ;;
+
+  ctrl_mid)
+    # Ctrl pressed for a moment in the middle of typing: no key of the
+    # playback goes out while it is held. Typing waits for it to be let go
+    # and goes on, or, when the press came in among the keys of a batch,
+    # stops naming the entry it may have changed.
+    start_x us
+    start_form
+    watch_keys "$form_window"
+    "$type_values" "${plain_list[@]}" 2>"$work/err" &
+    typing_pid=$!
+    wait_until 10 any_key || fail "Typing did not begin."
+    sleep 0.2
+    xdotool keydown ctrl
+    sleep 0.3
+    xdotool keyup ctrl
+    status=0
+    wait "$typing_pid" || status=$?
+    expect_exact_or_named "$status" "$work/err" 'Ctrl was pressed on the keyboard while entry' \
+      "${plain_list[@]}"
+    state_is 'down: locked' || fail "Keys are still down: $("$type_values" --print-state)"
+    # Keys with Ctrl held: at most those of one batch.
+    ctrl_keys=$(grep -A2 '^KeyPress' "$keys_log" | grep -c 'state 0x4,' || true)
+    ((ctrl_keys <= 32)) || fail "$ctrl_keys keys reached the form with Ctrl held."
+    ;;
+
+  grab)
+    # Another program holds the keyboard for a second in the middle of
+    # typing: no key goes to it while typing waits, and typing goes on once
+    # it lets go, or stops naming the entry whose keys went there.
+    start_x us
+    start_form
+    watch_keys "$form_window"
+    "$type_values" "${plain_list[@]}" 2>"$work/err" &
+    typing_pid=$!
+    wait_until 10 any_key || fail "Typing did not begin."
+    "$grab_keyboard" 1000 >"$work/grab.log" || fail "Could not grab the keyboard."
+    status=0
+    wait "$typing_pid" || status=$?
+    keys=$(awk '/^keys/ { print $2 }' "$work/grab.log")
+    if ((status == 0)); then
+      ((keys == 0)) || fail "$keys keys went to the program that held the keyboard."
+    fi
+    expect_exact_or_named "$status" "$work/err" 'another program took the keyboard' \
+      "${plain_list[@]}"
+    ;;
+
+  escape_held)
+    # Esc ends the wait for a key the user holds; nothing is typed. A held
+    # Esc that stops typing never reaches the form, nor does its repeat.
+    start_x us
+    start_form
+    watch_keys "$form_window"
+    xdotool keydown shift
+    "$type_values" 'never' 2>"$work/err" &
+    typing_pid=$!
+    sleep 0.5
+    ! ended "$typing_pid" || fail "Typing did not wait for the held Shift: $(cat "$work/err")"
+    xdotool key Escape
+    wait_until 2 ended "$typing_pid" || fail "Esc did not end the wait."
+    xdotool keyup shift
+    status=0
+    wait "$typing_pid" || status=$?
+    ((status == 1)) && grep -q 'Nothing was typed: Esc was pressed.' "$work/err" ||
+      fail "Unexpected end: status $status, $(cat "$work/err")"
+    "$type_values" "${plain_list[@]}" 2>"$work/err" &
+    typing_pid=$!
+    wait_until 10 any_key || fail "Typing did not begin."
+    xdotool keydown Escape
+    sleep 1
+    xdotool keyup Escape
+    wait_until 5 ended "$typing_pid" || fail "Esc did not stop typing."
+    ! grep -q 'Escape' "$keys_log" || fail "Esc reached the form: $(cat "$keys_log")"
+    close_form "$form_pid"
+    ;;
+
+  killed)
+    # tavrino is killed (SIGKILL) while a value holds Shift and characters
+    # are on borrowed keycodes: the next one to type lets go of the Shift,
+    # gives the keycodes back, and types as usual.
+    start_x us
+    keymap >"$work/keymap.before"
+    start_form
+    watch_keys "$form_window"
+    "$type_values" "+($text$text)" &
+    typing_pid=$!
+    wait_until 10 any_key || fail "Typing did not begin."
+    wait_until 2 sh -c "'$type_values' --print-state | grep -q '^down:.* 50'" ||
+      fail "Shift is not held by the value."
+    kill -KILL "$typing_pid"
+    close_form "$form_pid"
+    start_form
+    "$type_values" --expect-no-keys-down 'Zoë' 'after' 2>"$work/err" ||
+      fail "The next playback failed: $(cat "$work/err")"
+    check_fields 'Zoë' 'after'
     check_keymap_unchanged
     ;;
 

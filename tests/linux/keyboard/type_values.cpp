@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
-// tavrino_type_values [--fail-after N] [--expect-no-keys-down] VALUE...
+// tavrino_type_values [--fail-after N] [--expect-no-keys-down] [--linger MS] VALUE...
 //   Types the values as playback does (each value in the key-string syntax,
 //   then Tab) into the focused window of $DISPLAY. --fail-after N makes the
 //   keyboard refuse the event after the first N, as a keyboard that breaks
 //   halfway would; --expect-no-keys-down checks afterwards that the server
-//   has no key down. Exit status: 0 typed, 1 playback failed (the message on
-//   standard error), 2 a key was left down, 64 usage.
+//   has no key down; --linger MS stays MS milliseconds after typing before
+//   the program ends, as the app stays open. Exit status: 0 typed, 1 playback failed (the message
+//   on standard error), 2 a key was left down, 64 usage.
 // tavrino_type_values --print-keymap
 //   Prints the core keyboard mapping and modifier map, one keycode a line.
 // tavrino_type_values --print-state
@@ -19,6 +20,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/text.h"
@@ -142,6 +144,7 @@ int print_state() {
 int main(int argc, char** argv) {
   std::vector<std::string> values;
   long fail_after = -1;
+  long linger_ms = 0;
   bool expect_no_keys_down = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--print-keymap") == 0) return print_keymap();
@@ -150,13 +153,17 @@ int main(int argc, char** argv) {
       expect_no_keys_down = true;
     } else if (std::strcmp(argv[i], "--fail-after") == 0 && i + 1 < argc) {
       fail_after = std::strtol(argv[++i], nullptr, 10);
+    } else if (std::strcmp(argv[i], "--linger") == 0 && i + 1 < argc) {
+      linger_ms = std::strtol(argv[++i], nullptr, 10);
     } else {
       values.emplace_back(argv[i]);
     }
   }
   if (values.empty() || values.size() > tavrino::kSlotCount) {
-    std::fputs("usage: tavrino_type_values [--fail-after N] [--expect-no-keys-down] VALUE...\n",
-               stderr);
+    std::fputs(
+        "usage: tavrino_type_values [--fail-after N] [--expect-no-keys-down] [--linger MS] "
+        "VALUE...\n",
+        stderr);
     return 64;
   }
 
@@ -172,6 +179,7 @@ int main(int argc, char** argv) {
   const tavrino::Status status = tavrino::typekeys(sheet, keyboard);
   if (!status) std::fprintf(stderr, "%s\n", tavrino::utf16_to_utf8(status.message()).c_str());
 
+  std::this_thread::sleep_for(std::chrono::milliseconds(linger_ms));
   if (expect_no_keys_down) {
     const std::string down = keys_down();
     if (!down.empty()) {
