@@ -178,7 +178,7 @@ std::optional<std::chrono::milliseconds> Playback::step() {
   if (phase_ == Phase::typing && !waiting_ && pace_until_ > now) {
     return std::chrono::ceil<std::chrono::milliseconds>(pace_until_ - now);
   }
-  if (phase_ == Phase::holding || waiting_) return kPoll;
+  if (phase_ == Phase::holding || (waiting_ && !waiting_on_target_)) return kPoll;
   return std::chrono::milliseconds(0);
 }
 
@@ -279,6 +279,7 @@ void Playback::type(const KeyboardWatch& first_watch) {
   KeyboardWatch watch = first_watch;
   for (bool first = true;; first = false) {
     if (!first) watch = session_->watch();
+    waiting_on_target_ = false;
     if (watch.escapes > escapes_) {
       escapes_ = watch.escapes;
       return stop_typing(u"Esc was pressed.");
@@ -349,9 +350,12 @@ void Playback::type(const KeyboardWatch& first_watch) {
       return sent_ < events_.size() && next_batch_end() - taken_ > kMostAhead;
     };
     if (!blind_ && behind()) {
-      take_answers(left);
+      // Waiting for an answer is the step's work now: up to a slice, so
+      // that the next batch goes out as soon as the target has caught up.
+      take_answers(std::max(left, kSlice / 2));
       if (behind()) {
         const std::u16string name = session_->target_name();
+        waiting_on_target_ = true;
         return wait_for(
             u"Waiting for " + (name.empty() ? u"the program" : name) +
                 u" to catch up - press Esc to stop",

@@ -84,7 +84,7 @@ class Playback {
   static constexpr std::size_t kBatchEvents = 32;
   // How many events may be on their way to a target that says when it has
   // taken them.
-  static constexpr std::size_t kMostAhead = 2 * kBatchEvents;
+  static constexpr std::size_t kMostAhead = 8 * kBatchEvents;
   // The pause after each batch to a target that cannot say.
   static constexpr std::chrono::milliseconds kBlindPace{4};
   // How long a wait in the middle of typing goes on before its status line
@@ -180,6 +180,7 @@ class Playback {
   Clock::time_point hold_since_{};
   Clock::time_point wait_since_{};  // a wait in the middle of typing
   bool waiting_ = false;
+  bool waiting_on_target_ = false;  // the wait is for the target's answers
   Clock::time_point pace_until_{};
   std::optional<std::u16string> stop_why_;  // the stop being drained
 };

@@ -221,6 +221,32 @@ case $scenario in
     check_fields "${expected[@]}"
     ;;
 
+  target_frozen)
+    # The form stops for a few seconds in the middle of a long list: tavrino
+    # waits for it, its title says so, and once the form goes on every value
+    # arrives exactly.
+    start_x us
+    start_wm
+    start_form 12
+    write_list "$work/twelve.ipt" 12 "$long_value"
+    start_tavrino "$work/twelve.ipt"
+    set_countdown 0
+    watch_keys
+    click cmdStart
+    focus "$form_window"
+    wait_until 5 any_key || fail "Typing did not begin."
+    kill -STOP "$form_pid"
+    timeout 5 xdotool search --sync --name '^Waiting for tavrino target form to catch up - ' \
+      >/dev/null || { kill -CONT "$form_pid"; fail "The title does not say what typing waits for."; }
+    kill -CONT "$form_pid"
+    wait_until 60 tabs_at_least 12 || fail "Only $(released_tabs) Tabs arrived."
+    sleep 0.5
+    ! grep -q 'tavrino: ' "$tavrino_log" || fail "A message came: $(cat "$tavrino_log")"
+    values=()
+    for ((i = 0; i < 12; i++)); do values+=("$long_value"); done
+    check_fields "${values[@]}"
+    ;;
+
   esc_anywhere)
     # Esc pressed while typing a long list, with the focus in the form:
     # typing stops at once, Esc does not reach the form, nothing stays down.
