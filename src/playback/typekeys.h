@@ -86,7 +86,7 @@ class Playback {
   // taken them.
   static constexpr std::size_t kMostAhead = 8 * kBatchEvents;
   // The pause after each batch to a target that cannot say.
-  static constexpr std::chrono::milliseconds kBlindPace{4};
+  static constexpr std::chrono::milliseconds kBlindPace{1};
   // How long a wait in the middle of typing goes on before its status line
   // shows; shorter waits are part of typing.
   static constexpr std::chrono::milliseconds kWaitNotice{500};
