@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace tavrino {
@@ -138,6 +139,94 @@ TEST(SpareKeycodesTest, RestoresOnlyWhatStillHoldsOurs) {
   EXPECT_EQ(server.symbols_[255], kEmpty);
   EXPECT_EQ(server.symbols_[254], (KeycodeSymbols{kYen, kYen}));
   EXPECT_EQ(server.symbols_[253], (KeycodeSymbols{kWen, kWen}));
+}
+
+// The walk that finds what needs a spare keycode follows the locks that
+// lock keys in the values switch, and what the key string holds Shift for.
+TEST(SpareKeycodesTest, NeedsFollowTheLocksAndTheShift) {
+  constexpr unsigned kShiftLock = 1, kCaps = 2, kNum = 16;
+  const LockMasks masks{kShiftLock, kCaps, kNum};
+  // A layout with a and b, where 中 exists only under Num Lock and ë only
+  // with Caps Lock off.
+  const auto typable = [&](const KeyEvent& event, unsigned locked) {
+    if (event.type != KeyEvent::Type::character) return true;
+    switch (event.character) {
+      case U'a':
+      case U'b':
+        return true;
+      case U'\u4e2d':
+        return (locked & kNum) != 0;
+      case U'\u00eb':
+        return (locked & kCaps) == 0;
+      default:
+        return false;
+    }
+  };
+  const auto c = [](char32_t ch) { return KeyEvent::of_character(ch); };
+  const KeyEvent shift_down = KeyEvent::press_of(Modifier::shift);
+  const KeyEvent shift_up = KeyEvent::release_of(Modifier::shift);
+  const KeySymbol e_diaeresis = keysym_for_character(U'\u00eb');
+  const struct {
+    const char* what;
+    std::vector<KeyEvent> events;
+    unsigned locked;
+    std::vector<SpareUse> uses;
+    std::optional<std::size_t> first;
+  } cases[] = {
+      {"all on the layout", {c(U'a'), c(U'b')}, 0, {}, std::nullopt},
+      {"each use once, in order",
+       {c(U'a'), c(U'\u4e2d'), c(U'\u20ac'), c(U'\u4e2d')},
+       0,
+       {{kZhong, false}, {kEuro, false}, {kZhong, false}},
+       1},
+      {"Num Lock typed in the value puts 中 on the layout",
+       {c(U'\u4e2d'), KeyEvent::of_key(Key::numlock), c(U'\u4e2d')},
+       0,
+       {{kZhong, false}},
+       0},
+      {"Caps Lock on takes ë off the layout", {c(U'\u00eb')}, kCaps, {{e_diaeresis, false}}, 0},
+      {"a keysym typed under Shift once is shifted every time",
+       {c(U'\u20ac'), shift_down, c(U'\u20ac'), shift_up, c(U'\u20ac')},
+       0,
+       {{kEuro, true}, {kEuro, true}, {kEuro, true}},
+       0},
+      {"a Shift Lock shifts them all", {c(U'\u20ac')}, kShiftLock, {{kEuro, true}}, 0},
+      {"a release without a press holds no Shift",
+       {shift_up, c(U'\u20ac')},
+       0,
+       {{kEuro, false}},
+       1},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.what);
+    const SpareNeeds needs = plan_spare_needs(k.events, k.locked, masks, typable);
+    EXPECT_EQ(needs.uses, k.uses);
+    EXPECT_EQ(needs.first, k.first);
+  }
+}
+
+TEST(SpareKeycodesTest, CountsTheBatchesTheUsesTake) {
+  const std::vector<SpareUse> cjk = {
+      {kZhong, false}, {kWen, false}, {kEuro, false}, {kYen, false}, {kZhong, false}};
+  const struct {
+    std::size_t keycodes;
+    std::vector<SpareUse> uses;
+    std::size_t batches;
+  } cases[] = {
+      {4, {}, 0},
+      {0, cjk, 0},
+      // Two characters without a case share a keycode.
+      {2, cjk, 1},
+      {1, cjk, 3},  // 中 comes back after the keycode has moved on
+      // A letter takes a keycode with its capital; a shifted keysym one alone.
+      {1, {{kA, false}, {kEuro, true}, {kA, false}}, 3},
+  };
+  for (const auto& c : cases) {
+    std::vector<unsigned> keycodes;
+    for (std::size_t i = 0; i < c.keycodes; ++i) keycodes.push_back(static_cast<unsigned>(255 - i));
+    EXPECT_EQ(SpareKeycodes(keycodes, c.uses).batches_needed(), c.batches)
+        << c.keycodes << " keycodes, " << c.uses.size() << " uses";
+  }
 }
 
 }  // namespace
