@@ -309,7 +309,9 @@ TEST(Playback, WatchesTheKeyboardWhileTyping) {
     } else {
       EXPECT_LT(run.keyboard.delivered().size(), 6u * 41);
     }
-    if (!c.status.empty()) EXPECT_TRUE(run.showed(c.status));
+    if (!c.status.empty()) {
+      EXPECT_TRUE(run.showed(c.status));
+    }
     EXPECT_FALSE(run.keyboard.open());
   }
 }
@@ -348,8 +350,12 @@ TEST(Playback, NeverOutrunsTheTarget) {
         << utf8(run.status.message());
     EXPECT_LE(run.keyboard.most_ahead(), most_ahead);
     EXPECT_LE(run.keyboard.largest_send(), Playback::kBatchEvents);
-    if (c.message.empty()) EXPECT_EQ(run.keyboard.typed(), all);
-    if (!c.status.empty()) EXPECT_TRUE(run.showed(c.status));
+    if (c.message.empty()) {
+      EXPECT_EQ(run.keyboard.typed(), all);
+    }
+    if (!c.status.empty()) {
+      EXPECT_TRUE(run.showed(c.status));
+    }
   }
 }
 

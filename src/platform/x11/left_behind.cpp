@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "platform/x11/left_behind.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <climits>
 
 #include "platform/x11/input_tap.h"
 #include "platform/x11/keymap.h"
@@ -16,6 +19,12 @@ Atom record_atom(Display* display) {
 }
 
 }  // namespace
+
+std::string this_host() {
+  char name[HOST_NAME_MAX + 1] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return {};
+  return name;
+}
 
 std::optional<BorrowedRecord> read_left_behind(Display* display) {
   Atom type = 0;

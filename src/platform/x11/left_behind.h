@@ -5,12 +5,16 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "platform/x11/borrowed_record.h"
 
 struct _XDisplay;
 
 namespace tavrino {
+
+// This machine's name, as a record and the windows' WM_CLIENT_MACHINE give it.
+std::string this_host();
 
 std::optional<BorrowedRecord> read_left_behind(_XDisplay* display);
 void write_left_behind(_XDisplay* display, const BorrowedRecord& record);

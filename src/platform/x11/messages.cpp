@@ -42,4 +42,8 @@ Status no_modifier_key(Modifier modifier) {
                          u" key to hold.");
 }
 
+std::u16string connection_lost() {
+  return u"The connection to the X server was lost.";
+}
+
 }  // namespace tavrino

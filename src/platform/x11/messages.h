@@ -28,4 +28,7 @@ Status no_key_for(const KeyEvent& event);
 Status not_on_free_keycode(const KeyEvent& event);
 Status no_modifier_key(Modifier modifier);
 
+// Why the keyboard cannot go on once the X connection is gone.
+std::u16string connection_lost();
+
 }  // namespace tavrino
