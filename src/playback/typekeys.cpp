@@ -21,11 +21,12 @@ struct Entries {
   std::vector<std::size_t> value_ends;
 };
 
-Status build(const ResultSheet& sheet, Entries& entries) {
+Status build(const ResultSheet& sheet, Entries& entries, std::size_t first_entry) {
   if (Status fits = check_itemcount(sheet); !fits) return fits;
-  for (int i = 0; i < sheet.itemcount; ++i) {
+  for (int i = static_cast<int>(std::min<std::size_t>(first_entry, kSlotCount));
+       i < sheet.itemcount; ++i) {
     const std::u16string& value = sheet.itemvalue[static_cast<std::size_t>(i)];
-    ParsedKeys parsed = parse_key_string(value);
+    ParsedKeys parsed = value_events(value, sheet.literal);
     if (parsed.error) {
       return Status::failure(u"Entry " + to_text(i + 1) + u" (" + quoted(value) +
                              u") cannot be typed, at character " +
@@ -107,27 +108,28 @@ std::u16string stop_reason_text(StopReason reason) {
 Status playback_events(const ResultSheet& sheet, KeyEvents& events) {
   events.clear();
   Entries entries;
-  Status status = build(sheet, entries);
+  Status status = build(sheet, entries, 0);
   if (status) events = std::move(entries.events);
   return status;
 }
 
-Playback::Playback(const ResultSheet& sheet, Keyboard& keyboard, Now now)
+Playback::Playback(const ResultSheet& sheet, Keyboard& keyboard, Now now, std::size_t first_entry)
     : keyboard_(keyboard), now_(std::move(now)) {
   Entries entries;
-  if (Status built = build(sheet, entries); !built) {
+  if (Status built = build(sheet, entries, first_entry); !built) {
     state_ = State::ended;
     result_ = std::move(built);
     return;
   }
   events_ = std::move(entries.events);
-  entries_ = entries.value_ends.size();
+  entries_ = sheet.itemcount > 0 ? static_cast<std::size_t>(sheet.itemcount) : 0;
+  entries_typed_ = std::min(first_entry, entries_);
   values_.assign(sheet.itemvalue.begin(),
                  sheet.itemvalue.begin() + static_cast<std::ptrdiff_t>(entries_));
   // A value in pieces of at most kPieceEvents, then its Tab on its own.
   std::size_t at = 0;
-  for (std::size_t entry = 0; entry < entries_; ++entry) {
-    const std::size_t value_end = entries.value_ends[entry];
+  for (std::size_t entry = entries_typed_; entry < entries_; ++entry) {
+    const std::size_t value_end = entries.value_ends[entry - entries_typed_];
     for (; at < value_end; at = std::min(at + kPieceEvents, value_end)) {
       pieces_.push_back({at, std::min(at + kPieceEvents, value_end), entry, false});
     }
@@ -213,8 +215,8 @@ void Playback::begin_typing() {
 std::optional<StopReason> Playback::check_before_piece() {
   if (const auto interruption = keyboard_.interruption()) return interruption;
   const Focus focus = keyboard_.focus();
-  const bool moved = unfit_target(focus.kind) ||
-                     (target_.kind == Focus::Kind::other && focus != target_);
+  const bool moved =
+      unfit_target(focus.kind) || (target_.kind == Focus::Kind::other && focus != target_);
   if (moved) return StopReason::focus_moved;
   return std::nullopt;
 }

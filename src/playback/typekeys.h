@@ -55,8 +55,11 @@ class Playback {
   static constexpr std::size_t kPieceEvents = 256;
 
   // Parses the sheet's values; `keyboard` outlives the playback. `now` is
-  // the clock (a test's own, in tests).
-  Playback(const ResultSheet& sheet, Keyboard& keyboard, Now now = &Clock::now);
+  // the clock (a test's own, in tests). Typing begins with entry
+  // `first_entry` (from 0), so that a playback that stopped can go on where
+  // it did; the entries before it are neither checked nor typed.
+  Playback(const ResultSheet& sheet, Keyboard& keyboard, Now now = &Clock::now,
+           std::size_t first_entry = 0);
   ~Playback();  // ends the keyboard if the playback is still running
   Playback(const Playback&) = delete;
   Playback& operator=(const Playback&) = delete;
@@ -74,6 +77,9 @@ class Playback {
   const HeldKeys& waiting_for() const { return waiting_for_; }
   // Success, or why nothing or not everything was typed; set once ended.
   const Status& result() const { return result_; }
+  // The entries whose Tab has gone out, counted from entry 0 (those before
+  // first_entry count as typed): the first_entry that goes on after a stop.
+  std::size_t entries_typed() const { return entries_typed_; }
 
  private:
   enum class State { start, waiting, typing, ended };
