@@ -226,7 +226,8 @@ TEST(BadInput, KeyboardFailures) {
       {"fails with Shift held",
        [](RecordingKeyboard& k) { k.fail_at(4, u"The display went away."); },
        u"4 [TAB] [SHIFT down] a [SHIFT up]",
-       u"Typing stopped after 1 of 3 entries: The display went away."},
+       u"Typing stopped after 1 of 3 entries: The display went away. Click into the field for "
+       u"entry 2, B, then press START to go on."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
