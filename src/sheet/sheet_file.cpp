@@ -31,7 +31,8 @@ Status load_file(std::u16string_view path, ResultSheet& sheet, const FileReader&
   } else {
     ListLengths lengths;
     if (Status status = read_data(bytes, path, sheet, lengths); !status) return status;
-    now.note = leftover_note(sheet, lengths.values);
+    // A sheet without data lists and types nothing, so nothing is left over.
+    if (holds_data(sheet)) now.note = leftover_note(sheet, lengths.values);
   }
   loaded = std::move(now);
   return Status::success();
