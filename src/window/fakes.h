@@ -190,9 +190,8 @@ struct FakeWindow {
   FakeScheduler scheduler;
   StandardFileReader reader;
   Playback::Clock::time_point clock{};
-  Form1 form{sheet,     controls,  dialog,
-             messages,  placement, keyboard,
-             scheduler, reader,    [this] { return clock; }};
+  Form1 form{sheet,    controls,  dialog, messages, placement,
+             keyboard, scheduler, reader, [this] { return clock; }};
 };
 
 }  // namespace tavrino
