@@ -29,8 +29,14 @@ Status load_file(std::u16string_view path, ResultSheet& sheet, const FileReader&
     if (Status status = read_rows(bytes, file_rows(path), sheet, now.read); !status) return status;
     now.note = now.read.note;
   } else {
+    // A data file keeps what the file before left in the slots it does not
+    // reach, but not the marks of rows: they are text, and read as key
+    // strings "~5" would press Enter. After rows it starts from nothing.
+    ResultSheet fresh;
+    ResultSheet& target = sheet.literal ? fresh : sheet;
     ListLengths lengths;
-    if (Status status = read_data(bytes, path, sheet, lengths); !status) return status;
+    if (Status status = read_data(bytes, path, target, lengths); !status) return status;
+    if (sheet.literal) sheet = std::move(fresh);
     // A sheet without data lists and types nothing, so nothing is left over.
     if (holds_data(sheet)) now.note = leftover_note(sheet, lengths.values);
   }

@@ -26,7 +26,9 @@ struct Loaded {
 };
 
 // Reads the file at `path` into `sheet`. On failure the message names the
-// file and the reason, and `sheet` and `loaded` are unchanged.
+// file and the reason, and `sheet` and `loaded` are unchanged. A data file
+// read over a sheet of rows starts from an empty sheet, so that no text of
+// the rows is ever typed as a key string.
 Status load_file(std::u16string_view path, ResultSheet& sheet, const FileReader& reader,
                  Loaded& loaded);
 

@@ -74,5 +74,25 @@ TEST(LoadFile, SaysWhichEntriesTheFileBeforeFills) {
   }
 }
 
+TEST(LoadFile, ADataFileAfterRowsKeepsNoneOfTheirText) {
+  ScratchFile rows("Name;Mark\nAnn;~5\nBob;A+\nCy;3\n", "m.csv");
+  ScratchFile short_list("3,x,Zed,9,,,7B,,Art,,Final,T3\n", "f.ipt");
+  ResultSheet sheet;
+  Loaded loaded;
+  ASSERT_TRUE(load_file(rows.path(), sheet, StandardFileReader(), loaded));
+  ASSERT_TRUE(load_file(short_list.path(), sheet, StandardFileReader(), loaded));
+  EXPECT_FALSE(sheet.literal);
+  EXPECT_EQ(sheet.first_row, 0);
+  EXPECT_EQ(sheet.itemvalue[1], u"");
+  EXPECT_EQ(sheet.itemname[1], u"");
+  EXPECT_TRUE(utf16_to_utf8(loaded.note).starts_with("Entries 2 and 3 have no marks"));
+  // A refused data file leaves the rows as they were.
+  ASSERT_TRUE(load_file(rows.path(), sheet, StandardFileReader(), loaded));
+  const ResultSheet before = sheet;
+  ScratchFile bad("3,x,\"Zed\n", "bad.ipt");
+  EXPECT_FALSE(load_file(bad.path(), sheet, StandardFileReader(), loaded));
+  EXPECT_EQ(sheet, before);
+}
+
 }  // namespace
 }  // namespace tavrino
