@@ -48,14 +48,5 @@ TEST(Entries, AMarkThatCannotBeTypedIsNamedByItsRow) {
   }
 }
 
-TEST(Entries, TheEntryToGoOnWithIsNamedWithItsName) {
-  ResultSheet sheet = rows_sheet(1, {u"1", u"2"});
-  sheet.itemname[1] = u"Priya Raman";
-  EXPECT_EQ(entry_name(sheet, 0), u"entry 1");
-  EXPECT_EQ(entry_name(sheet, 1), u"entry 2, Priya Raman");
-  EXPECT_EQ(go_on_sentence(sheet, 1),
-            u"Click into the field for entry 2, Priya Raman, then press START to go on.");
-}
-
 }  // namespace
 }  // namespace tavrino

@@ -415,9 +415,8 @@ TEST_F(Form1Test, SaysWhichEntriesTheFileBeforeFills) {
   ASSERT_TRUE(form.open_path(shorter.path()));
   // The list shows first, then the message over it.
   EXPECT_EQ(shown(ControlId::lbltext), u"1. Zed\t\t9\r\n2. Bob\t\t52\r\n3. Cy\t\t38\r\n");
-  EXPECT_EQ(log.back(),
-            R"(message "Entries 2 and 3 keep the marks of the file loaded before: this file has )"
-            R"(1 value for 3 entries.")");
+  EXPECT_TRUE(log.back().starts_with(R"(message "Entries 2 and 3 keep the marks)")) << log.back();
+  EXPECT_EQ(messages.shown().size(), 1u);
 }
 
 TEST(Form1, FailingControlOperationStopsTheHandler) {

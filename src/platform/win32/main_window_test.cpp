@@ -313,22 +313,6 @@ TEST_F(MainWindowTest, LaysOutAgainWhenTheDpiChanges) {
 namespace tavrino {
 namespace {
 
-TEST(PasteKeys, CtrlVAndShiftInsert) {
-  const struct {
-    WPARAM key;
-    bool ctrl, shift, alt, paste;
-  } cases[] = {
-      {'V', true, false, false, true},   {VK_INSERT, false, true, false, true},
-      {'V', false, false, false, false}, {'V', true, false, true, false},         // AltGr+V
-      {'V', true, true, false, false},   {VK_INSERT, true, false, false, false},  // copy
-      {'C', true, false, false, false},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(is_paste_key(c.key, c.ctrl, c.shift, c.alt), c.paste)
-        << c.key << " " << c.ctrl << c.shift << c.alt;
-  }
-}
-
 // The memory of a WM_DROPFILES, as Explorer hands it over.
 HDROP drop_of(const std::vector<std::wstring>& files) {
   std::size_t units = 1;  // the NUL after the last name
