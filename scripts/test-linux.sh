@@ -14,10 +14,10 @@ source scripts/lib.sh
 # library and wayland-scanner, xkbcommon. End-to-end tests: the X server, a
 # window manager, the tools that drive and watch the windows (xdotool,
 # xprop, xev, setxkbmap, xkbcomp), xterm as a target that answers no pings,
-# and the fonts the window asks for; on Wayland, a headless sway, foot as
-# the target and Qt's Wayland platform.
+# xclip to own the clipboard for a paste, and the fonts the window asks for;
+# on Wayland, a headless sway, foot as the target and Qt's Wayland platform.
 ensure_packages "${linux_build_packages[@]}" xvfb xauth xdotool x11-utils x11-xkb-utils \
-  openbox xterm fonts-liberation imagemagick sway foot qt6-wayland
+  openbox xterm xclip fonts-liberation imagemagick sway foot qt6-wayland
 
 build=${LINUX_BUILD_DIR:-build-linux}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRINO_BUILD_LINUX_APP=ON

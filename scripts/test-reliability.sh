@@ -20,7 +20,7 @@ fuzz_seconds=${FUZZ_SECONDS:-60}
 jobs=${JOBS:-$(nproc)}
 asan_build=${ASAN_BUILD_DIR:-build-asan}
 fuzz_build=${FUZZ_BUILD_DIR:-build-fuzz}
-harnesses=(read_data_fuzz key_string_fuzz leading_number_fuzz)
+harnesses=(read_data_fuzz read_rows_fuzz key_string_fuzz leading_number_fuzz)
 
 sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 

@@ -41,6 +41,44 @@ std::u16string literal_of(char16_t c) {
   return std::u16string{u'{', c, u'}'};
 }
 
+// The event that types the character `c` as itself: line breaks and tabs
+// are their keys, since a target reads them as keys anyway, and every
+// platform then types them alike. Other control characters have no key to
+// type them (and as input some act as shortcuts, such as U+0001 for Ctrl+A),
+// so they are refused, and so are characters no keyboard types: no platform
+// sends a lone surrogate or a noncharacter (X11 has no key symbol for them).
+// Fills `why` when it refuses.
+std::optional<KeyEvent> plain_character_event(char32_t c, std::u16string& why) {
+  if (c == u'\r' || c == u'\n') return KeyEvent::of_key(Key::enter);
+  if (c == u'\t') return KeyEvent::of_key(Key::tab);
+  if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+    why = u"The control character " + code_point_name(c) +
+          u" cannot be typed; remove it from the value.";
+    return std::nullopt;
+  }
+  if (is_surrogate(c)) {
+    why = u"The character " + code_point_name(c) +
+          u" is half of a surrogate pair without its other half, which cannot be typed; remove "
+          u"it from the value.";
+    return std::nullopt;
+  }
+  if (is_noncharacter(c)) {
+    why = u"The character " + code_point_name(c) +
+          u" is a noncharacter, which Unicode keeps out of text and no key types; remove it "
+          u"from the value.";
+    return std::nullopt;
+  }
+  return KeyEvent::of_character(c);
+}
+
+// The units a line break takes at `at`: 2 for CR LF, which is one Enter
+// whichever line end the text used (two Enters could submit a form and move
+// on a field), else 1; and 2 for a surrogate pair.
+std::size_t typed_length(std::u16string_view text, std::size_t at) {
+  if (text[at] == u'\r' && at + 1 < text.size() && text[at + 1] == u'\n') return 2;
+  return code_point_at(text, at).length;
+}
+
 class Parser {
  public:
   explicit Parser(std::u16string_view text) : text_(text) {}
@@ -99,46 +137,25 @@ class Parser {
       case u']':
         return fail(pos_, u"\"]\" is reserved; to type a closing bracket write {]}.");
       default: {
+        // A line break written into a value (a quoted item may span lines)
+        // is one Enter, also as CR LF.
         const std::size_t at = pos_;
-        std::size_t length = character_length(at);
-        // A line break written into a value (a quoted item may span lines) is
-        // one Enter whichever line end the file used: CR LF must not become
-        // two Enters, which could submit a form and move on a field.
-        if (c == u'\r' && at + 1 < text_.size() && text_[at + 1] == u'\n') length = 2;
-        pos_ += length;
+        pos_ += typed_length(text_, at);
         if (const auto event = character_event(at)) return key(*event, 1);
         return;
       }
     }
   }
 
-  // The event that types the character at `at`: line breaks and tabs are
-  // their keys, since a target reads them as keys anyway, and every platform
-  // then types them alike. Other control characters have no key to type them
-  // (and as input some act as shortcuts, such as U+0001 for Ctrl+A), so they
-  // are refused.
+  // The event that types the character at `at` (plain_character_event), or
+  // nothing after a failure.
   std::optional<KeyEvent> character_event(std::size_t at) {
     // A CR LF pair is looked at by its CR.
     const char32_t c = code_point_at(text_, at).value;
-    if (c == u'\r' || c == u'\n') return KeyEvent::of_key(Key::enter);
-    if (c == u'\t') return KeyEvent::of_key(Key::tab);
-    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
-      fail(at, u"The control character " + code_point_name(c) +
-                   u" cannot be typed; remove it from the value.");
-      return std::nullopt;
-    }
-    // No keyboard types these, and no platform sends them: X11 has no key
-    // symbol for them at all.
-    if (is_surrogate(c)) {
-      fail(at, u"The character " + code_point_name(c) +
-                   u" is half of a surrogate pair without its other half, which cannot be "
-                   u"typed; remove it from the value.");
-      return std::nullopt;
-    }
-    if (is_noncharacter(c)) {
-      fail(at, u"The character " + code_point_name(c) +
-                   u" is a noncharacter, which Unicode keeps out of text and no key types; "
-                   u"remove it from the value.");
+    std::u16string why;
+    const std::optional<KeyEvent> event = plain_character_event(c, why);
+    if (!event) {
+      fail(at, std::move(why));
       return std::nullopt;
     }
     // Held modifiers make a character a key press of the layout, and no
@@ -149,7 +166,7 @@ class Parser {
                    u" held: no keyboard layout has a key for it; type it without the modifier.");
       return std::nullopt;
     }
-    return KeyEvent::of_character(c);
+    return event;
   }
 
   // Whether a modifier is held for the next key, written before it or by an
@@ -372,6 +389,25 @@ class Parser {
 
 ParsedKeys parse_key_string(std::u16string_view keys) {
   return Parser(keys).run();
+}
+
+ParsedKeys parse_literal_text(std::u16string_view text) {
+  ParsedKeys parsed;
+  for (std::size_t at = 0; at < text.size(); at += typed_length(text, at)) {
+    std::u16string why;
+    const std::optional<KeyEvent> event = plain_character_event(code_point_at(text, at).value, why);
+    if (!event) {
+      parsed.events.clear();
+      parsed.error = KeyStringError{at, std::move(why)};
+      return parsed;
+    }
+    parsed.events.push_back(*event);
+  }
+  return parsed;
+}
+
+ParsedKeys value_events(std::u16string_view value, bool literal) {
+  return literal ? parse_literal_text(value) : parse_key_string(value);
 }
 
 }  // namespace tavrino

@@ -59,4 +59,15 @@ struct ParsedKeys {
 // Every press in the result is matched by a release of the same modifier.
 ParsedKeys parse_key_string(std::u16string_view keys);
 
+// Literal text, such as a spreadsheet's cell: every character typed as
+// itself ("A+" types A and +, "{x}" braces and x), with no syntax at all. A
+// line break (CR LF, CR or LF) is one Enter and a tab the Tab key, as in a
+// key string, and the characters no key types are refused the same way,
+// with the position of the first.
+ParsedKeys parse_literal_text(std::u16string_view text);
+
+// The events of one value of a sheet, as the playback types it and --check
+// checks it: literal text, or a key string.
+ParsedKeys value_events(std::u16string_view value, bool literal);
+
 }  // namespace tavrino

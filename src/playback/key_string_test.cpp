@@ -195,5 +195,46 @@ TEST(KeyString, RejectsMalformedStrings) {
   }
 }
 
+TEST(LiteralText, EveryCharacterAsItself) {
+  const struct {
+    std::u16string text;
+    std::u16string typed;  // the events as describe() shows them, or the error
+    std::size_t error_at = 0;
+  } cases[] = {
+      {u"A+", u"A +"},
+      {u"{x}", u"{ x }"},
+      {u"~5", u"~ 5"},
+      {u"7,5", u"7 , 5"},
+      {u"^%()[]", u"^ % ( ) [ ]"},
+      {u"", u""},
+      {u"Zo\u00EB \U0001F600", u"Z o \u00EB [SPACE] \U0001F600"},
+      // A line break in a cell is one Enter whatever its line end; a tab is
+      // the Tab key.
+      {u"a\r\nb\rc\nd\te", u"a [ENTER] b [ENTER] c [ENTER] d [TAB] e"},
+      {u"a\r\r\nb", u"a [ENTER] [ENTER] b"},
+      // What no key types is refused, at its place.
+      {u"4\u0001", u"U+0001", 1},
+      {u"ab\uFFFF", u"noncharacter", 2},
+      {std::u16string{u'x', u'y', 0xD83D}, u"surrogate", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(utf8(c.text));
+    const ParsedKeys parsed = parse_literal_text(c.text);
+    if (c.error_at > 0) {
+      ASSERT_TRUE(parsed.error);
+      EXPECT_TRUE(parsed.events.empty());
+      EXPECT_EQ(parsed.error->position, c.error_at);
+      EXPECT_NE(parsed.error->explanation.find(c.typed), std::u16string::npos);
+      continue;
+    }
+    ASSERT_FALSE(parsed.error) << utf8(parsed.error->explanation);
+    EXPECT_EQ(utf8(describe(parsed.events)), utf8(c.typed));
+    // A key string of the same text reads it as syntax, or refuses it.
+    EXPECT_EQ(value_events(c.text, true).events, parsed.events);
+  }
+  EXPECT_EQ(value_events(u"A+", false).error.has_value(), true);
+  EXPECT_EQ(describe(value_events(u"+a", false).events), u"[SHIFT down] a [SHIFT up]");
+}
+
 }  // namespace
 }  // namespace tavrino

@@ -21,11 +21,14 @@ struct Entries {
   std::vector<std::size_t> tab_at;
 };
 
-Status build(const ResultSheet& sheet, Entries& entries) {
+// Entries from `first` on; those before it were typed by an earlier
+// playback and are neither checked nor typed again.
+Status build(const ResultSheet& sheet, std::size_t first, Entries& entries) {
   if (Status fits = check_itemcount(sheet); !fits) return fits;
-  for (int i = 0; i < sheet.itemcount; ++i) {
+  for (int i = static_cast<int>(std::min<std::size_t>(first, kSlotCount)); i < sheet.itemcount;
+       ++i) {
     const std::u16string& value = sheet.itemvalue[static_cast<std::size_t>(i)];
-    ParsedKeys parsed = parse_key_string(value);
+    ParsedKeys parsed = value_events(value, sheet.literal);
     std::optional<std::u16string> problem;
     std::size_t position = 0;
     if (parsed.error) {
@@ -130,7 +133,7 @@ std::u16string held_keys_text(const HeldKeys& keys) {
 Status playback_events(const ResultSheet& sheet, KeyEvents& events) {
   events.clear();
   Entries entries;
-  Status status = build(sheet, entries);
+  Status status = build(sheet, 0, entries);
   if (status) events = std::move(entries.events);
   return status;
 }
@@ -139,15 +142,17 @@ Playback::Playback(const ResultSheet& sheet, Keyboard& keyboard, Options options
     : keyboard_(keyboard), options_(std::move(options)) {
   if (!options_.now) options_.now = &Clock::now;
   Entries entries;
-  if (Status built = build(sheet, entries); !built) {
+  if (Status built = build(sheet, options_.first_entry, entries); !built) {
     phase_ = Phase::ended;
     result_ = std::move(built);
     return;
   }
   events_ = std::move(entries.events);
   tab_at_ = std::move(entries.tab_at);
-  values_.assign(sheet.itemvalue.begin(),
-                 sheet.itemvalue.begin() + static_cast<std::ptrdiff_t>(tab_at_.size()));
+  const std::size_t count = sheet.itemcount > 0 ? static_cast<std::size_t>(sheet.itemcount) : 0;
+  first_ = std::min(options_.first_entry, count);
+  values_.assign(sheet.itemvalue.begin() + static_cast<std::ptrdiff_t>(first_),
+                 sheet.itemvalue.begin() + static_cast<std::ptrdiff_t>(count));
   std::size_t at = 0;
   for (const std::size_t tab : tab_at_) {
     for (; at < tab; at = std::min(at + kBatchEvents, tab)) {
@@ -214,8 +219,8 @@ void Playback::open() {
   if (const auto problem = focus_problem()) return finish(focus_refusal(target_.kind));
   if (const auto untypable = session_->untypable(events_)) {
     const std::size_t entry = entry_of(untypable->event);
-    return finish(Status::failure(u"Nothing was typed because entry " + number(entry + 1) + u" (" +
-                                  quoted(values_[entry]) + u") cannot be typed: " +
+    return finish(Status::failure(u"Nothing was typed because entry " + number(first_ + entry + 1) +
+                                  u" (" + quoted(values_[entry]) + u") cannot be typed: " +
                                   untypable->reason));
   }
   if (Status prepared = session_->prepare(events_); !prepared) return finish(std::move(prepared));
@@ -295,7 +300,7 @@ void Playback::type(const KeyboardWatch& first_watch) {
         return stop_typing(u"the keyboard layout changed.");
       }
       if (d.after < events_.size()) {
-        const std::u16string entry = number(entry_of(d.after) + 1);
+        const std::u16string entry = number(first_ + entry_of(d.after) + 1);
         switch (d.kind) {
           case Disturbance::Kind::key:
             return stop_typing(d.key + u" was pressed on the keyboard while entry " + entry +
@@ -494,10 +499,15 @@ std::size_t Playback::entries_taken(std::size_t events) const {
                                   tab_at_.begin());
 }
 
+std::size_t Playback::entries_typed() const {
+  if (phase_ == Phase::ended && result_.ok()) return first_ + tab_at_.size();
+  return first_ + entries_taken(std::min(taken_, intact_));
+}
+
 std::u16string Playback::stopped_text(std::u16string_view why) const {
   const std::size_t done = entries_taken(std::min(taken_, intact_));
-  std::u16string text = u"Typing stopped after " + number(done) + u" of " +
-                        count_of(tab_at_.size(), u"entry", u"entries") + u": " +
+  std::u16string text = u"Typing stopped after " + number(first_ + done) + u" of " +
+                        count_of(first_ + tab_at_.size(), u"entry", u"entries") + u": " +
                         std::u16string(why);
   const std::size_t first_open =
       done < tab_at_.size() ? (done == 0 ? 0 : tab_at_[done - 1] + 1) : events_.size();
@@ -507,12 +517,12 @@ std::u16string Playback::stopped_text(std::u16string_view why) const {
     const std::size_t last = entry_of(sent_ - 1);
     const std::u16string name = session_ ? session_->target_name() : std::u16string();
     text +=
-        u" The keys of " + entries_text(done + 1, last + 1) + u" were sent, but " +
-        (name.empty() ? u"the program" : name) +
+        u" The keys of " + entries_text(first_ + done + 1, first_ + last + 1) +
+        u" were sent, but " + (name.empty() ? u"the program" : name) +
         (target_gone_ ? u" was closed before it took them all" : u" has not taken them all yet") +
         u"; check " + (last == done ? u"that field." : u"those fields.");
   } else if (intact_ == kAllIntact && taken_ > first_open && done < tab_at_.size()) {
-    text += u" Entry " + number(done + 1) + u" got only part of its value.";
+    text += u" Entry " + number(first_ + done + 1) + u" got only part of its value.";
   }
   return text;
 }

@@ -70,6 +70,11 @@ class Playback {
     // platform cannot tell whose window has the focus (Wayland), this is
     // how the playback knows it must not type.
     std::function<bool()> own_window_active;
+    // The entry (from 0) typing begins with, so that a playback that
+    // stopped can go on where it did; the entries before it are neither
+    // checked nor typed, and messages number and count entries from 0 all
+    // the same.
+    std::size_t first_entry = 0;
   };
 
   // How long held modifier keys, or another program's hold on the keyboard,
@@ -119,6 +124,9 @@ class Playback {
   const HeldKeys& waiting_for() const { return waiting_for_; }
   // Success, or why nothing or not everything was typed; set once ended.
   const Status& result() const { return result_; }
+  // The entries the target has taken in full, counted from entry 0 (those
+  // before first_entry count as typed): where the next playback goes on.
+  std::size_t entries_typed() const;
 
  private:
   enum class Phase { opening, holding, typing, draining, ended };
@@ -161,7 +169,8 @@ class Playback {
   std::vector<std::size_t> tab_at_;      // per entry: the index of its Tab
   std::vector<std::size_t> batch_ends_;  // where each batch ends, in order
   std::size_t next_batch_ = 0;
-  std::vector<std::u16string> values_;  // of the entries, for messages
+  std::vector<std::u16string> values_;  // of the entries typed, for messages
+  std::size_t first_ = 0;               // the entry typing begins with
   Focus target_;
   std::size_t sent_ = 0;   // events the session took
   std::size_t taken_ = 0;  // events the target has said it took

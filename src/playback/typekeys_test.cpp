@@ -447,6 +447,65 @@ TEST(Playback, QuitEndsAtOnceAndReleasesWhatTheValueHolds) {
   EXPECT_FALSE(stepped.step().has_value());
 }
 
+// A playback that starts at a later entry types only the rest, and counts
+// what it typed from entry 0, so that the next one can go on from there.
+TEST(Playback, GoesOnFromAnEntry) {
+  const ResultSheet sheet = sheet_of(4, {u"a", u"b", u"c", u"d"});
+  const struct {
+    std::size_t first;
+    std::size_t stop_after;  // events delivered before Esc; 0: none
+    std::u16string typed;
+    std::size_t entries_typed;
+  } cases[] = {
+      {0, 0, u"a [TAB] b [TAB] c [TAB] d [TAB]", 4},
+      {2, 0, u"c [TAB] d [TAB]", 4},
+      {4, 0, u"", 4},
+      {9, 0, u"", 4},
+      // Stopped after c's Tab: entries 0 to 2 are typed, d goes next.
+      {1, 4, u"b [TAB] c [TAB]", 3},
+      // Stopped after a value but before its Tab: that entry is not typed.
+      {1, 3, u"b [TAB] c", 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    TestClock clock;
+    FakeKeyboard keyboard(&clock);
+    if (c.stop_after > 0) keyboard.escape(c.stop_after);
+    Playback playback(sheet, keyboard,
+                      {.now = clock.function(), .own_window_active = {}, .first_entry = c.first});
+    const Status status = run_playback(playback, clock);
+    EXPECT_EQ(status.ok(), c.stop_after == 0) << utf8(status.message());
+    EXPECT_EQ(keyboard.typed(), c.typed);
+    EXPECT_EQ(playback.entries_typed(), c.entries_typed);
+    if (c.stop_after > 0) {
+      EXPECT_TRUE(utf8(status.message())
+                      .starts_with("Typing stopped after " + std::to_string(c.entries_typed) +
+                                   " of 4 entries"));
+    }
+  }
+  // A value before the first entry is not looked at: it was typed before.
+  TestClock clock;
+  FakeKeyboard keyboard(&clock);
+  Playback later(sheet_of(2, {u"B+", u"x"}), keyboard,
+                 {.now = clock.function(), .own_window_active = {}, .first_entry = 1});
+  EXPECT_TRUE(run_playback(later, clock).ok());
+  EXPECT_EQ(keyboard.typed(), u"x [TAB]");
+}
+
+TEST(Playback, TypesLiteralValuesAsWritten) {
+  ResultSheet sheet = sheet_of(3, {u"A+", u"{x}", u"line\r\nbreak"});
+  sheet.literal = true;
+  FakeKeyboard keyboard;
+  ASSERT_TRUE(typekeys(sheet, keyboard).ok());
+  EXPECT_EQ(keyboard.typed(), u"A + [TAB] { x } [TAB] l i n e [ENTER] b r e a k [TAB]");
+  KeyEvents events;
+  ASSERT_TRUE(playback_events(sheet, events).ok());
+  EXPECT_EQ(events, keyboard.delivered());
+  sheet.itemvalue[1] = u"4\u001B";
+  const Status refused = typekeys(sheet, keyboard);
+  EXPECT_NE(utf8(refused.message()).find("Entry 2"), std::string::npos);
+}
+
 TEST(Playback, HeldKeysAreNamedInPlainWords) {
   EXPECT_EQ(held_keys_text({HeldKey::shift, HeldKey::altgr}), u"Shift and AltGr");
   EXPECT_EQ(held_keys_text({HeldKey::ctrl, HeldKey::alt, HeldKey::super}),

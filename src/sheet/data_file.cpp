@@ -328,6 +328,12 @@ void merge(Staging& staging, ResultSheet& sheet) {
 }  // namespace
 
 Status read_data(std::span<const std::byte> bytes, std::u16string_view name, ResultSheet& sheet) {
+  ListLengths lengths;
+  return read_data(bytes, name, sheet, lengths);
+}
+
+Status read_data(std::span<const std::byte> bytes, std::u16string_view name, ResultSheet& sheet,
+                 ListLengths& lengths) {
   // All the bytes are here, so the encoding is decided on exactly the bytes
   // that are decoded next.
   const Encoding encoding = detect_encoding(bytes);
@@ -358,6 +364,8 @@ Status read_data(std::span<const std::byte> bytes, std::u16string_view name, Res
     return Status::failure(u"The file " + quoted(name) + u" is empty: it holds no items.");
   }
 
+  lengths = {.names = staging.itemname ? arraycount(*staging.itemname) : 0,
+             .values = staging.itemvalue ? arraycount(*staging.itemvalue) : 0};
   merge(staging, sheet);
   return Status::success();
 }

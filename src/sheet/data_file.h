@@ -60,6 +60,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -81,5 +82,17 @@ Status readfile(std::u16string_view path, ResultSheet& sheet, const FileReader& 
 // The same for a file's bytes already in memory; `name` stands for the file
 // in messages.
 Status read_data(std::span<const std::byte> bytes, std::u16string_view name, ResultSheet& sheet);
+
+// How many pieces the file's own names and values lists hold (0 for a list
+// it leaves out or empty), so that the slots it leaves to the file before
+// can be told apart from its own.
+struct ListLengths {
+  std::int32_t names = 0;
+  std::int32_t values = 0;
+};
+
+// read_data, and on success the lengths of the file's lists.
+Status read_data(std::span<const std::byte> bytes, std::u16string_view name, ResultSheet& sheet,
+                 ListLengths& lengths);
 
 }  // namespace tavrino

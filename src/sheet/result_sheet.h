@@ -30,6 +30,13 @@ struct ResultSheet {
   std::u16string subjecttext;
   std::u16string examtext;
   std::u16string examnote;
+  // The values are literal text, each character typed as itself (rows of a
+  // spreadsheet), rather than key strings (a data file).
+  bool literal = false;
+  // For a sheet read from rows: the row that entry 1 came from (2 below a
+  // header), so that messages name the row the user sees in the spreadsheet.
+  // 0 for a data file.
+  std::int32_t first_row = 0;
 
   bool operator==(const ResultSheet&) const = default;
 };

@@ -226,7 +226,7 @@ TEST(BadInput, KeyboardFailures) {
       {"fails with Shift held", [](FakeKeyboard& k) { k.fail_at(4, u"The display went away."); },
        u"4 [TAB] [SHIFT down] a [SHIFT up]",
        u"Typing stopped after 1 of 3 entries: The display went away. Entry 2 got only part of its "
-       u"value."},
+       u"value. Click into the field for entry 2, B, then press START to go on."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -29,10 +29,15 @@ struct CheckReport {
   int exit_code = 0;
   std::string output;  // UTF-8
   std::string error;   // UTF-8, without a line end
+  // With exit codes 0 and 1: what the window would tell after loading the
+  // file (a guessed header row, entries the file leaves to the file loaded
+  // before), one sentence for standard error, or empty. UTF-8, escaped.
+  std::string note;
 };
 
 // Reads the file at `path` through `reader` into a fresh sheet: no earlier
 // file's entries carry over, as they would in a window that has loaded one.
+// Rows (.csv, .tsv, .txt) and data files, as Open... tells them apart.
 CheckReport check_file(std::u16string_view path, const FileReader& reader);
 
 }  // namespace tavrino

@@ -54,6 +54,34 @@ TEST(CheckFile, ExitCodesAndOutput) {
   }
 }
 
+TEST(CheckFile, RowsAndWhatTheWindowWouldSay) {
+  const struct {
+    const char* name;
+    std::string_view file;
+    int exit_code;
+    std::string output;
+    std::string message;  // the start of the error or the note; empty: none
+  } cases[] = {
+      {"m.csv", "Name;Mark\nAnn;A+\nBob;{x}\n", 0,
+       "m.csv (2 entries)\nMark\n\n1. Ann\t\tA+\n2. Bob\t\t{x}\n", ""},
+      {"m.tsv", "Ann\t\"4\x1B\"\n", 2, "", "Entry 1 (row 1, \"4<U+001B>\") cannot be typed"},
+      {"m.txt", "Final mark\n4\n", 0, "m.txt (1 entry)\nFinal mark\n\n1. \t\t4\n", "Row 1 of "},
+      {"m.ipt", "4,,A_%_B,1_%_2,,,7A,,M,,E,N\n", 0,
+       "E (N)\nM\nCLASS : 7A\n1. A\t\t1\n2. B\t\t2\n3. \t\t\n4. \t\t\n",
+       "Entries 3 and 4 have no marks: this file has 2 values for 4 entries"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFile file(c.file, c.name);
+    const CheckReport report = check_file(file.path(), StandardFileReader());
+    EXPECT_EQ(report.exit_code, c.exit_code);
+    EXPECT_EQ(report.output, c.output);
+    const std::string& message = c.exit_code == 2 ? report.error : report.note;
+    EXPECT_TRUE(message.starts_with(c.message)) << message;
+    EXPECT_EQ(message.empty(), c.message.empty()) << message;
+  }
+}
+
 TEST(CheckFile, RefusalsNameTheProblemVisibly) {
   const struct {
     const char* what;

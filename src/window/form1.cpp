@@ -1,13 +1,31 @@
 // SPDX-License-Identifier: MIT
 #include "window/form1.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "base/text.h"
 #include "playback/countdown.h"
-#include "sheet/data_file.h"
+#include "sheet/row_reader.h"
+#include "sheet/sheet_file.h"
+#include "window/entries.h"
 #include "window/sheet_view.h"
 
 namespace tavrino {
+namespace {
+
+// What txtfile shows for pasted cells: where they came from and how many
+// rows they held, so that the user can check the count.
+std::u16string pasted_text(const RowsRead& read) {
+  std::u16string text = u"Clipboard: " + to_text(read.rows) + (read.rows == 1 ? u" row" : u" rows");
+  if (read.header) {
+    const std::int32_t entries = read.rows - 1;
+    text += u" (a header and " + to_text(entries) + (entries == 1 ? u" entry)" : u" entries)");
+  }
+  return text;
+}
+
+}  // namespace
 
 Form1::Form1(ResultSheet& sheet, Controls& controls, OpenDialog& dialog, Messages& messages,
              WindowPlacement& placement, Keyboard& keyboard, Scheduler& scheduler,
@@ -57,16 +75,55 @@ bool Form1::open_path(std::u16string_view path) {
   std::u16string shown;
   if (!report(controls_.get_text(ControlId::txtfile, shown))) return false;
 
-  if (Status loaded = readfile(shown, sheet_, reader_); !loaded) {
+  Loaded file;
+  if (Status status = load_file(shown, sheet_, reader_, file); !status) {
     // The sheet is untouched, so the box must not name a file that is not the
     // one shown. Put it back before the message appears over the window.
     Status restored = controls_.set_text(ControlId::txtfile, earlier);
-    messages_.show_message(loaded.message());
+    messages_.show_message(status.message());
     report(restored);
     return false;
   }
-  report(refreshpage(sheet_, controls_));
+  loaded(file.note);
   return true;
+}
+
+bool Form1::paste(std::u16string_view clipboard) {
+  if (typing()) return true;
+  if (!is_cell_paste(clipboard)) return false;
+  // Read aside first: a refusal, or a box that cannot say where the list
+  // came from, leaves the list as it was.
+  ResultSheet pasted;
+  RowsRead read;
+  if (!report(read_row_text(clipboard, pasted_rows(), pasted, read))) return true;
+  if (!report(controls_.set_text(ControlId::txtfile, pasted_text(read)))) return true;
+  sheet_ = std::move(pasted);
+  loaded(read.note);
+  return true;
+}
+
+void Form1::drop(const std::vector<std::u16string>& paths) {
+  if (typing() || paths.empty()) return;
+  if (paths.size() > 1) {
+    messages_.show_message(to_text(static_cast<std::int64_t>(paths.size())) +
+                           u" files were dropped; drop one file at a time, the one whose marks "
+                           u"are to be typed.");
+    return;
+  }
+  (void)open_path(paths.front());
+}
+
+void Form1::loaded(std::u16string_view note) {
+  next_entry_ = 0;
+  show_status(u"");
+  if (!report(refreshpage(sheet_, controls_))) return;
+  if (!note.empty()) messages_.show_message(note);
+}
+
+void Form1::show_status(std::u16string status) {
+  if (status == status_) return;
+  status_ = std::move(status);
+  messages_.show_status(status_);
 }
 
 void Form1::cmdStart_Click() {
@@ -101,7 +158,17 @@ void Form1::Timer1_Timer() {
       if (!report(controls_.set_timer(ControlId::Timer1, false))) return;
       counting_ = false;
       if (typing()) return;
-      playback_ = std::make_unique<Playback>(sheet_, keyboard_, playback_options_);
+      // A spreadsheet's mark that cannot be typed is named by its row too,
+      // which the playback does not know.
+      if (Status typable = check_rows_typable(sheet_, next_entry_); !typable) {
+        if (report(controls_.set_text(ControlId::txtTime, kCountdownReset))) report(typable);
+        return;
+      }
+      {
+        Playback::Options options = playback_options_;
+        options.first_entry = next_entry_;
+        playback_ = std::make_unique<Playback>(sheet_, keyboard_, std::move(options));
+      }
       run_playback();
       return;
 
@@ -119,10 +186,7 @@ void Form1::playback_step() {
 
 void Form1::run_playback() {
   const std::optional<std::chrono::milliseconds> delay = playback_->step();
-  if (playback_->status() != status_) {
-    status_ = playback_->status();
-    messages_.show_status(status_);
-  }
+  show_status(playback_->status());
   if (delay) {
     scheduler_.schedule_step(*delay);
   } else {
@@ -132,11 +196,20 @@ void Form1::run_playback() {
 
 void Form1::finish_playback() {
   const Status result = playback_->result();
+  const std::size_t typed = playback_->entries_typed();
   playback_.reset();
+  // Stopped part-way, the next START goes on with the first entry not typed
+  // in full, so that nothing is typed twice; the user clicks into its field.
+  const auto count = static_cast<std::size_t>(std::max<int>(sheet_.itemcount, 0));
+  next_entry_ = !result.ok() && typed < count ? typed : 0;
+  if (next_entry_ > 0) show_status(go_on_status(sheet_, next_entry_));
   // Reset the box before any message, so the message does not sit over a
   // count that has already run out.
   if (!report(controls_.set_text(ControlId::txtTime, kCountdownReset))) return;
-  report(result);
+  if (result.ok()) return;
+  std::u16string message = result.message();
+  if (next_entry_ > 0) message += u" " + go_on_sentence(sheet_, next_entry_);
+  messages_.show_message(message);
 }
 
 void Form1::escape() {
@@ -156,10 +229,7 @@ void Form1::quit() {
   playback_->stop(StopReason::quit);
   const Status result = playback_->result();
   playback_.reset();
-  if (!status_.empty()) {
-    status_.clear();
-    messages_.show_status(status_);
-  }
+  show_status(u"");
   if (!result) messages_.log(result.message());
 }
 

@@ -7,11 +7,18 @@
 // A control operation that fails stops the handler and is reported through
 // Messages; so is a refused data file, a value that cannot be typed and a
 // countdown out of range.
+//
+// A playback that stops part-way leaves the next START to go on with the
+// first entry not typed in full; the status line says which, and the message
+// names the field to click into. Loading a list, and a playback that
+// reaches the end, start at entry 1 again.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "controls.h"
 #include "playback/keyboard.h"
@@ -21,9 +28,11 @@
 
 namespace tavrino {
 
-// The Open dialog's filter: data files first, then text files, then all.
+// The Open dialog's filter: data files first, then text files, then all,
+// then the files of rows a spreadsheet saves.
 inline constexpr std::u16string_view kOpenFilter =
-    u"Data Files (*.ipt) |*.ipt|Text Files (*.txt) |*.txt|All files (*.*) |*.*|";
+    u"Data Files (*.ipt) |*.ipt|Text Files (*.txt) |*.txt|All files (*.*) |*.*|"
+    u"Spreadsheet Files (*.csv;*.tsv;*.txt) |*.csv;*.tsv;*.txt|";
 
 class Form1 {
  public:
@@ -56,9 +65,22 @@ class Form1 {
   void playback_step();
 
   // Loads `path` as if it had been chosen in the Open dialog (a file named on
-  // the command line). Returns false when the file was not loaded: refused by
-  // the reader, or txtfile could not be written or read back.
+  // the command line): rows or a data file, by its name (sheet_file.h).
+  // Returns false when the file was not loaded: refused by the reader, or
+  // txtfile could not be written or read back. What the user should know
+  // about a loaded file (a guessed header, entries left to the file before)
+  // follows in a message.
   bool open_path(std::u16string_view path);
+  // Ctrl+V anywhere in the window, with the clipboard's text. Cells (see
+  // is_cell_paste) load as the list, as rows of a file would, and txtfile
+  // says they came from the clipboard and how many rows they held; a refusal
+  // leaves everything as it was. Returns true for cells, and while typing
+  // (nothing is loaded then); false for a text that the box with the focus
+  // takes as usual.
+  bool paste(std::u16string_view clipboard);
+  // Files dropped onto the window: one loads as if chosen with Open...; more
+  // are refused with a message. Nothing while typing.
+  void drop(const std::vector<std::u16string>& paths);
   // Esc: stops a running countdown without typing and shows "5" again, or
   // stops a running playback, which then says how far it got.
   void escape();
@@ -68,6 +90,8 @@ class Form1 {
   void quit();
   bool counting() const { return counting_; }
   bool typing() const { return playback_ != nullptr; }
+  // The entry (from 0) the next START begins with.
+  std::size_t next_entry() const { return next_entry_; }
 
  private:
   bool report(const Status& status);  // shows a failure; returns status.ok()
@@ -76,6 +100,10 @@ class Form1 {
   // Runs playback steps until one asks to wait, then schedules the next.
   void run_playback();
   void finish_playback();
+  // Shows a newly loaded list and what the user should know about it;
+  // typing starts at entry 1 again.
+  void loaded(std::u16string_view note);
+  void show_status(std::u16string status);
 
   ResultSheet& sheet_;
   Controls& controls_;
@@ -88,6 +116,7 @@ class Form1 {
   Playback::Options playback_options_;
   bool counting_ = false;  // the timer is on
   std::unique_ptr<Playback> playback_;
+  std::size_t next_entry_ = 0;
   std::u16string status_;  // what Messages::show_status shows now
 };
 

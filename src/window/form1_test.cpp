@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -275,6 +276,147 @@ TEST_F(Form1Test, PlaybackFailureShownAfterTheReset) {
   }
   EXPECT_EQ(messages.shown().size(), 2u);
   EXPECT_EQ(typed(), u"4 5 [TAB] 5");  // the malformed file typed nothing
+}
+
+TEST_F(Form1Test, RowsFromASpreadsheetAreTypedAsWritten) {
+  form.Form_Load();
+  ScratchFile rows("Name;Mark\r\nAnn;A+\r\nBob;7,5\r\nCy;\r\n", "7A.csv");
+  open(rows);
+  EXPECT_EQ(shown(ControlId::lbltext), u"1. Ann\t\tA+\r\n2. Bob\t\t7,5\r\n3. Cy\t\t\r\n");
+  EXPECT_EQ(shown(ControlId::lblexam), u"7A.csv (3 entries)");
+  EXPECT_EQ(shown(ControlId::lblSub), u"Mark");
+  EXPECT_EQ(shown(ControlId::lblClass), u"");
+  EXPECT_TRUE(controls.enabled(ControlId::cmdStart));
+  controls.user_types(ControlId::txtTime, u"0");
+  form.cmdStart_Click();
+  tick();
+  EXPECT_EQ(typed(), u"A + [TAB] 7 , 5 [TAB] [TAB]");
+  EXPECT_TRUE(messages.shown().empty());
+
+  // A mark no key types is refused before the first key, naming its row.
+  ScratchFile bad("Ann,4\nBob,\"5\x01\"\n", "bad.csv");
+  open(bad);
+  controls.user_types(ControlId::txtTime, u"0");
+  form.cmdStart_Click();
+  tick();
+  EXPECT_EQ(typed(), u"A + [TAB] 7 , 5 [TAB] [TAB]");
+  ASSERT_EQ(messages.shown().size(), 1u);
+  EXPECT_TRUE(messages.shown()[0].starts_with(u"Entry 2 (row 2, \"5\x01\") cannot be typed"));
+  EXPECT_EQ(shown(ControlId::txtTime), u"5");
+}
+
+TEST(Form1, PasteLoadsCellsOrLeavesTheTextToTheBox) {
+  const struct {
+    const char* what;
+    std::u16string clipboard;
+    bool taken;
+    std::u16string txtfile;  // empty: as it was
+    std::u16string list;     // empty: as it was
+    bool message;
+  } cases[] = {
+      {"cells with a header", u"Name\tMark\nAnn\t45\nBob\t\n", true,
+       u"Clipboard: 3 rows (a header and 2 entries)", u"1. Ann\t\t45\r\n2. Bob\t\t\r\n", false},
+      {"a column", u"7,5\r\n8\r\n", true, u"Clipboard: 2 rows", u"1. \t\t7,5\r\n2. \t\t8\r\n",
+       false},
+      {"a guessed header is said", u"Wynik ko\u0144cowy\n4\n", true,
+       u"Clipboard: 2 rows (a header and 1 entry)", u"1. \t\t4\r\n", true},
+      {"one cell", u"12\n", false, u"", u"", false},
+      {"a path", u"/home/ann/7A.csv", false, u"", u"", false},
+      {"refused cells", u"Ann\t\"45\nBob\t52", true, u"", u"", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Window w;
+    w.form.Form_Load();
+    ASSERT_TRUE(w.form.open_path(w.typical.path()));
+    const std::u16string file_before = w.shown(ControlId::txtfile);
+    const std::u16string list_before = w.shown(ControlId::lbltext);
+    EXPECT_EQ(w.form.paste(c.clipboard), c.taken);
+    EXPECT_EQ(w.shown(ControlId::txtfile), c.txtfile.empty() ? file_before : c.txtfile);
+    EXPECT_EQ(w.shown(ControlId::lbltext), c.list.empty() ? list_before : c.list);
+    EXPECT_EQ(w.messages.shown().size(), c.message ? 1u : 0u);
+  }
+}
+
+TEST_F(Form1Test, DropOpensOneFile) {
+  form.Form_Load();
+  form.drop({typical.path()});
+  EXPECT_EQ(shown(ControlId::txtfile), typical.path());
+  EXPECT_EQ(shown(ControlId::lblClass), u"CLASS : 7A");
+  ScratchFile rows("45\n", "one.csv");
+  form.drop({rows.path(), typical.path()});
+  EXPECT_EQ(shown(ControlId::txtfile), typical.path());
+  EXPECT_EQ(messages.shown().size(), 1u);
+  // While typing, neither a drop nor a paste loads anything.
+  controls.user_types(ControlId::txtTime, u"0");
+  form.cmdStart_Click();
+  form.Timer1_Timer();
+  ASSERT_TRUE(form.typing());
+  form.drop({rows.path()});
+  EXPECT_TRUE(form.paste(u"1\n2\n"));
+  finish_typing();
+  EXPECT_EQ(shown(ControlId::txtfile), typical.path());
+  EXPECT_EQ(typed(), u"4 5 [TAB] 5 2 [TAB] 3 8 [TAB]");
+}
+
+// After a stop, START goes on with the first entry not typed in full; the
+// status line and the message say which.
+TEST_F(Form1Test, GoesOnAfterAStop) {
+  form.Form_Load();
+  ASSERT_TRUE(form.open_path(typical.path()));
+  controls.user_types(ControlId::txtTime, u"0");
+  // The focus leaves the form once Ann's mark and Tab are typed.
+  keyboard.focus_after(3, {Focus::Kind::none, 0});
+  form.cmdStart_Click();
+  tick();
+  EXPECT_EQ(typed(), u"4 5 [TAB]");
+  EXPECT_EQ(form.next_entry(), 1u);
+  ASSERT_EQ(messages.shown().size(), 1u);
+  EXPECT_TRUE(messages.shown()[0].ends_with(
+      u" Click into the field for entry 2, Bob, then press START to go on."));
+  EXPECT_EQ(log.back().find("message "), 0u);
+  EXPECT_NE(std::find(log.begin(), log.end(), R"(status "START goes on at entry 2, Bob")"),
+            log.end());
+
+  // The user clicks into Bob's field and presses START again.
+  keyboard.focus_after(3, FakeKeyboard::kTarget);
+  controls.user_types(ControlId::txtTime, u"0");
+  form.cmdStart_Click();
+  tick();
+  EXPECT_EQ(typed(), u"4 5 [TAB] 5 2 [TAB] 3 8 [TAB]");
+  EXPECT_EQ(form.next_entry(), 0u);
+  EXPECT_EQ(messages.shown().size(), 1u);
+
+  // Opening or pasting a list starts at entry 1 again.
+  for (const bool paste : {false, true}) {
+    SCOPED_TRACE(paste);
+    keyboard.focus_after(keyboard.delivered().size() + 3, {Focus::Kind::none, 0});
+    controls.user_types(ControlId::txtTime, u"0");
+    form.cmdStart_Click();
+    tick();
+    ASSERT_EQ(form.next_entry(), 1u);
+    log.clear();
+    if (paste) {
+      ASSERT_TRUE(form.paste(u"Ann\t45\nBob\t52\n"));
+    } else {
+      ASSERT_TRUE(form.open_path(typical.path()));
+    }
+    EXPECT_EQ(form.next_entry(), 0u);
+    EXPECT_NE(std::find(log.begin(), log.end(), R"(status "")"), log.end());
+    keyboard.focus_after(keyboard.delivered().size(), FakeKeyboard::kTarget);
+  }
+}
+
+TEST_F(Form1Test, SaysWhichEntriesTheFileBeforeFills) {
+  form.Form_Load();
+  ASSERT_TRUE(form.open_path(typical.path()));
+  ScratchFile shorter("3,x,Zed,9,,,7B,,Art,,Final,T3\n");
+  log.clear();
+  ASSERT_TRUE(form.open_path(shorter.path()));
+  // The list shows first, then the message over it.
+  EXPECT_EQ(shown(ControlId::lbltext), u"1. Zed\t\t9\r\n2. Bob\t\t52\r\n3. Cy\t\t38\r\n");
+  EXPECT_TRUE(log.back().starts_with(R"(message "Entries 2 and 3 keep the marks)")) << log.back();
+  EXPECT_EQ(messages.shown().size(), 1u);
 }
 
 TEST(Form1, FailingControlOperationStopsTheHandler) {

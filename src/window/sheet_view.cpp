@@ -60,6 +60,8 @@ Status list_text(const ResultSheet& sheet, std::u16string& text) {
 }
 
 std::u16string class_caption(const ResultSheet& sheet) {
+  // Rows hold no class; "CLASS : " over nothing would only look broken.
+  if (sheet.literal) return sheet.classtext;
   return u"CLASS : " + sheet.classtext;
 }
 

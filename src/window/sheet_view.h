@@ -34,7 +34,7 @@ Status list_lines(const ResultSheet& sheet, std::vector<ListLine>& lines);
 // or disguise the text around them written as "<U+XXXX>" (escape_hidden).
 Status list_text(const ResultSheet& sheet, std::u16string& text);
 
-std::u16string class_caption(const ResultSheet& sheet);    // "CLASS : 7A"
+std::u16string class_caption(const ResultSheet& sheet);    // "CLASS : 7A"; for rows the class alone
 std::u16string subject_caption(const ResultSheet& sheet);  // "Mathematics"
 std::u16string exam_caption(const ResultSheet& sheet);     // "Mid-term (Term 2)"
 

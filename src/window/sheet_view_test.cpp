@@ -54,9 +54,8 @@ TEST(ListText, ShowsWhatWouldHideAsItsCode) {
   // the row, a variation selector pass "45" off as two characters; they are
   // cut, tabbed and counted as stored, then shown as their codes.
   std::u16string text;
-  ASSERT_TRUE(list_text(sheet_of(2, {u"Ann\u2028Bob", u"\u202Eevil"}, {u"4\uFE0F5", u"7\t8"}),
-                        text)
-                  .ok());
+  ASSERT_TRUE(
+      list_text(sheet_of(2, {u"Ann\u2028Bob", u"\u202Eevil"}, {u"4\uFE0F5", u"7\t8"}), text).ok());
   EXPECT_EQ(text, u"1. Ann<U+2028>Bob\t\t4<U+FE0F>5\r\n2. <U+202E>evil\t\t7<U+0009>8\r\n");
 }
 

@@ -51,6 +51,15 @@ printf '1\nx\nAnn\n4\xef\xbf\xbf\n,\n,\n7A\n,\nArt\n,\nFinal\nT1\n' >"$dir/nonch
 check "noncharacter" prints 2 '' 'Entry 1 \("4<U\+FFFF>"\).*noncharacter' --check "$(win_path "$dir/nonchar.ipt")"
 printf '1\nx\nAnn\n%%{x 0}\n,\n,\n7A\n,\nArt\n,\nFinal\nT1\n' >"$dir/alt.ipt"
 check "Alt alone" prints 2 '' 'would press Alt alone' --check "$(win_path "$dir/alt.ipt")"
+# A spreadsheet saved as CSV with semicolons: listed as written.
+printf 'Name;Mark\r\nZo\xc3\xab;7,5\r\nBob;A+\r\n' >"$dir/noten ü.csv"
+check "spreadsheet rows" prints 0 $'noten ü.csv (2 entries)\nMark\n\n1. Zoë\t\t7,5\n2. Bob\t\tA+\n' \
+  '^$' --check "$(win_path "$dir/noten ü.csv")"
+# A count above the values: the entries left to a file before are named.
+printf '%s\n' 4 x 'A_%_B' '1_%_2' x x 7A x M x E N >"$dir/short.ipt"
+check "entries left to the file before" prints 0 \
+  $'E (N)\nM\nCLASS : 7A\n1. A\t\t1\n2. B\t\t2\n3. \t\t\n4. \t\t\n' \
+  '^Entries 3 and 4 have no marks' --check "$(win_path "$dir/short.ipt")"
 # 4 GB that take no room: refused by the size, not after reading it.
 truncate -s 4G "$dir/disk.img"
 check "over the size limit" prints 2 '' 'is larger than 16 MB' --check "$(win_path "$dir/disk.img")"

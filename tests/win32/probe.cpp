@@ -13,6 +13,9 @@
 //   probe message TITLE SECONDS   waits for a message box TITLE and prints
 //                                 the text of every one; exits 1 if none comes
 //   probe titled TEXT SECONDS     exits 0 once a window's title holds TEXT
+//   probe clipboard FILE          puts the text of FILE (UTF-8) on the
+//                                 clipboard as CF_UNICODETEXT, as a
+//                                 spreadsheet's copy does
 // CONTROL is a control's text ("START") or "#" and its id ("#1000"). TITLE
 // names a window that is not a message box (they share the window's title),
 // one that is not minimised if there is one; "min:TITLE" a minimised one.
@@ -98,12 +101,35 @@ void print_utf8(const std::wstring& text) {
   std::fputs(out.c_str(), stdout);
 }
 
+// The file's UTF-8 text, as UTF-16, on the clipboard.
+int set_clipboard(const wchar_t* path) {
+  FILE* file = _wfopen(path, L"rb");
+  if (file == nullptr) return 1;
+  std::string bytes;
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
+  std::fclose(file);
+  const int units = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                        nullptr, 0);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (static_cast<std::size_t>(units) + 1) * 2);
+  auto* text = static_cast<wchar_t*>(GlobalLock(memory));
+  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text, units);
+  text[units] = L'\0';
+  GlobalUnlock(memory);
+  if (!OpenClipboard(nullptr)) return 1;
+  EmptyClipboard();
+  const bool set = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+  CloseClipboard();
+  return set ? 0 : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return 2;
   const std::wstring command = argv[1];
   const std::wstring title = argv[2];
+  if (command == L"clipboard") return set_clipboard(argv[2]);
   if (command == L"wait" && argc == 4) {
     return wait_for(_wtoi(argv[3]), [&title] { return find_window(title); }) != nullptr ? 0 : 1;
   }

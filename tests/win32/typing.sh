@@ -12,7 +12,9 @@
 # - Esc pressed in the target stops typing and never reaches the target;
 # - typing stops when the focus moves to another window, and when the
 #   session ends (with no key left down);
-# - a second tavrino types nothing while the first one types.
+# - a second tavrino types nothing while the first one types;
+# - cells put on the clipboard as a spreadsheet copies them load with
+#   Ctrl+V, and their marks are typed as written.
 # Usage: typing.sh WINE TAVRINO_EXE TARGET_FORM_EXE PROBE_EXE
 # Needs DISPLAY (an X server) and WINEPREFIX; exits 77 (skipped) without an X
 # server.
@@ -241,6 +243,26 @@ session_ends() {
   grep -qx shift=0 "$work/session.keys" || fail "Shift was left down"
 }
 
+file_box_is() { [[ $(probe text "$kTitle" "#101") == "$1" ]]; }
+
+paste_cells() {
+  data_file "$work/marks.ipt" 45
+  start_form paste 2
+  start_tavrino "$work/marks.ipt"
+  printf 'Name\tMark\r\nZo\xc3\xab\tA+\r\nBob\t7,5\r\n' >"$work/cells.txt"
+  probe clipboard "$(win_path "$work/cells.txt")" || fail "the helper could not set the clipboard"
+  # Ctrl+V with the focus in the countdown box, as a user would press it.
+  win_click "$kTitle" "#106"
+  xdotool key ctrl+v
+  wait_until 5 file_box_is 'Clipboard: 3 rows (a header and 2 entries)' ||
+    fail "the file box shows: $(probe text "$kTitle" "#101")"
+  [[ $(probe text "$kTitle" "#106") == 5 ]] || fail "the cells went into the countdown box"
+  countdown 1
+  start_typing
+  form_written paste || fail "the form was not filled"
+  holds "$work/paste.fields" A+ 7,5 "" focus=3 || fail "the fields differ"
+}
+
 # A German layout: the layout Wine reads when its programs start, so on an X
 # server of its own and a Wine server started on it.
 german_layout() {
@@ -271,6 +293,7 @@ check "Caps Lock on: exact case, Caps Lock on again" scenario caps_lock
 check "Esc in the target stops typing" scenario escape_stops
 check "typing stops when the focus moves" scenario focus_moves
 check "a second tavrino types nothing" scenario another_tavrino
+check "pasted cells load and are typed as written" scenario paste_cells
 check "the session ends: typing stops, no key down" scenario session_ends
 check "German layout: y, z, @, euro and ^ exact" scenario german_layout
 checks_done

@@ -27,7 +27,9 @@ TEST(QtNameFilters, TurnsEachPairIntoAQtFilterInOrder) {
     QStringList expected;
   };
   const Case cases[] = {
-      {kOpenFilter, {"Data Files (*.ipt)", "Text Files (*.txt)", "All files (*)"}},
+      {kOpenFilter,
+       {"Data Files (*.ipt)", "Text Files (*.txt)", "All files (*)",
+        "Spreadsheet Files (*.csv *.tsv *.txt)"}},
       {u"Pictures|*.png;*.jpg|", {"Pictures (*.png *.jpg)"}},
       {u"Pictures (*.png;*.jpg)|*.png;*.jpg|", {"Pictures (*.png *.jpg)"}},
       {u"|*.ipt|", {"(*.ipt)"}},

@@ -2,7 +2,9 @@
 #include "platform/qt/main_window.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QFrame>
@@ -12,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QList>
+#include <QMimeData>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -20,11 +23,13 @@
 #include <QTextDocument>
 #include <QTextOption>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <utility>
 #include <vector>
 
+#include "platform/qt/file_dialog.h"
 #include "platform/qt/qt_text.h"
 #include "window/layout.h"
 
@@ -76,9 +81,20 @@ void line_up_values(QPlainTextEdit& pane) {
   document->setDefaultTextOption(option);
 }
 
+std::vector<std::u16string> dropped_paths(const QMimeData& data) {
+  std::vector<std::u16string> paths;
+  for (const QUrl& url : data.urls()) {
+    if (url.isLocalFile()) paths.push_back(path_of_choice(url.toLocalFile()));
+  }
+  return paths;
+}
+
 MainWindow::MainWindow(ResultSheet& sheet, Keyboard& keyboard, const FileReader& reader,
                        Playback::Options playback)
     : dialog_(this), messages_(this) {
+  // A file dragged anywhere onto the window opens (eventFilter); the boxes
+  // would otherwise take it as text.
+  setAcceptDrops(true);
   setWindowTitle(to_qstring(kWindowCaption));
   // The controls sit at fixed places, so the client area keeps its size.
   setFixedSize(twips_to_pixels(kClientWidthTwips), twips_to_pixels(kClientHeightTwips));
@@ -111,6 +127,23 @@ bool MainWindow::keys_dropped() {
   return since_typing_.isValid() && since_typing_.elapsed() < kKeyQuiet.count();
 }
 
+bool MainWindow::ours(QObject* watched) const {
+  const auto* widget = qobject_cast<const QWidget*>(watched);
+  return widget != nullptr && widget->window() == this;
+}
+
+bool MainWindow::drag_event(QEvent* event) {
+  auto* const drop = static_cast<QDropEvent*>(event);
+  const QMimeData* const data = drop->mimeData();
+  if (data == nullptr || dropped_paths(*data).empty() || form_->typing()) {
+    drop->ignore();
+    return true;
+  }
+  drop->acceptProposedAction();
+  if (event->type() == QEvent::Drop) form_->drop(dropped_paths(*data));
+  return true;
+}
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::KeyPress:
@@ -118,10 +151,25 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::ShortcutOverride:
     case QEvent::InputMethod:
       break;
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+      if (ours(watched)) return drag_event(event);
+      return QWidget::eventFilter(watched, event);
     default:
       return QWidget::eventFilter(watched, event);
   }
-  if (!keys_dropped()) return QWidget::eventFilter(watched, event);
+  if (!keys_dropped()) {
+    // Cells from a spreadsheet load as the list wherever the focus is; any
+    // other text is left to the box that has the focus, as usual.
+    if (event->type() == QEvent::KeyPress && ours(watched) &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste) &&
+        form_->paste(to_u16string(QGuiApplication::clipboard()->text()))) {
+      event->accept();
+      return true;
+    }
+    return QWidget::eventFilter(watched, event);
+  }
   if (event->type() != QEvent::InputMethod &&
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && form_->typing()) {
     return QWidget::eventFilter(watched, event);

@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <chrono>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/qt/file_dialog.h"
 #include "platform/qt/message_box.h"
@@ -16,6 +18,7 @@
 #include "window/form1.h"
 #include "window/layout.h"
 
+class QMimeData;
 class QPlainTextEdit;
 class QTimer;
 
@@ -30,6 +33,10 @@ int twips_to_pixels(int twips);
 // column, and a short name's first tab ends where a long name's only one
 // does. Tabs past the column fall on the pane's regular stops.
 void line_up_values(QPlainTextEdit& pane);
+
+// The local files a drag carries, as the core's paths; remote URLs are left
+// out.
+std::vector<std::u16string> dropped_paths(const QMimeData& data);
 
 class MainWindow final : public QWidget, public Scheduler {
  public:
@@ -67,10 +74,16 @@ class MainWindow final : public QWidget, public Scheduler {
   // window of this program, so that typed keys that land here do not act on
   // it: a blank would press a button, digits would go into the countdown
   // box, Enter would close a message box. Esc still stops typing.
+  // Otherwise the paste keys (Ctrl+V, Shift+Insert) anywhere in this window
+  // offer the clipboard to Form1::paste first, and files dragged onto any
+  // of its controls go to Form1::drop, not into a box as text.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   bool keys_dropped();
+  // Whether `watched` is this window or one of its controls.
+  bool ours(QObject* watched) const;
+  bool drag_event(QEvent* event);
 
   void build(const ControlLayout& layout);
   void set_tab_order();

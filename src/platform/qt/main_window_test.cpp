@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDropEvent>
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -11,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -18,6 +21,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
+#include <QUrl>
 #include <cmath>
 #include <vector>
 
@@ -314,6 +318,62 @@ TEST_F(MainWindowTest, BoxesHoldWhatTheUserTypesWithLineEndsAsCrLf) {
   }
   ASSERT_TRUE(controls().set_text(ControlId::txtfile, u"/tmp/Łódź €.ipt").ok());
   EXPECT_EQ(box_text(ControlId::txtfile), u"/tmp/Łódź €.ipt");
+}
+
+// Wherever the focus is, Ctrl+V loads copied cells as the list; one line
+// without a tab still goes into the box that has the focus.
+TEST_F(MainWindowTest, CtrlVLoadsCellsAndLeavesOtherTextToTheBox) {
+  QClipboard* const clipboard = QGuiApplication::clipboard();
+  const struct {
+    ControlId focus;
+    QString clipboard;
+    QString list;     // empty: as before
+    QString txtfile;  // what the file box holds after
+  } cases[] = {
+      {ControlId::txtTime, "Name\tMark\nAnn\t45\nBob\t52\n", "1. Ann\t\t45\n2. Bob\t\t52\n",
+       "Clipboard: 3 rows (a header and 2 entries)"},
+      {ControlId::cmdStart, "7,5\n8\n", "1. \t\t7,5\n2. \t\t8\n", "Clipboard: 2 rows"},
+      {ControlId::txtfile, "/tmp/7A.csv", "", "data.ipt/tmp/7A.csv"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.clipboard.toStdString());
+    ASSERT_TRUE(controls().set_text(ControlId::txtfile, u"data.ipt").ok());
+    const QString list_before = text_of(window_.control(ControlId::lbltext));
+    clipboard->setText(c.clipboard);
+    QWidget* const target = window_.control(c.focus);
+    target->setFocus();
+    if (auto* line = qobject_cast<QLineEdit*>(target)) line->end(false);
+    QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(text_of(window_.control(ControlId::lbltext)),
+              c.list.isEmpty() ? list_before : c.list);
+    EXPECT_EQ(text_of(window_.control(ControlId::txtfile)), c.txtfile);
+    EXPECT_EQ(box_text(ControlId::txtTime), u"5\r\n");
+  }
+}
+
+TEST_F(MainWindowTest, AFileDroppedOnAnyControlOpens) {
+  const std::u16string path = data_file("Name;Mark\nAnn;7,5\n");
+  const std::u16string rows = path.substr(0, path.size() - 4) + u".csv";
+  ASSERT_TRUE(QFile::rename(to_qstring(path), to_qstring(rows)));
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(to_qstring(rows)), QUrl("https://example.org/a.csv")});
+  EXPECT_EQ(dropped_paths(files), std::vector<std::u16string>{rows});
+
+  // Text is no file: the box it is dragged over does not take it either.
+  QMimeData text;
+  text.setText("45");
+  QWidget* const box = window_.control(ControlId::txtfile);
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(box, &enter);
+  EXPECT_FALSE(enter.isAccepted());
+
+  QDragEnterEvent file_enter(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(box, &file_enter);
+  EXPECT_TRUE(file_enter.isAccepted());
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(box, &drop);
+  EXPECT_EQ(box_text(ControlId::txtfile), rows);
+  EXPECT_EQ(text_of(window_.control(ControlId::lbltext)), "1. Ann\t\t7,5\n");
 }
 
 TEST(MainWindowWithoutX, TypingWithoutAnXDisplayIsReportedAndTheWindowGoesOn) {

@@ -94,6 +94,39 @@ SIZE window_size_for(DWORD style, DWORD ex_style, UINT dpi) {
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
+bool is_paste_key(WPARAM key, bool ctrl, bool shift, bool alt) {
+  if (alt) return false;
+  return (key == 'V' && ctrl && !shift) || (key == VK_INSERT && shift && !ctrl);
+}
+
+std::optional<std::u16string> clipboard_text(HWND owner) {
+  if (IsClipboardFormatAvailable(CF_UNICODETEXT) == FALSE) return std::nullopt;
+  if (OpenClipboard(owner) == FALSE) return std::nullopt;
+  std::optional<std::u16string> text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT); data != nullptr) {
+    if (const auto* units = static_cast<const wchar_t*>(GlobalLock(data)); units != nullptr) {
+      // The size bounds the search for the NUL, in case a program left none.
+      std::wstring_view all(units, GlobalSize(data) / sizeof(wchar_t));
+      text = from_wide(all.substr(0, all.find(L'\0')));
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+std::vector<std::u16string> dropped_files(HDROP drop) {
+  std::vector<std::u16string> files;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    std::wstring name(static_cast<std::size_t>(length) + 1, L'\0');
+    name.resize(DragQueryFileW(drop, i, name.data(), length + 1));
+    files.push_back(from_wide(name));
+  }
+  return files;
+}
+
 MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {}
 
 MainWindow::~MainWindow() {
@@ -151,6 +184,14 @@ int MainWindow::run() {
     // while they were on their way) must not edit the countdown or press a
     // button; Alt+F4 must not close the window.
     if (ours && form_ != nullptr && form_->typing() && is_key_message(message.message)) continue;
+    // Copied cells load as the list wherever the focus is; other text is
+    // left to the edit control that has the focus.
+    if (ours && message.message == WM_KEYDOWN &&
+        is_paste_key(message.wParam, GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_SHIFT) < 0,
+                     GetKeyState(VK_MENU) < 0) &&
+        paste_clipboard()) {
+      continue;
+    }
     // Tab and Shift+Tab between the controls, as in a dialog box.
     if (hwnd_ != nullptr && IsDialogMessageW(hwnd_, &message)) continue;
     TranslateMessage(&message);
@@ -190,6 +231,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_TIMER:
       on_timer(wparam);
+      return 0;
+    case WM_DROPFILES:
+      on_drop(reinterpret_cast<HDROP>(wparam));
       return 0;
     case kStepMessage:
       with_form([this] { form_->playback_step(); });
@@ -235,6 +279,9 @@ bool MainWindow::on_create() {
   SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   if (!create_controls()) return false;
   layout(dpi_);
+  // A file dropped anywhere on the window opens; the edit controls take no
+  // drops of their own, so the drop comes here.
+  DragAcceptFiles(hwnd_, TRUE);
   return true;
 }
 
@@ -407,6 +454,20 @@ void MainWindow::on_escape() {
     return;
   }
   with_form([this] { form_->escape(); });
+}
+
+bool MainWindow::paste_clipboard() {
+  const std::optional<std::u16string> text = clipboard_text(hwnd_);
+  if (!text || form_ == nullptr) return false;
+  bool taken = false;
+  with_form([this, &text, &taken] { taken = form_->paste(*text); });
+  return taken;
+}
+
+void MainWindow::on_drop(HDROP drop) {
+  const std::vector<std::u16string> files = dropped_files(drop);
+  DragFinish(drop);
+  with_form([this, &files] { form_->drop(files); });
 }
 
 bool MainWindow::defer_quit() {

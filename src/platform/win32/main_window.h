@@ -8,9 +8,12 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// After windows.h, which it builds on: HDROP.
+#include <shellapi.h>
 
 #include <array>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +47,18 @@ int pixels_of(int twips, UINT dpi);
 // 5310 x 9615 twips at `dpi`.
 SIZE window_size_for(DWORD style, DWORD ex_style, UINT dpi);
 
+// Whether a key press is one of the paste keys of an edit control: Ctrl+V or
+// Shift+Insert, without Alt (AltGr is Ctrl+Alt, and AltGr+V types a
+// character on some layouts).
+bool is_paste_key(WPARAM key, bool ctrl, bool shift, bool alt);
+
+// The text on the clipboard (CF_UNICODETEXT), up to its first NUL; nothing
+// when it holds no text or another program keeps it open.
+std::optional<std::u16string> clipboard_text(HWND owner);
+
+// The files of a WM_DROPFILES, in order. The caller still owns `drop`.
+std::vector<std::u16string> dropped_files(HDROP drop);
+
 class MainWindow final : public Controls, public Messages, public Scheduler {
  public:
   explicit MainWindow(HINSTANCE instance);
@@ -59,6 +74,9 @@ class MainWindow final : public Controls, public Messages, public Scheduler {
   void set_form(Form1* form) { form_ = form; }
   // Shows the window with the focus in txtTime.
   void show(int show_command);
+  // The paste keys anywhere in the window: offers the clipboard's text to
+  // Form1::paste; true when the form took it, so the key goes no further.
+  bool paste_clipboard();
   // Runs the message loop until the window is closed; returns the exit code.
   int run();
 
@@ -89,6 +107,8 @@ class MainWindow final : public Controls, public Messages, public Scheduler {
   void on_timer(UINT_PTR id);
   void on_dpi_changed(UINT dpi, const RECT& suggested);
   void on_escape();
+  // WM_DROPFILES: the files go to Form1::drop; the handle is freed.
+  void on_drop(HDROP drop);
   // Runs `call`, a call into the form. Under Wine, SendInput handles the
   // messages other threads send to this one while it waits, so a WM_CLOSE or
   // WM_ENDSESSION can arrive in the middle of a playback step; ending the

@@ -3,9 +3,18 @@
 
 #include <gtest/gtest.h>
 
+// After windows.h: DROPFILES, the memory a WM_DROPFILES hands over.
+#include <shlobj.h>
+
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "base/scratch_dir.h"
+#include "platform/win32/open_dialog.h"
+#include "playback/fake_keyboard.h"
+#include "sheet/file_reader.h"
+#include "window/form1.h"
 #include "window/sheet_view.h"
 
 namespace tavrino {
@@ -296,6 +305,91 @@ TEST_F(MainWindowTest, LaysOutAgainWhenTheDpiChanges) {
   GetWindowRect(window_.hwnd(), &window_rect);
   EXPECT_EQ(window_rect.left, 10);
   EXPECT_EQ(window_rect.top, 20);
+}
+
+}  // namespace
+}  // namespace tavrino
+
+namespace tavrino {
+namespace {
+
+// The memory of a WM_DROPFILES, as Explorer hands it over.
+HDROP drop_of(const std::vector<std::wstring>& files) {
+  std::size_t units = 1;  // the NUL after the last name
+  for (const std::wstring& file : files) units += file.size() + 1;
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + units * sizeof(wchar_t));
+  auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+  header->pFiles = sizeof(DROPFILES);
+  header->fWide = TRUE;
+  auto* names = reinterpret_cast<wchar_t*>(header + 1);
+  for (const std::wstring& file : files) {
+    std::memcpy(names, file.c_str(), file.size() * sizeof(wchar_t));
+    names += file.size() + 1;
+  }
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
+
+void set_clipboard(HWND owner, const std::wstring& text) {
+  ASSERT_TRUE(OpenClipboard(owner));
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+  std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  EXPECT_NE(SetClipboardData(CF_UNICODETEXT, memory), nullptr);
+  CloseClipboard();
+}
+
+// tavrino.exe's window with its Form1, as main.cpp puts them together.
+class FormOnWindowTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    window_.set_form(&form_);
+  }
+  void TearDown() override { window_.set_form(nullptr); }
+  std::u16string text(ControlId id) {
+    std::u16string shown;
+    EXPECT_TRUE(window_.get_text(id, shown).ok());
+    return shown;
+  }
+
+  ResultSheet sheet_;
+  Win32OpenDialog dialog_{nullptr};
+  Win32WindowPlacement placement_;
+  RecordingKeyboard keyboard_;
+  StandardFileReader reader_;
+  Form1 form_{sheet_, window_, dialog_, window_, placement_, keyboard_, window_, reader_};
+};
+
+TEST_F(FormOnWindowTest, AFileDroppedOnTheWindowOpens) {
+  HDROP two = drop_of({L"C:\\m\\a.csv", L"D:\\Pr\u00fcfung\\b.ipt"});
+  EXPECT_EQ(dropped_files(two),
+            (std::vector<std::u16string>{u"C:\\m\\a.csv", u"D:\\Pr\u00fcfung\\b.ipt"}));
+  GlobalFree(two);
+
+  ScratchFile rows("Name,Mark\r\nAnn,7\r\n", "marks.csv");
+  SendMessageW(window_.hwnd(), WM_DROPFILES,
+               reinterpret_cast<WPARAM>(drop_of({rows.fs_path().wstring()})), 0);
+  EXPECT_EQ(text(ControlId::txtfile), rows.path());
+  std::u16string list;
+  ASSERT_TRUE(list_text(sheet_, list).ok());
+  EXPECT_EQ(list, u"1. Ann\t\t7\r\n");
+  wchar_t pane[64] = {};
+  GetWindowTextW(window_.control(ControlId::lbltext), pane, 64);
+  EXPECT_EQ(std::wstring(pane), L"1. Ann\t\t7\r\n");
+}
+
+TEST_F(FormOnWindowTest, PastedCellsLoadAndOtherTextIsLeftToTheBox) {
+  set_clipboard(window_.hwnd(), L"Ann\t45\r\nBob\t52\r\n");
+  EXPECT_EQ(clipboard_text(window_.hwnd()), u"Ann\t45\r\nBob\t52\r\n");
+  EXPECT_TRUE(window_.paste_clipboard());
+  EXPECT_EQ(text(ControlId::txtfile), u"Clipboard: 2 rows");
+  EXPECT_EQ(sheet_.itemvalue[1], u"52");
+
+  set_clipboard(window_.hwnd(), L"12");
+  EXPECT_FALSE(window_.paste_clipboard());
+  EXPECT_EQ(text(ControlId::txtfile), u"Clipboard: 2 rows");
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # app_test.sh TAVRINO TARGET_FORM LAYOUT_POINT TYPE_VALUES EXAMPLES SCENARIO CLOSE_REQUEST
-# Runs tavrino as a user would, on a private Xvfb: opens a data file, presses
-# START with a real mouse click, puts the focus into the target form's first
-# field, and after the countdown compares what every field received; and
-# what goes wrong when a user does: the focus left in tavrino, a key held,
-# Esc, a signal, a killed window or target, two tavrinos at once.
+# Runs tavrino as a user would, on a private Xvfb: opens a data file (or a
+# spreadsheet's CSV, or cells pasted with Ctrl+V), presses START with a real
+# mouse click, puts the focus into the target form's first field, and after
+# the countdown compares what every field received; and what goes wrong when
+# a user does: the focus left in tavrino, a key held, Esc (and going on
+# after it), a signal, a killed window or target, two tavrinos at once.
 set -euo pipefail
 tavrino=$1
 target_form=$2
@@ -65,6 +66,27 @@ cjk='天地玄黃宇宙洪荒日月盈昃辰宿列張寒來暑往秋收冬藏閏
 long_value=$cjk$cjk$cjk$cjk$cjk
 long_data=$work/long.ipt
 write_list "$long_data" 51 "$long_value"
+
+# Marks as a spreadsheet saves them: semicolons, a header, decimal commas,
+# quotes, and characters that a data file would read as key strings.
+csv=$work/class.csv
+printf '%s\r\n' 'Name;Mark' 'Zoë Müller;A+' 'Ola Łódzka;"7,5"' 'Li Wei;{x}' 'Absent;' \
+  'Tilde;~5' 'Percent;50%' 'Quote;"say ""hi"""' >"$csv"
+csv_expected=('A+' '7,5' '{x}' '' '~5' '50%' 'say "hi"')
+
+# distinct_list FILE COUNT: a data file of COUNT values of 120 characters
+# that no layout has, each its own ("3: 天地..."), so that a field shows which
+# entry it got.
+distinct_value() { printf '%s' "$1: $cjk$cjk"; }
+distinct_list() {
+  local names=() values=() i
+  for ((i = 1; i <= $2; i++)); do
+    names+=("Student $i")
+    values+=("$(distinct_value "$i")")
+  done
+  printf '%s\n' "$2" x "$(join "${names[@]}")" "$(join "${values[@]}")" , , 7A , Art , Final Term \
+    >"$1"
+}
 
 # state: the keys the server has down and its locks ("down: locked: 0x0").
 state() { "$type_values" --print-state | tr '\n' ' '; }
@@ -260,7 +282,7 @@ case $scenario in
     wait_until 5 any_key || fail "Typing did not begin."
     xdotool key Escape
     message_shown 'Typing stopped after ' 2 || fail "Typing did not stop: $(cat "$tavrino_log")"
-    grep -qE '^tavrino: Typing stopped after [0-9]+ of 51 entries: Esc was pressed.( Entry [0-9]+ got only part of its value.)?$' \
+    grep -qE '^tavrino: Typing stopped after [0-9]+ of 51 entries: Esc was pressed\.( Entry [0-9]+ got only part of its value\.)?( Click into the field for entry [0-9]+, Student [0-9]+, then press START to go on\.)?$' \
       "$tavrino_log" || fail "Unexpected message: $(cat "$tavrino_log")"
     no_key_down
     tabs=$(released_tabs)
@@ -382,6 +404,83 @@ case $scenario in
     check_fields "${expected[@]}"
     ;;
 
+  csv)
+    # A CSV file saved by a spreadsheet: every mark arrives as written, the
+    # header is no entry, and an empty cell still moves on a field.
+    start_x us
+    start_wm
+    start_form 10
+    start_tavrino "$csv"
+    set_countdown 1
+    run_countdown 7
+    check_fields "${csv_expected[@]}"
+    ;;
+
+  paste)
+    # Cells copied from a spreadsheet (tab-separated rows, with a header)
+    # pasted with Ctrl+V into tavrino's window, then typed into the form.
+    start_x us
+    start_wm
+    start_form 6
+    start_tavrino
+    printf 'Student\tScore\nZoë Müller\t45\nOla Łódzka\tA+\nLi Wei\t7,5\n' >"$work/cells.txt"
+    spawn xclip -quiet -selection clipboard -t UTF8_STRING -i "$work/cells.txt" 2>/dev/null
+    wait_until 5 sh -c 'xclip -o -selection clipboard -t UTF8_STRING 2>/dev/null | grep -q Score' ||
+      fail "xclip does not own the clipboard."
+    focus "$tavrino_window"
+    xdotool key --clearmodifiers ctrl+v
+    sleep 0.5
+    set_countdown 1
+    run_countdown 3
+    check_fields 45 A+ 7,5
+    ! grep -q 'tavrino: ' "$tavrino_log" || fail "tavrino said: $(cat "$tavrino_log")"
+    ;;
+
+  resume)
+    # Esc part-way; the message names the entry to go on with, and START
+    # again types exactly the rest into a second form.
+    start_x us
+    distinct_list "$work/distinct.ipt" 8
+    start_form 10
+    first_form=$form_pid first_out=$form_out
+    start_tavrino "$work/distinct.ipt"
+    set_countdown 0
+    watch_keys
+    click cmdStart
+    focus "$form_window"
+    wait_until 10 tabs_at_least 2 || fail "Typing did not get past entry 2."
+    xdotool key Escape
+    message_shown 'Typing stopped after ' 5 || fail "Typing did not stop: $(cat "$tavrino_log")"
+    line=$(grep 'tavrino: Typing stopped after ' "$tavrino_log")
+    typed=$(sed -E 's/.*stopped after ([0-9]+) of 8 entries.*/\1/' <<<"$line")
+    [[ $line == *"Click into the field for entry $((typed + 1)), Student $((typed + 1)), then press START to go on." ]] ||
+      fail "Unexpected message: $line"
+    ((typed >= 2 && typed < 8)) || fail "Typing stopped after $typed entries."
+    # The user reads the message and closes it.
+    "$close_request" "$(wait_window tavrino)" || fail "The message box takes no close request."
+    close_form "$first_form"
+    for ((i = 1; i <= typed; i++)); do
+      [[ $(sed -n "${i}p" "$first_out") == "$(distinct_value "$i")" ]] ||
+        fail "Field $i of the first form holds: $(sed -n "${i}p" "$first_out")"
+    done
+
+    form_out=$work/second.txt
+    start_form 10
+    # No window manager (see killed): the focus goes back to tavrino by hand.
+    focus "$tavrino_window"
+    set_countdown 0
+    # (Not run_countdown: preparing keys for these characters takes seconds.)
+    watch_keys
+    click cmdStart
+    focus "$form_window"
+    wait_until 60 tabs_at_least $((8 - typed)) ||
+      fail "Only $(released_tabs) of $((8 - typed)) Tab keys arrived: $(cat "$tavrino_log")"
+    sleep 0.3
+    rest=()
+    for ((i = typed + 1; i <= 8; i++)); do rest+=("$(distinct_value "$i")"); done
+    check_fields "${rest[@]}"
+    ;;
+
   check)
     # No display is needed to check a file.
     expect_check 0 "$examples/sample.ipt" "$sample_check"
@@ -429,6 +528,9 @@ case $scenario in
     expect_check 2 "$work/alt.ipt"
     grep -q 'would press Alt alone' "$work/err" ||
       fail "%{x 0} was refused with: $(cat "$work/err")"
+    # A spreadsheet's rows: the header names the marks, listed as written.
+    expect_check 0 "$csv" \
+      $'class.csv (7 entries)\nMark\n\n1. Zoë Müller\t\tA+\n2. Ola Łódzka\t\t7,5\n3. Li Wei\t\t{x}\n4. Absent\t\t\n5. Tilde\t\t~5\n6. Percent\t\t50%\n7. Quote\t\tsay "hi"\n'
     printf '2\nx\nAnn_%%_Bob\n45_%%_52\n' >"$work/no-note.ipt"
     expect_check 1 "$work/no-note.ipt" $'No Data...\n'
     expect_check 2 "$work/missing.ipt"
