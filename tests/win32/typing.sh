@@ -81,6 +81,16 @@ start_typing() {
   win_click "${1:-$kForm}" "#1000"
 }
 
+# long_playback NAME: 51 long values ($values), typing into the form NAME.
+long_playback() {
+  mapfile -t values < <(long_values 51)
+  data_file "$work/marks.ipt" "${values[@]}"
+  start_form "$1" 51
+  start_tavrino "$work/marks.ipt"
+  countdown 1
+  start_typing
+}
+
 form_written() { wait_until "${2:-30}" test -s "$work/$1.fields"; }
 
 # holds FILE LINE...: FILE is exactly these lines.
@@ -171,12 +181,7 @@ caps_lock() {
 }
 
 escape_stops() {
-  mapfile -t values < <(long_values 51)
-  data_file "$work/marks.ipt" "${values[@]}"
-  start_form esc 51
-  start_tavrino "$work/marks.ipt"
-  countdown 1
-  start_typing
+  long_playback esc
   wait_until 20 typing_started || fail "typing did not start"
   xdotool key Escape
   message_holds "Esc was pressed"
@@ -187,12 +192,7 @@ escape_stops() {
 }
 
 escape_held() {
-  mapfile -t values < <(long_values 51)
-  data_file "$work/marks.ipt" "${values[@]}"
-  start_form held_esc 51
-  start_tavrino "$work/marks.ipt"
-  countdown 1
-  start_typing
+  long_playback held_esc
   wait_until 20 typing_started || fail "typing did not start"
   xdotool keydown Escape
   at_exit xdotool keyup Escape
@@ -216,12 +216,7 @@ taken_holds() {
 }
 
 user_key() {
-  mapfile -t values < <(long_values 51)
-  data_file "$work/marks.ipt" "${values[@]}"
-  start_form user_key 51
-  start_tavrino "$work/marks.ipt"
-  countdown 1
-  start_typing
+  long_playback user_key
   wait_until 30 typing_reached 4 || fail "typing did not reach the fourth field"
   xdotool key x
   local text
@@ -241,12 +236,7 @@ user_key() {
 # meet it all the same. (Windows keeps each program's key state in step with
 # its queue.)
 held_ctrl() {
-  mapfile -t values < <(long_values 51)
-  data_file "$work/marks.ipt" "${values[@]}"
-  start_form ctrl 51
-  start_tavrino "$work/marks.ipt"
-  countdown 1
-  start_typing
+  long_playback ctrl
   wait_until 30 typing_reached 4 || fail "typing did not reach the fourth field"
   xdotool keydown ctrl
   at_exit xdotool keyup ctrl

@@ -118,8 +118,6 @@ HeldKeys held_modifiers(std::span<const BYTE, 256> key_state);
 // playback's own {ESC}).
 bool is_users_escape(WPARAM message, const KBDLLHOOKSTRUCT& key);
 
-class KeyboardHook;
-
 // One playback at a time in the user's session: a named mutex.
 class PlaybackLock {
  public:
@@ -136,6 +134,8 @@ class PlaybackLock {
   std::wstring name_;
   HANDLE mutex_ = nullptr;
 };
+
+class KeyboardHook;
 
 // The Windows desktop.
 class Win32Desktop final : public Desktop {

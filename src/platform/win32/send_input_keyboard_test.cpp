@@ -612,9 +612,6 @@ TEST(SendInputKeyboard, CountsWhatWentInWhenInputIsBlocked) {
 TEST(SendInputKeyboard, WatchesTheKeyboardWhileItTypes) {
   // "ab", then "cd": records 1 to 4 and 5 to 8, events 0 and 1, then 2 and 3.
   using Kind = Disturbance::Kind;
-  const auto after_first = [](auto change) {
-    return [change](FakeDesktop& desktop, KeyboardSession& session) { change(desktop, session); };
-  };
   using Script = std::function<void(FakeDesktop&, KeyboardSession&)>;
   const Script nothing = [](FakeDesktop&, KeyboardSession&) {};
   const struct {
@@ -645,27 +642,27 @@ TEST(SendInputKeyboard, WatchesTheKeyboardWhileItTypes) {
        {.held = {HeldKey::shift}, .disturbed = Disturbance{Kind::key, 0, u"Shift"}}},
       {"the target's layout changed before the target took anything",
        [](FakeDesktop&) {},
-       after_first([](FakeDesktop& d, KeyboardSession&) { d.layout_now = 2; }),
+       [](FakeDesktop& d, KeyboardSession&) { d.layout_now = 2; },
        {.disturbed = Disturbance{Kind::layout, 0, {}}}},
       {"the target's layout changed after it took the first two events",
        [](FakeDesktop&) {},
-       after_first([](FakeDesktop& d, KeyboardSession& s) {
+       [](FakeDesktop& d, KeyboardSession& s) {
          EXPECT_TRUE(s.ask_taken());
          EXPECT_EQ(s.answers(milliseconds(0)), 1u);
          d.layout_now = 2;
-       }),
+       },
        {.disturbed = Disturbance{Kind::layout, 2, {}}}},
       // The focus check stops typing; the layout is that other window's.
       {"another window with another layout",
        [](FakeDesktop&) {},
-       after_first([](FakeDesktop& d, KeyboardSession&) {
+       [](FakeDesktop& d, KeyboardSession&) {
          d.focus_now = {Focus::Kind::other, 8};
          d.layout_now = 2;
-       }),
+       },
        {}},
       {"the target was closed",
        [](FakeDesktop&) {},
-       after_first([](FakeDesktop& d, KeyboardSession&) { d.target_closed = true; }),
+       [](FakeDesktop& d, KeyboardSession&) { d.target_closed = true; },
        {.target_gone = true}},
   };
   for (const auto& c : cases) {
@@ -756,6 +753,23 @@ TEST(SendInputKeyboard, KeepsTheHookUntilTheUserLetsGoOfEsc) {
   }
 }
 
+TEST(SendInputKeyboard, NamesTheTargetByItsProgram) {
+  const struct {
+    std::u16string_view title;
+    std::u16string_view name;
+  } cases[] = {
+      {u"marks.ods - LibreOffice Calc", u"LibreOffice Calc"},
+      {u"a - b - Notepad", u"Notepad"},
+      {u"Report — Mozilla Firefox", u"Mozilla Firefox"},
+      {u"Untitled -", u"Untitled -"},  // nothing after the dash
+      {u"Form", u"Form"},
+      {u"x - Evil‮gnp.exe", u"Evil<U+202E>gnp.exe"},
+      {u"A program whose name is far too long for a status line",
+       u"A program whose name is far too long fo…"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(program_name(c.title), c.name) << "case " << (&c - cases);
+}
+
 ResultSheet sheet_of(std::initializer_list<std::u16string> values) {
   ResultSheet sheet;
   for (const std::u16string& value : values) {
@@ -763,6 +777,13 @@ ResultSheet sheet_of(std::initializer_list<std::u16string> values) {
     ++sheet.itemcount;
   }
   return sheet;
+}
+
+// A whole playback of `values` through the rig's keyboard, on its clock.
+Status play(Rig& rig, std::initializer_list<std::u16string> values) {
+  Playback playback(sheet_of(values), rig.keyboard,
+                    {.now = rig.clock.function(), .own_window_active = {}});
+  return run_playback(playback, rig.clock);
 }
 
 // What the desktop was given, as the characters and keys it typed.
@@ -811,9 +832,7 @@ TEST(SendInputKeyboard, APlaybackGoesByWhatTheHookSaw) {
     SCOPED_TRACE(c.what);
     Rig rig;
     c.setup(rig.desktop);
-    Playback playback(sheet_of({u"45", long_value, u"77"}), rig.keyboard,
-                      {.now = rig.clock.function(), .own_window_active = {}});
-    const Status result = run_playback(playback, rig.clock);
+    const Status result = play(rig, {u"45", long_value, u"77"});
     EXPECT_EQ(result.ok(), c.typed_all);
     if (c.typed_all) EXPECT_EQ(typed_text(rig.desktop), all);
     if (c.says != nullptr) EXPECT_NE(result.message().find(c.says), std::u16string::npos);
@@ -831,9 +850,7 @@ TEST(SendInputKeyboard, APlaybackStopsAtEscWithNoKeyDown) {
   Rig rig;
   rig.desktop.caps = true;
   rig.desktop.user_key(13, VK_ESCAPE, true);
-  Playback playback(sheet_of({u"45", u"+ab", u"x"}), rig.keyboard,
-                    {.now = rig.clock.function(), .own_window_active = {}});
-  const Status result = run_playback(playback, rig.clock);
+  const Status result = play(rig, {u"45", u"+ab", u"x"});
   ASSERT_FALSE(result.ok());
   EXPECT_NE(result.message().find(u"Esc was pressed"), std::u16string::npos);
   EXPECT_EQ(sends(rig.desktop), (std::vector<std::string>{
