@@ -12,7 +12,6 @@ namespace tavrino {
 namespace {
 
 std::u16string name(const HookKey& key) {
-  if (key.key.vkCode == VK_CAPITAL) return u"Caps Lock";
   if (key.key.vkCode == VK_ESCAPE) return u"Esc";
   return u"\"" + std::u16string(1, static_cast<char16_t>(key.key.vkCode - 'A' + 'a')) + u"\"";
 }
@@ -49,8 +48,8 @@ Step handled(std::uint32_t record) {
   };
 }
 // A key of the user's keyboard.
-Step user(DWORD vk, bool down, DWORD scan = 0) {
-  return [=](HookWatch& w) { w.saw(hook_key(vk, down, 0, 0, scan)); };
+Step user(DWORD vk, bool down) {
+  return [=](HookWatch& w) { w.saw(hook_key(vk, down, 0, 0)); };
 }
 // A key another program put into the input stream, with its own extra info.
 Step injected(DWORD vk, bool down, DWORD scan = 0) {
@@ -89,10 +88,6 @@ TEST(HookWatch, TellsWhichKeysOfThePlaybackTheUserDisturbed) {
        {typed(1, 0), seen(1), user(VK_LCONTROL, true), seen(2), user(VK_LCONTROL, false)},
        {},
        {}},
-      {"Shift and Ctrl held over a key",
-       {typed(1, 0), user(VK_RSHIFT, true), user(VK_LCONTROL, true), handled(1)},
-       Disturbance{Kind::key, 0, u"Shift and Ctrl"},
-       {HeldKey::shift, HeldKey::ctrl}},
       {"a letter typed by the user between the playback's keys",
        {typed(1, 0), typed(3, 1), handled(1), user('X', true), handled(3)},
        Disturbance{Kind::key, 1, u"\"x\""},
@@ -105,11 +100,6 @@ TEST(HookWatch, TellsWhichKeysOfThePlaybackTheUserDisturbed) {
        {typed(1, 0), handled(1), user('X', true)},
        Disturbance{Kind::key, 1, u"\"x\""},
        {}},
-      {"Caps Lock pressed while keys are on their way",
-       {typed(1, 0), typed(3, 1), handled(1), tap(VK_CAPITAL), handled(3)},
-       Disturbance{Kind::key, 1, u"Caps Lock"},
-       {}},
-      {"a key let go of that was down before", {typed(1, 0), user('X', false), handled(1)}, {}, {}},
       {"a key another program put into the input stream",
        {typed(1, 0), typed(3, 1), handled(1), injected('X', true), handled(3)},
        Disturbance{Kind::key, 1, u"\"x\""},
@@ -123,18 +113,10 @@ TEST(HookWatch, TellsWhichKeysOfThePlaybackTheUserDisturbed) {
         typed(3, 1), handled(3)},
        {},
        {}},
-      {"Alt held across the playback's key",
-       {typed(1, 0), user(VK_LMENU, true), handled(1), user(VK_LMENU, false)},
-       Disturbance{Kind::key, 0, u"Alt"},
-       {}},
       {"the left Ctrl that Windows adds to AltGr is nobody's Ctrl",
        {typed(1, 0), injected(VK_LCONTROL, true, 0x21D), handled(1)},
        {},
        {}},
-      {"the user's AltGr held over a key",
-       {typed(1, 0), user(VK_LCONTROL, true, 0x21D), user(VK_RMENU, true), handled(1)},
-       Disturbance{Kind::key, 0, u"AltGr"},
-       {HeldKey::altgr}},
       {"records the hook was skipped for went through",
        {typed(1, 0), typed(3, 1), typed(5, 2), seen(4), user('X', true), handled(5)},
        Disturbance{Kind::key, 2, u"\"x\""},
