@@ -9,7 +9,11 @@
 # - nothing is typed while tavrino's own window has the focus;
 # - a Shift held when the countdown ends is waited for;
 # - Caps Lock does not change what arrives and is on again afterwards;
-# - Esc pressed in the target stops typing and never reaches the target;
+# - Esc pressed in the target stops typing and never reaches the target,
+#   also when it is held down;
+# - a key the user presses in the middle of typing stops it, and the entries
+#   the message counts as taken are exact; Ctrl held pauses it or stops it,
+#   never letting shortcuts into the form unsaid;
 # - typing stops when the focus moves to another window, and when the
 #   session ends (with no key left down);
 # - a second tavrino types nothing while the first one types;
@@ -79,6 +83,16 @@ start_typing() {
   win_click "${1:-$kForm}" "#1000"
 }
 
+# long_playback NAME: 51 long values ($values), typing into the form NAME.
+long_playback() {
+  mapfile -t values < <(long_values 51)
+  data_file "$work/marks.ipt" "${values[@]}"
+  start_form "$1" 51
+  start_tavrino "$work/marks.ipt"
+  countdown 1
+  start_typing
+}
+
 form_written() { wait_until "${2:-30}" test -s "$work/$1.fields"; }
 
 # holds FILE LINE...: FILE is exactly these lines.
@@ -90,6 +104,8 @@ holds() {
 
 # typing_started: the first field of the form has text.
 typing_started() { [[ -n $(probe text "${1:-$kForm}" "#1000") ]]; }
+# typing_reached N: field N (from 1) of the form has text.
+typing_reached() { [[ -n $(probe text "$kForm" "#$((999 + $1))") ]]; }
 
 message_holds() {
   local text
@@ -167,12 +183,7 @@ caps_lock() {
 }
 
 escape_stops() {
-  mapfile -t values < <(long_values 51)
-  data_file "$work/marks.ipt" "${values[@]}"
-  start_form esc 51
-  start_tavrino "$work/marks.ipt"
-  countdown 1
-  start_typing
+  long_playback esc
   wait_until 20 typing_started || fail "typing did not start"
   xdotool key Escape
   message_holds "Esc was pressed"
@@ -181,6 +192,74 @@ escape_stops() {
   ! grep -qw 1b "$work/esc.keys" || fail "the Esc reached the form"
   [[ $(grep -c abcdefghij "$work/esc.fields") -lt 51 ]] || fail "typing did not stop"
 }
+
+escape_held() {
+  long_playback held_esc
+  wait_until 20 typing_started || fail "typing did not start"
+  xdotool keydown Escape
+  at_exit xdotool keyup Escape
+  sleep 1.5
+  xdotool keyup Escape
+  message_holds "Esc was pressed"
+  probe close "$kForm"
+  form_written held_esc 5 || fail "the form did not write its fields"
+  ! grep -qw 1b "$work/held_esc.keys" || fail "the Esc reached the form"
+}
+
+# taken_holds FORM TEXT VALUE: the entries TEXT (a stop message) counts as
+# taken are VALUE in the form's fields, and fewer than all 51 of them.
+# (Wine hands the target an event from the X server and the keys sent just
+# before it in either order, where Windows keeps the order its hook saw: so
+# the last of the entries said to be taken may lack its end under Wine, and
+# only it.)
+taken_holds() {
+  local taken last
+  taken=$(sed -n 's/.*Typing stopped after \([0-9]*\) of 51 entries.*/\1/p' <<<"$2")
+  [[ -n $taken ]] || fail "the message counts no entries: $2"
+  ((taken < 51)) || fail "the message says all were taken: $2"
+  (($(head -n "$((taken - 1))" "$work/$1.fields" | grep -cvxF "$3") == 0)) ||
+    fail "of the $taken entries said to be taken, some differ: $(head -n "$taken" "$work/$1.fields")"
+  last=$(sed -n "${taken}p" "$work/$1.fields")
+  [[ -n $last && $3 == "$last"* ]] ||
+    fail "entry $taken, said to be taken, holds \"$last\""
+}
+
+user_key() {
+  long_playback user_key
+  wait_until 30 typing_reached 4 || fail "typing did not reach the fourth field"
+  xdotool key x
+  local text
+  text=$(probe message "$kTitle" 15) || fail "no message appeared"
+  grep -qF '"x" was pressed on the keyboard while entry' <<<"$text" || fail "the message is: $text"
+  probe close "$kForm"
+  form_written user_key 5 || fail "the form did not write its fields"
+  taken_holds user_key "$text" "${values[0]}"
+}
+
+# Ctrl held while keys go out turns them into shortcuts; held between them,
+# it is waited for. Which of the two happens is the timing of the X server:
+# either every value arrives, or typing stops and says Ctrl was pressed. How
+# many entries that message counts as taken is not checked here: Wine lets a
+# program read a modifier from the desktop's key state while keys sent before
+# it still wait in its queue, so keys the hook saw go by before the Ctrl may
+# meet it all the same. (Windows keeps each program's key state in step with
+# its queue.)
+held_ctrl() {
+  long_playback ctrl
+  wait_until 30 typing_reached 4 || fail "typing did not reach the fourth field"
+  xdotool keydown ctrl
+  at_exit xdotool keyup ctrl
+  sleep 1
+  xdotool keyup ctrl
+  wait_until 60 ended_or_message || fail "typing did not end"
+  if [[ -s $work/ctrl.fields ]]; then
+    (($(head -n 51 "$work/ctrl.fields" | grep -cvxF "${values[0]}") == 0)) ||
+      fail "typing went on to the end and some values differ"
+  else
+    message_holds "Ctrl was pressed on the keyboard while entry"
+  fi
+}
+ended_or_message() { test -s "$work/ctrl.fields" || probe message "$kTitle" 0 >/dev/null; }
 
 focus_moves() {
   mapfile -t values < <(long_values 51)
@@ -291,6 +370,9 @@ check "nothing typed into tavrino's own window" scenario own_window
 check "a held Shift is waited for" scenario held_shift
 check "Caps Lock on: exact case, Caps Lock on again" scenario caps_lock
 check "Esc in the target stops typing" scenario escape_stops
+check "a held Esc stops typing and never reaches the target" scenario escape_held
+check "a key pressed mid-typing stops it; what was taken is exact" scenario user_key
+check "Ctrl held mid-typing: a pause, or a stop that says what was taken" scenario held_ctrl
 check "typing stops when the focus moves" scenario focus_moves
 check "a second tavrino types nothing" scenario another_tavrino
 check "pasted cells load and are typed as written" scenario paste_cells

@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "platform/win32/desktop.h"
 
-#include <atomic>
+#include <algorithm>
 #include <utility>
+
+#include "base/text.h"
+#include "platform/win32/keyboard_hook.h"
+#include "platform/win32/wide.h"
 
 namespace tavrino {
 namespace {
-
-// How long settle() waits for the hook to see one more of the records sent
-// before it takes them as lost.
-constexpr DWORD kSettleStallMs = 250;
 
 // The keyboard layout of the thread that owns the foreground window, which is
 // the layout the target reads key presses with.
@@ -59,42 +59,6 @@ class ForegroundLayout final : public KeyLayout {
  private:
   HKL layout_;
 };
-
-// The hook's findings, read on the window's thread.
-std::atomic<bool> escape_seen{false};
-std::atomic<std::uint64_t> own_seen{0};
-HANDLE own_progress = nullptr;  // set whenever own_seen grows
-
-LRESULT CALLBACK keyboard_hook(int code, WPARAM message, LPARAM lparam) {
-  if (code == HC_ACTION) {
-    const auto& key = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lparam);
-    if ((key.flags & LLKHF_INJECTED) != 0 && key.dwExtraInfo == kOwnInputTag) {
-      own_seen.fetch_add(1);
-      SetEvent(own_progress);
-    } else if (is_users_escape(message, key)) {
-      escape_seen.store(true);
-      // The Esc was meant for tavrino; the target must not close a dialog
-      // or clear a field because of it.
-      return 1;
-    }
-  }
-  return CallNextHookEx(nullptr, code, message, lparam);
-}
-
-// The hook's thread: Windows calls a low-level hook through the message
-// queue of the thread that set it, so that thread does nothing but wait for
-// messages, and answers at once however long a playback step takes.
-DWORD WINAPI hook_thread(void* ready) {
-  MSG message;
-  PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // the queue, for WM_QUIT
-  HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, &keyboard_hook, GetModuleHandleW(nullptr), 0);
-  SetEvent(static_cast<HANDLE>(ready));
-  if (hook == nullptr) return 1;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-  }
-  UnhookWindowsHookEx(hook);
-  return 0;
-}
 
 // What the console handler calls, set between open() and close().
 SRWLOCK exit_lock = SRWLOCK_INIT;
@@ -183,10 +147,10 @@ std::u16string another_playback_message() {
          u"finished (or press Esc to stop it), then press START again.";
 }
 
-Win32Desktop::Win32Desktop() = default;
+Win32Desktop::Win32Desktop() : hook_(std::make_unique<KeyboardHook>()) {}
 
 Win32Desktop::~Win32Desktop() {
-  watch_escape(false);
+  stop_hook();
   close();
 }
 
@@ -220,15 +184,6 @@ Focus Win32Desktop::focus() {
   return classify_focus(reinterpret_cast<std::uintptr_t>(foreground), owner, GetCurrentProcessId());
 }
 
-HeldKeys Win32Desktop::held_keys() {
-  BYTE state[256] = {};
-  for (const BYTE vk :
-       {VK_LSHIFT, VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LWIN, VK_RWIN}) {
-    if ((GetAsyncKeyState(vk) & 0x8000) != 0) state[vk] = 0x80;
-  }
-  return held_modifiers(state);
-}
-
 std::unique_ptr<KeyLayout> Win32Desktop::target_layout() {
   return std::make_unique<ForegroundLayout>();
 }
@@ -241,61 +196,85 @@ bool Win32Desktop::caps_lock_on() {
   return (GetKeyState(VK_CAPITAL) & 1) != 0;
 }
 
-void Win32Desktop::watch_escape(bool on) {
-  if (on && hook_thread_ == nullptr) {
-    escape_seen.store(false);
-    if (own_progress == nullptr) own_progress = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    seen_at_watch_ = own_seen.load();
-    sent_ = seen_at_watch_;
-    hook_sees_own_ = true;
-    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (ready == nullptr) return;
-    hook_thread_ = CreateThread(nullptr, 0, &hook_thread, ready, 0, &hook_thread_id_);
-    if (hook_thread_ != nullptr) WaitForSingleObject(ready, INFINITE);
-    CloseHandle(ready);
-  } else if (!on && hook_thread_ != nullptr) {
-    PostThreadMessageW(hook_thread_id_, WM_QUIT, 0, 0);
-    WaitForSingleObject(hook_thread_, INFINITE);
-    CloseHandle(hook_thread_);
-    hook_thread_ = nullptr;
-  }
-}
-
-bool Win32Desktop::escape_pressed() {
-  return escape_seen.load();
-}
-
 UINT Win32Desktop::send_input(std::span<INPUT> inputs) {
-  for (INPUT& input : inputs) input.ki.dwExtraInfo = kOwnInputTag;
-  const UINT inserted = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-  sent_ += inserted;
-  return inserted;
+  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-void Win32Desktop::settle() {
-  // The hook sees each record as Windows hands it on to the window with the
-  // focus; once it has seen them all, nothing of ours is still on its way.
-  // Waiting here also keeps the input stream short, so that an Esc does not
-  // queue behind a long run of keys. The wait handles no messages: a message
-  // handled here would run the window's code in the middle of a step.
-  if (hook_thread_ == nullptr || !hook_sees_own_) return;
-  std::uint64_t seen = own_seen.load();
-  DWORD last_progress = GetTickCount();
-  while (seen < sent_) {
-    WaitForSingleObject(own_progress, 10);
-    const std::uint64_t now_seen = own_seen.load();
-    if (now_seen != seen) {
-      seen = now_seen;
-      last_progress = GetTickCount();
-    } else if (GetTickCount() - last_progress > kSettleStallMs) {
-      // Records the hook never saw (Windows skips a hook that answers too
-      // late) are not waited for again; a hook that sees none of ours is not
-      // waited for at all.
-      if (seen == seen_at_watch_) hook_sees_own_ = false;
-      sent_ = seen;
-      return;
-    }
+bool Win32Desktop::key_down(BYTE vk) {
+  return (GetAsyncKeyState(vk) & 0x8000) != 0;
+}
+
+bool Win32Desktop::start_hook() {
+  return hook_->start();
+}
+
+void Win32Desktop::stop_hook() {
+  hook_->stop();
+}
+
+void Win32Desktop::take_hook_keys(std::vector<HookKey>& keys) {
+  hook_->take(keys);
+}
+
+void Win32Desktop::wait_for_hook(std::chrono::milliseconds most) {
+  hook_->wait(most);
+}
+
+std::u16string Win32Desktop::key_name(const HookKey& key) {
+  // A key that types a character is named by it, as the keyboard shows it
+  // (unshifted, so a letter in lower case); the others by the name the
+  // layout gives them ("F5", "Caps Lock").
+  const UINT typed = MapVirtualKeyExW(key.key.vkCode, MAPVK_VK_TO_CHAR, foreground_layout());
+  const bool dead = (typed & 0x80000000U) != 0;
+  if (!dead && typed > 0x20 && typed < 0xD800) {
+    wchar_t c = static_cast<wchar_t>(typed);
+    CharLowerBuffW(&c, 1);
+    return quoted(std::u16string(1, static_cast<char16_t>(c)));
   }
+  LONG lparam = static_cast<LONG>((key.key.scanCode & 0xFF) << 16);
+  if ((key.key.flags & LLKHF_EXTENDED) != 0) lparam |= 1L << 24;
+  wchar_t name[64] = {};
+  const int length = GetKeyNameTextW(lparam, name, 64);
+  if (length <= 0) return u"A key";
+  return escape_hidden(from_wide(std::wstring(name, static_cast<std::size_t>(length))));
+}
+
+bool Win32Desktop::responsive(std::uint64_t window, std::chrono::milliseconds wait) {
+  HWND hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window));
+  if (IsHungAppWindow(hwnd)) return false;
+  if (wait.count() <= 0) return true;
+  // SMTO_BLOCK: no message for this thread's windows is handled meanwhile,
+  // which would run the window's code in the middle of a playback step.
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                             static_cast<UINT>(wait.count()), &result) != 0;
+}
+
+bool Win32Desktop::window_exists(std::uint64_t window) {
+  return IsWindow(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window))) != FALSE;
+}
+
+std::u16string Win32Desktop::window_title(std::uint64_t window) {
+  HWND hwnd = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window));
+  // The title is asked of Windows, not of the window: a hung target would
+  // hold WM_GETTEXT up.
+  wchar_t title[256] = {};
+  const int length = InternalGetWindowText(hwnd, title, 256);
+  return from_wide(std::wstring(title, static_cast<std::size_t>(std::max(length, 0))));
+}
+
+bool Win32Desktop::secure_desktop() {
+  // The lock screen, a UAC prompt and Ctrl+Alt+Del are desktops of their
+  // own, which a program of the user's cannot open; the user's own is
+  // called Default.
+  HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
+  if (input == nullptr) return true;
+  wchar_t name[64] = {};
+  DWORD needed = 0;
+  const bool named =
+      GetUserObjectInformationW(input, UOI_NAME, name, sizeof name, &needed) != FALSE;
+  CloseDesktop(input);
+  return named && _wcsicmp(name, L"Default") != 0;
 }
 
 }  // namespace tavrino

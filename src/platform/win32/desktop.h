@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // What the Windows keyboard asks of the desktop it types on: where the
-// focus is, which keys the user holds, the target's keyboard layout, the
-// Caps Lock light, the user's Esc, and one playback at a time. Win32Desktop
-// asks Windows; tests put a fake of their own in its place.
+// focus is, the target's keyboard layout, the Caps Lock light, one playback
+// at a time, and what the keyboard hook sees while typing goes on.
+// Win32Desktop asks Windows; tests put a fake of their own in its place.
 #pragma once
 
 #ifndef NOMINMAX
@@ -10,12 +10,13 @@
 #endif
 #include <windows.h>
 
-#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "base/status.h"
 #include "playback/keyboard.h"
@@ -38,9 +39,17 @@ class KeyLayout {
   virtual bool types(BYTE vk, BYTE shift_state, wchar_t c) const = 0;
 };
 
-// Records that SendInput put into the input stream carry this in
-// dwExtraInfo, so that the keyboard hook tells them from anyone else's.
+// Records that SendInput put into the input stream carry this in the upper
+// half of dwExtraInfo, and their number in the lower half, so that the
+// keyboard hook tells them from anyone else's and knows which one it sees.
 inline constexpr ULONG_PTR kOwnInputTag = 0x74617672;  // "tavr"
+
+// One key event as the low-level keyboard hook saw it.
+struct HookKey {
+  WPARAM message = WM_KEYDOWN;  // WM_KEYDOWN, WM_KEYUP, WM_SYSKEYDOWN or WM_SYSKEYUP
+  KBDLLHOOKSTRUCT key{};
+  bool down() const { return message == WM_KEYDOWN || message == WM_SYSKEYDOWN; }
+};
 
 class Desktop {
  public:
@@ -57,8 +66,6 @@ class Desktop {
   // The foreground window: none, one of this process's windows, or another
   // program's.
   virtual Focus focus() = 0;
-  // The modifier keys held down now.
-  virtual HeldKeys held_keys() = 0;
   // The keyboard layout of the foreground window's thread, and a number
   // that tells one layout from another.
   virtual std::unique_ptr<KeyLayout> target_layout() = 0;
@@ -66,16 +73,34 @@ class Desktop {
   // Whether Caps Lock is on for the target.
   virtual bool caps_lock_on() = 0;
 
-  // While on, an Esc the user presses anywhere is noticed (and kept from the
-  // window it was meant for); escape_pressed() says whether one was.
-  virtual void watch_escape(bool on) = 0;
-  virtual bool escape_pressed() = 0;
-
-  // As SendInput: returns how many records went into the input stream.
+  // As SendInput: returns how many records went into the input stream. The
+  // records carry their tag and number already.
   virtual UINT send_input(std::span<INPUT> inputs) = 0;
-  // Waits, briefly, until what send_input() put into the input stream has
-  // been passed on to the window with the focus.
-  virtual void settle() = 0;
+
+  // What typing watches while it goes on.
+  //
+  // Whether `vk` is down on the keyboard now, as GetAsyncKeyState says.
+  virtual bool key_down(BYTE vk) = 0;
+  // Starts the low-level keyboard hook, which from then on notes every key
+  // event in the order Windows handles it, and keeps the user's Esc from the
+  // window it was meant for. False when Windows refuses the hook.
+  virtual bool start_hook() = 0;
+  virtual void stop_hook() = 0;
+  // Moves what the hook has seen since the last call to the end of `keys`.
+  virtual void take_hook_keys(std::vector<HookKey>& keys) = 0;
+  // Waits up to `most` for the hook to see another key.
+  virtual void wait_for_hook(std::chrono::milliseconds most) = 0;
+  // How a message names the key: "\"x\"", "F5", "Caps Lock".
+  virtual std::u16string key_name(const HookKey& key) = 0;
+  // Whether the program of `window` reads its messages: Windows does not
+  // count it as hung and, when `wait` is more than nothing, it answers a
+  // message within `wait`.
+  virtual bool responsive(std::uint64_t window, std::chrono::milliseconds wait) = 0;
+  virtual bool window_exists(std::uint64_t window) = 0;
+  virtual std::u16string window_title(std::uint64_t window) = 0;
+  // Whether a desktop that no program may type into has the input: the lock
+  // screen, a UAC prompt, Ctrl+Alt+Del.
+  virtual bool secure_desktop() = 0;
 };
 
 // What has the focus, given the foreground window, the process that owns it
@@ -110,8 +135,9 @@ class PlaybackLock {
   HANDLE mutex_ = nullptr;
 };
 
-// The Windows desktop. The low-level keyboard hook that watches for Esc and
-// sees the playback's own keys go by runs on a thread of its own.
+class KeyboardHook;
+
+// The Windows desktop.
 class Win32Desktop final : public Desktop {
  public:
   Win32Desktop();
@@ -120,23 +146,26 @@ class Win32Desktop final : public Desktop {
   Status open(std::function<void()> release_all) override;
   void close() override;
   Focus focus() override;
-  HeldKeys held_keys() override;
   std::unique_ptr<KeyLayout> target_layout() override;
   std::uintptr_t layout_id() override;
   bool caps_lock_on() override;
-  void watch_escape(bool on) override;
-  bool escape_pressed() override;
   UINT send_input(std::span<INPUT> inputs) override;
-  void settle() override;
+
+  bool key_down(BYTE vk) override;
+  bool start_hook() override;
+  void stop_hook() override;
+  void take_hook_keys(std::vector<HookKey>& keys) override;
+  void wait_for_hook(std::chrono::milliseconds most) override;
+  std::u16string key_name(const HookKey& key) override;
+  bool responsive(std::uint64_t window, std::chrono::milliseconds wait) override;
+  bool window_exists(std::uint64_t window) override;
+  std::u16string window_title(std::uint64_t window) override;
+  bool secure_desktop() override;
 
  private:
   PlaybackLock lock_;
   bool open_ = false;
-  HANDLE hook_thread_ = nullptr;  // runs the low-level keyboard hook
-  DWORD hook_thread_id_ = 0;
-  std::atomic<std::uint64_t> sent_{0};  // own records put into the input stream, as the
-  std::uint64_t seen_at_watch_ = 0;     // hook counts them, and its count when it came
-  bool hook_sees_own_ = true;           // false once settle() has waited in vain
+  std::unique_ptr<KeyboardHook> hook_;
 };
 
 // The message when another tavrino is typing.

@@ -81,7 +81,10 @@ class WindowsFrontEnd final : public FrontEnd {
     Win32WindowPlacement placement;
     Win32Desktop desktop;
     SendInputKeyboard keyboard(desktop, {.unicode_only = options.unicode});
-    Form1 form(sheet, window, dialog, window, placement, keyboard, window, reader_);
+    // No own-window function: the desktop tells tavrino's windows from
+    // others' by the process that owns the foreground window.
+    Form1 form(sheet, window, dialog, window, placement, keyboard, window, reader_,
+               Playback::Options{});
     window.set_form(&form);
     form.Form_Load();  // created, not yet shown
     window.show(show_command_);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "platform/win32/console.h"
 #include "platform/win32/resource.h"
 #include "platform/win32/wide.h"
 
@@ -619,6 +620,12 @@ void MainWindow::schedule_step(std::chrono::milliseconds delay) {
   } else {
     SetTimer(hwnd_, kStepTimerId, static_cast<UINT>(delay.count()), nullptr);
   }
+}
+
+void MainWindow::log(std::u16string_view text) {
+  // Escaped: a value quoted in the message could hold characters that a
+  // console takes as commands, or that hide text.
+  (void)write_output(OutputStream::err, "tavrino: " + utf16_to_utf8(escape_hidden(text)) + "\n");
 }
 
 void MainWindow::show_message(std::u16string_view text) {

@@ -95,6 +95,10 @@ class MainWindow final : public Controls, public Messages, public Scheduler {
   void show_message(std::u16string_view text) override;
   // In the title bar, in front of the caption.
   void show_status(std::u16string_view text) override;
+  // On the console or redirection tavrino.exe was started with, if any;
+  // started from Explorer or a shortcut it has neither, and the text goes
+  // nowhere.
+  void log(std::u16string_view text) override;
   // A step due now is posted to the message queue; a later one is a one-shot
   // timer.
   void schedule_step(std::chrono::milliseconds delay) override;

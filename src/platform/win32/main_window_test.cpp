@@ -357,7 +357,7 @@ class FormOnWindowTest : public MainWindowTest {
   ResultSheet sheet_;
   Win32OpenDialog dialog_{nullptr};
   Win32WindowPlacement placement_;
-  RecordingKeyboard keyboard_;
+  FakeKeyboard keyboard_;
   StandardFileReader reader_;
   Form1 form_{sheet_, window_, dialog_, window_, placement_, keyboard_, window_, reader_};
 };

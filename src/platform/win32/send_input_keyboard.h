@@ -28,9 +28,11 @@
 //   goes up.
 //
 // Around a playback the keyboard switches Caps Lock off (it would turn the
-// case of every letter key) and on again at the end, watches for the user's
-// Esc, and lets go of every key it pressed on every way out, also when the
-// console it is attached to closes.
+// case of every letter typed as a key) and on again at the end, and lets go
+// of every key it pressed on every way out, also when the console it is
+// attached to closes. While it types, the keyboard hook tells it, in order,
+// which of its keys went through and what the user did in between (see
+// hook_watch.h).
 #pragma once
 
 #ifndef NOMINMAX
@@ -38,12 +40,15 @@
 #endif
 #include <windows.h>
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <span>
+#include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "base/status.h"
@@ -106,58 +111,36 @@ class InputTranslator {
 
 struct SendInputOptions {
   bool unicode_only = false;  // every character as a Unicode packet
+  // The clock the keyboard's own waits go by (a test's own, in tests).
+  std::function<std::chrono::steady_clock::time_point()> now = &std::chrono::steady_clock::now;
 };
 
-// The Keyboard over SendInput, on `desktop`.
+// The Keyboard over SendInput, on `desktop`, which outlives it.
 class SendInputKeyboard final : public Keyboard {
  public:
   using Options = SendInputOptions;
 
-  explicit SendInputKeyboard(Desktop& desktop, Options options = {});
-  ~SendInputKeyboard() override;
-  SendInputKeyboard(const SendInputKeyboard&) = delete;
-  SendInputKeyboard& operator=(const SendInputKeyboard&) = delete;
+  explicit SendInputKeyboard(Desktop& desktop, Options options = {})
+      : desktop_(desktop), options_(std::move(options)) {}
 
-  // Fails while another tavrino types. From here to end() the user's Esc is
-  // watched for.
-  Status begin() override;
-  // The foreground window, once what was sent has reached it.
-  Focus focus() override;
-  HeldKeys held_keys() override;
-  // Esc pressed, or the foreground window's layout changed since prepare().
-  std::optional<StopReason> interruption() override;
-  // Also switches Caps Lock off when it is on.
-  Status prepare(std::span<const KeyEvent> all_events) override;
-  Sent send(std::span<const KeyEvent> events) override;
-  // Lets go of every key still down and puts Caps Lock back.
-  void end() override;
-
-  // What end() sends, for a program that is about to end: callable from any
-  // thread, and nothing is sent after it until the next playback.
-  void release_all();
+  // A session on the desktop: it answers from the foreground window and the
+  // keyboard hook. Never fails.
+  Opened begin() override;
 
  private:
-  UINT send_locked(std::span<INPUT> inputs);  // and keeps track of what is down
-  // Lets go of every key down, and puts Caps Lock back if `restore_caps`.
-  void release_locked(bool restore_caps);
-
   Desktop& desktop_;
   Options options_;
-  bool open_ = false;
-  bool watching_ = false;
-  std::unique_ptr<KeyLayout> layout_;
-  std::optional<InputTranslator> translator_;
-  Focus prepared_focus_;
-  std::uintptr_t prepared_layout_ = 0;
-  // What release_all() may touch from another thread, under lock_.
-  SRWLOCK lock_ = SRWLOCK_INIT;
-  std::vector<INPUT> down_;  // key-down records sent and not yet released
-  WORD caps_scan_ = 0;
-  bool caps_switched_ = false;  // prepare() switched Caps Lock off
-  bool cut_off_ = false;        // release_all() ran: nothing more goes out
 };
 
-// The message for keystrokes that Windows did not take.
+// The message for keystrokes that Windows did not take, and for those it
+// did not take because the input went to a secure desktop (the lock screen,
+// a UAC prompt).
 std::u16string blocked_input_message();
+std::u16string secure_desktop_message();
+
+// "Notepad" of "marks.txt - Notepad": programs put their own name last in
+// the title. A name of another shape is kept whole, up to a length a status
+// line can show, with what would disguise it made visible.
+std::u16string program_name(std::u16string_view title);
 
 }  // namespace tavrino

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -13,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win32/hook_watch.h"
+#include "playback/fake_keyboard.h"
 #include "playback/typekeys.h"
 #include "sheet/result_sheet.h"
 
@@ -297,9 +301,18 @@ TEST(InputTranslator, RefusesCharactersItCannotType) {
   }
 }
 
-// The desktop as a test sets it up; it records every SendInput call.
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr Focus kTarget{Focus::Kind::other, 7};
+
+// The desktop as a test sets it up. It records every SendInput call, and
+// plays the keyboard hook: the hook sees each record that went in, in order,
+// and the user's keys in among them where the test puts them.
 class FakeDesktop final : public Desktop {
  public:
+  explicit FakeDesktop(TestClock& clock) : clock_(clock) {}
+
   Status open(std::function<void()> release_all) override {
     log.push_back("open");
     release_all_ = std::move(release_all);
@@ -307,39 +320,134 @@ class FakeDesktop final : public Desktop {
   }
   void close() override { log.push_back("close"); }
   Focus focus() override { return focus_now; }
-  HeldKeys held_keys() override { return {}; }
   std::unique_ptr<KeyLayout> target_layout() override {
     return std::make_unique<FakeLayout>(layout);
   }
   std::uintptr_t layout_id() override { return layout_now; }
   bool caps_lock_on() override { return caps; }
-  void watch_escape(bool on) override { log.push_back(on ? "watch" : "unwatch"); }
-  bool escape_pressed() override { return escape; }
   UINT send_input(std::span<INPUT> inputs) override {
     calls.emplace_back(inputs.begin(), inputs.end());
     log.push_back("send " + describe_inputs(calls.back()));
-    if (after_send) after_send(*this);
-    return std::min<UINT>(static_cast<UINT>(inputs.size()), accept);
+    const auto taken = std::min<UINT>(static_cast<UINT>(inputs.size()), accept);
+    if (clock_.now() < hung_until) records_while_hung += taken;
+    for (UINT i = 0; i < taken; ++i) {
+      note_user_keys();
+      const INPUT& input = inputs[i];
+      HookKey key;
+      key.message = (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0 ? WM_KEYUP : WM_KEYDOWN;
+      key.key.vkCode = input.ki.wVk;
+      key.key.flags = LLKHF_INJECTED;
+      key.key.dwExtraInfo = input.ki.dwExtraInfo;
+      if (!hook_blind) stream_.push_back(key);
+      ++records_;
+    }
+    note_user_keys();
+    return taken;
   }
-  void settle() override { ++settles; }
 
+  bool key_down(BYTE vk) override {
+    return std::count(down_at_start.begin(), down_at_start.end(), vk);
+  }
+  bool start_hook() override {
+    log.push_back("hook");
+    hooked_ = true;
+    note_user_keys();
+    return hook_result;
+  }
+  void stop_hook() override {
+    log.push_back("unhook");
+    hooked_ = false;
+  }
+  void take_hook_keys(std::vector<HookKey>& keys) override {
+    note_user_keys();
+    if (hook_stalled) return;
+    keys.insert(keys.end(), stream_.begin(), stream_.end());
+    stream_.clear();
+  }
+  void wait_for_hook(milliseconds most) override {
+    clock_.advance(most);
+    if (on_wait) on_wait(*this);
+  }
+  std::u16string key_name(const HookKey& key) override {
+    return u"key " + std::u16string(1, static_cast<char16_t>(key.key.vkCode));
+  }
+  // SendMessageTimeout's answer: within `wait`, once the target is no longer
+  // hung; with no time to wait, whether it is not hung.
+  bool responsive(std::uint64_t window, milliseconds wait) override {
+    EXPECT_EQ(window, kTarget.window);
+    const Clock::time_point now = clock_.now();
+    if (now >= hung_until) return true;
+    if (wait.count() == 0) return false;
+    clock_.advance(std::min<Clock::duration>(wait, hung_until - now));
+    return clock_.now() >= hung_until;
+  }
+  bool window_exists(std::uint64_t window) override { return window == 7 && !target_closed; }
+  std::u16string window_title(std::uint64_t) override { return u"marks.txt - Notepad"; }
+  bool secure_desktop() override { return secure; }
+
+  // The user presses or lets go of `vk` once the hook has seen `after` of
+  // the records sent, or once the clock reaches `when`.
+  void user_key(std::size_t after, BYTE vk, bool down) {
+    by_record_.push_back({after, {}, vk, down});
+  }
+  void user_key_at(Clock::time_point when, BYTE vk, bool down) {
+    by_time_.push_back({0, when, vk, down});
+  }
   // The keyboard's emergency release, as the console handler would call it.
   void console_closes() { release_all_(); }
 
   std::vector<std::string> log;
   std::vector<std::vector<INPUT>> calls;
   Status open_result = Status::success();
-  Focus focus_now{Focus::Kind::other, 7};
+  bool hook_result = true;
+  Focus focus_now = kTarget;
   FakeLayout layout = us_layout();
   std::uintptr_t layout_now = 1;
   bool caps = false;
-  bool escape = false;
-  UINT accept = UINT_MAX;  // records taken per call
-  int settles = 0;
-  std::function<void(FakeDesktop&)> after_send;
+  bool secure = false;
+  bool target_closed = false;
+  std::vector<BYTE> down_at_start;
+  UINT accept = UINT_MAX;     // records taken per call
+  bool hook_stalled = false;  // the hook sees nothing for now
+  bool hook_blind = false;    // the hook never sees the playback's records
+  Clock::time_point hung_until{};
+  std::size_t records_while_hung = 0;
+  std::function<void(FakeDesktop&)> on_wait;
 
  private:
+  struct UserKey {
+    std::size_t after;
+    Clock::time_point when;
+    BYTE vk;
+    bool down;
+  };
+  void note(const UserKey& user) {
+    HookKey key;
+    key.message = user.down ? WM_KEYDOWN : WM_KEYUP;
+    key.key.vkCode = user.vk;
+    stream_.push_back(key);
+  }
+  void note_user_keys() {
+    if (!hooked_) return;
+    std::erase_if(by_record_, [&](const UserKey& user) {
+      if (user.after > records_) return false;
+      note(user);
+      return true;
+    });
+    std::erase_if(by_time_, [&](const UserKey& user) {
+      if (user.when > clock_.now()) return false;
+      note(user);
+      return true;
+    });
+  }
+
+  TestClock& clock_;
   std::function<void()> release_all_;
+  bool hooked_ = false;
+  std::size_t records_ = 0;
+  std::vector<HookKey> stream_;
+  std::vector<UserKey> by_record_;
+  std::vector<UserKey> by_time_;
 };
 
 std::vector<std::string> sends(const FakeDesktop& desktop) {
@@ -348,101 +456,124 @@ std::vector<std::string> sends(const FakeDesktop& desktop) {
   return out;
 }
 
-TEST(SendInputKeyboard, SendsAValueInOneCall) {
-  FakeDesktop desktop;
-  SendInputKeyboard keyboard(desktop);
+// A keyboard and its desktop on a test clock.
+struct Rig {
+  explicit Rig(SendInputOptions options = {}) : keyboard(desktop, with_clock(std::move(options))) {}
+  SendInputOptions with_clock(SendInputOptions options) {
+    options.now = clock.function();
+    return options;
+  }
+  // A session that has locked and prepared for `events`.
+  std::unique_ptr<KeyboardSession> prepared(const KeyEvents& events) {
+    auto session = std::move(keyboard.begin().session);
+    EXPECT_TRUE(session->lock());
+    EXPECT_TRUE(session->prepare(events).ok());
+    return session;
+  }
+  TestClock clock;
+  FakeDesktop desktop{clock};
+  SendInputKeyboard keyboard;
+};
+
+TEST(SendInputKeyboard, ASessionHoldsTheDesktopFromLockToItsEnd) {
+  Rig rig;
   KeyEvents value = text(U"B");
   const KeyEvents shifted = held(Modifier::shift, text(U"ab"));
   value.insert(value.end(), shifted.begin(), shifted.end());
   value.push_back(KeyEvent::of_key(Key::tab));
-  ASSERT_TRUE(keyboard.begin().ok());
-  ASSERT_TRUE(keyboard.prepare(value).ok());
-  const Keyboard::Sent sent = keyboard.send(value);
-  keyboard.end();
+  auto session = rig.prepared(value);
+  const KeyboardSession::Sent sent = session->send(value);
+  EXPECT_EQ(session->target_name(), u"Notepad");
+  session.reset();
   EXPECT_TRUE(sent.status.ok());
   EXPECT_EQ(sent.delivered, value.size());
-  EXPECT_EQ(desktop.log, (std::vector<std::string>{
-                             "open", "watch",
-                             "send [Shift]↓ [B]↓ [B]↑ [Shift]↑ [Shift]↓ [A]↓ [A]↑ [B]↓ [B]↑ "
-                             "[Shift]↑ [Tab]↓ [Tab]↑",
-                             "unwatch", "close"}));
+  EXPECT_EQ(rig.desktop.log, (std::vector<std::string>{
+                                 "open", "hook",
+                                 "send [Shift]↓ [B]↓ [B]↑ [Shift]↑ [Shift]↓ [A]↓ [A]↑ [B]↓ [B]↑ "
+                                 "[Shift]↑ [Tab]↓ [Tab]↑",
+                                 "unhook", "close"}));
 }
 
 TEST(SendInputKeyboard, TypesPlainCharactersAsPacketsWhenAskedTo) {
-  FakeDesktop desktop;
-  SendInputKeyboard keyboard(desktop, {.unicode_only = true});
+  Rig rig({.unicode_only = true});
   const KeyEvents value = text(U"B-2");
-  ASSERT_TRUE(keyboard.prepare(value).ok());
-  keyboard.send(value);
-  EXPECT_EQ(sends(desktop), std::vector<std::string>{"B↓ B↑ -↓ -↑ 2↓ 2↑"});
+  rig.prepared(value)->send(value);
+  EXPECT_EQ(sends(rig.desktop), std::vector<std::string>{"B↓ B↑ -↓ -↑ 2↓ 2↑"});
 }
 
-TEST(SendInputKeyboard, RefusesInPrepareBeforeAnythingIsSent) {
-  FakeDesktop desktop;
-  desktop.caps = true;
-  SendInputKeyboard keyboard(desktop);
-  KeyEvents all = text(U"fine");
+TEST(SendInputKeyboard, RefusesBeforeAnythingIsSent) {
+  KeyEvents untypable = text(U"fine");
   const KeyEvents bad = held(Modifier::ctrl, text(U"\u00E9"));
-  all.insert(all.end(), bad.begin(), bad.end());
-  EXPECT_FALSE(keyboard.prepare(all).ok());
-  keyboard.end();
-  EXPECT_TRUE(desktop.calls.empty()) << "not even Caps Lock";
+  untypable.insert(untypable.end(), bad.begin(), bad.end());
+  const struct {
+    const char* what;
+    KeyEvents events;
+    bool hook;
+  } cases[] = {
+      {"a character the layout cannot type", untypable, true},
+      {"Windows refuses the hook", text(U"fine"), false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Rig rig;
+    rig.desktop.caps = true;
+    rig.desktop.hook_result = c.hook;
+    auto session = std::move(rig.keyboard.begin().session);
+    ASSERT_TRUE(session->lock());
+    EXPECT_FALSE(session->prepare(c.events).ok());
+    session.reset();
+    EXPECT_TRUE(rig.desktop.calls.empty()) << "not even Caps Lock";
+  }
 }
 
-TEST(SendInputKeyboard, BeginFailsWhileAnotherPlaybackTypes) {
-  FakeDesktop desktop;
-  desktop.open_result = Status::failure(another_playback_message());
-  SendInputKeyboard keyboard(desktop);
-  const Status begun = keyboard.begin();
-  ASSERT_FALSE(begun.ok());
-  EXPECT_EQ(begun.message().rfind(u"Another tavrino is typing", 0), 0u);
-  keyboard.end();
-  EXPECT_EQ(desktop.log, std::vector<std::string>{"open"}) << "no hook, nothing to close";
+TEST(SendInputKeyboard, LocksNothingWhileAnotherPlaybackTypes) {
+  Rig rig;
+  rig.desktop.open_result = Status::failure(another_playback_message());
+  auto session = std::move(rig.keyboard.begin().session);
+  EXPECT_FALSE(session->lock());
+  session.reset();
+  EXPECT_EQ(rig.desktop.log, std::vector<std::string>{"open"}) << "no hook, nothing to close";
 }
 
 TEST(SendInputKeyboard, LetsGoOfEveryKeyOnEveryWayOut) {
   // Ctrl and Alt pressed and never released by the events themselves, as
   // when a playback stops in the middle of "^%(...)".
   const KeyEvents pressed{KeyEvent::press_of(Modifier::ctrl), KeyEvent::press_of(Modifier::alt)};
-  using Owned = std::unique_ptr<SendInputKeyboard>;
+  using Owned = std::unique_ptr<KeyboardSession>;
   const struct {
     const char* name;
     std::function<void(Owned&, FakeDesktop&)> way_out;
   } cases[] = {
-      {"end", [](Owned& keyboard, FakeDesktop&) { keyboard->end(); }},
+      {"the session ends", [](Owned& session, FakeDesktop&) { session.reset(); }},
       {"the console closes", [](Owned&, FakeDesktop& desktop) { desktop.console_closes(); }},
-      {"the keyboard goes away", [](Owned& keyboard, FakeDesktop&) { keyboard.reset(); }},
   };
   for (const auto& c : cases) {
-    FakeDesktop desktop;
-    desktop.caps = true;
-    auto keyboard = std::make_unique<SendInputKeyboard>(desktop);
-    ASSERT_TRUE(keyboard->begin().ok());
-    ASSERT_TRUE(keyboard->prepare(pressed).ok());
-    keyboard->send(pressed);
-    c.way_out(keyboard, desktop);
-    ASSERT_EQ(desktop.calls.size(), 3u) << c.name;
-    EXPECT_EQ(describe_inputs(desktop.calls[2]), "[Mask]↓ [Mask]↑ [Alt]↑ [Ctrl]↑ [Caps]↓ [Caps]↑")
+    Rig rig;
+    rig.desktop.caps = true;
+    auto session = rig.prepared(pressed);
+    session->send(pressed);
+    c.way_out(session, rig.desktop);
+    ASSERT_EQ(rig.desktop.calls.size(), 3u) << c.name;
+    EXPECT_EQ(describe_inputs(rig.desktop.calls[2]),
+              "[Mask]↓ [Mask]↑ [Alt]↑ [Ctrl]↑ [Caps]↓ [Caps]↑")
         << c.name;
+    session.reset();
+    EXPECT_EQ(rig.desktop.calls.size(), 3u) << "nothing let go of twice: " << c.name;
   }
 }
 
 TEST(SendInputKeyboard, SendsNothingOnceTheConsoleHasClosed) {
-  FakeDesktop desktop;
-  SendInputKeyboard keyboard(desktop);
+  Rig rig;
   const KeyEvents value = text(U"45");
-  ASSERT_TRUE(keyboard.begin().ok());
-  ASSERT_TRUE(keyboard.prepare(value).ok());
-  desktop.console_closes();
-  const Keyboard::Sent sent = keyboard.send(value);
+  auto session = rig.prepared(value);
+  rig.desktop.console_closes();
+  const KeyboardSession::Sent sent = session->send(value);
   EXPECT_EQ(sent.delivered, 0u);
   EXPECT_FALSE(sent.status.ok());
-  EXPECT_TRUE(desktop.calls.empty());
+  EXPECT_TRUE(rig.desktop.calls.empty());
   // The next playback types again.
-  keyboard.end();
-  ASSERT_TRUE(keyboard.begin().ok());
-  ASSERT_TRUE(keyboard.prepare(value).ok());
-  EXPECT_EQ(keyboard.send(value).delivered, value.size());
+  session.reset();
+  EXPECT_EQ(rig.prepared(value)->send(value).delivered, value.size());
 }
 
 TEST(SendInputKeyboard, CountsWhatWentInWhenInputIsBlocked) {
@@ -461,51 +592,174 @@ TEST(SendInputKeyboard, CountsWhatWentInWhenInputIsBlocked) {
       {4, 2, "[C]↑ [Ctrl]↑"}, {5, 3, "[Ctrl]↑"}, {7, 4, "[Tab]↑"},
   };
   for (const Case& c : cases) {
-    FakeDesktop desktop;
-    desktop.accept = c.accept;
-    SendInputKeyboard keyboard(desktop);
-    ASSERT_TRUE(keyboard.prepare(events).ok());
-    const Keyboard::Sent sent = keyboard.send(events);
-    keyboard.end();
-    EXPECT_EQ(sent.delivered, c.delivered) << "accepting " << c.accept;
-    ASSERT_FALSE(sent.status.ok());
-    EXPECT_NE(sent.status.message().find(u"elevated"), std::u16string::npos);
-    ASSERT_EQ(desktop.calls.size(), c.cleanup != nullptr ? 2u : 1u) << "accepting " << c.accept;
-    if (c.cleanup != nullptr) {
-      EXPECT_EQ(describe_inputs(desktop.calls[1]), c.cleanup);
+    for (const bool secure : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "accepting " << c.accept << (secure ? ", secure" : ""));
+      Rig rig;
+      rig.desktop.accept = c.accept;
+      rig.desktop.secure = secure;
+      auto session = rig.prepared(events);
+      const KeyboardSession::Sent sent = session->send(events);
+      EXPECT_EQ(sent.delivered, c.delivered);
+      ASSERT_FALSE(sent.status.ok());
+      // A locked screen is no blocked input, and is said to be one.
+      EXPECT_EQ(sent.status.message(), secure ? secure_desktop_message() : blocked_input_message());
+      ASSERT_EQ(rig.desktop.calls.size(), c.cleanup != nullptr ? 2u : 1u);
+      if (c.cleanup != nullptr) EXPECT_EQ(describe_inputs(rig.desktop.calls[1]), c.cleanup);
     }
   }
 }
 
-TEST(SendInputKeyboard, SaysWhatInterruptsTyping) {
-  constexpr Focus kTarget{Focus::Kind::other, 7};
+TEST(SendInputKeyboard, WatchesTheKeyboardWhileItTypes) {
+  // "ab", then "cd": records 1 to 4 and 5 to 8, events 0 and 1, then 2 and 3.
+  using Kind = Disturbance::Kind;
+  using Script = std::function<void(FakeDesktop&, KeyboardSession&)>;
+  const Script nothing = [](FakeDesktop&, KeyboardSession&) {};
   const struct {
-    const char* name;
-    bool escape;
-    Focus focus;
-    std::uintptr_t layout;
-    std::optional<StopReason> expected;
+    const char* what;
+    std::function<void(FakeDesktop&)> before;
+    Script between;  // after "ab" went out
+    KeyboardWatch expected;
   } cases[] = {
-      {"all well", false, kTarget, 1, std::nullopt},
-      {"Esc", true, kTarget, 1, StopReason::escape},
-      {"Esc before a new layout", true, kTarget, 2, StopReason::escape},
-      {"the target's layout changed", false, kTarget, 2, StopReason::layout_changed},
-      // Another window's layout is no change: the focus check stops typing.
-      {"another window", false, {Focus::Kind::other, 8}, 2, std::nullopt},
+      {"all well", [](FakeDesktop&) {}, nothing, {}},
+      {"a letter pressed while the second event goes out",
+       [](FakeDesktop& d) { d.user_key(2, 'X', true); },
+       nothing,
+       {.disturbed = Disturbance{Kind::key, 1, u"key X"}}},
+      {"Ctrl pressed between the two sends",
+       [](FakeDesktop& d) { d.user_key(4, VK_LCONTROL, true); },
+       nothing,
+       {.held = {HeldKey::ctrl}, .disturbed = Disturbance{Kind::key, 2, u"Ctrl"}}},
+      {"Shift held as typing began",
+       [](FakeDesktop& d) { d.down_at_start = {VK_RSHIFT}; },
+       nothing,
+       {.held = {HeldKey::shift}, .disturbed = Disturbance{Kind::key, 0, u"Shift"}}},
+      {"the target's layout changed before the target took anything",
+       [](FakeDesktop&) {},
+       [](FakeDesktop& d, KeyboardSession&) { d.layout_now = 2; },
+       {.disturbed = Disturbance{Kind::layout, 0, {}}}},
+      {"the target's layout changed after it took the first two events",
+       [](FakeDesktop&) {},
+       [](FakeDesktop& d, KeyboardSession& s) {
+         EXPECT_TRUE(s.ask_taken());
+         EXPECT_EQ(s.answers(milliseconds(0)), 1u);
+         d.layout_now = 2;
+       },
+       {.disturbed = Disturbance{Kind::layout, 2, {}}}},
+      // The focus check stops typing; the layout is that other window's.
+      {"another window with another layout",
+       [](FakeDesktop&) {},
+       [](FakeDesktop& d, KeyboardSession&) {
+         d.focus_now = {Focus::Kind::other, 8};
+         d.layout_now = 2;
+       },
+       {}},
+      {"the target was closed",
+       [](FakeDesktop&) {},
+       [](FakeDesktop& d, KeyboardSession&) { d.target_closed = true; },
+       {.target_gone = true}},
   };
   for (const auto& c : cases) {
-    FakeDesktop desktop;
-    SendInputKeyboard keyboard(desktop);
-    ASSERT_TRUE(keyboard.begin().ok());
-    ASSERT_TRUE(keyboard.prepare(text(U"1")).ok());
-    desktop.escape = c.escape;
-    desktop.focus_now = c.focus;
-    desktop.layout_now = c.layout;
-    const int settles_before = desktop.settles;
-    EXPECT_EQ(keyboard.interruption(), c.expected) << c.name;
-    EXPECT_EQ(keyboard.focus(), c.focus) << c.name;
-    EXPECT_EQ(desktop.settles, settles_before + 2) << "both wait for what was sent: " << c.name;
+    SCOPED_TRACE(c.what);
+    Rig rig;
+    c.before(rig.desktop);
+    auto session = rig.prepared(text(U"abcd"));
+    EXPECT_EQ(session->focus(), kTarget);
+    session->send(text(U"ab"));
+    c.between(rig.desktop, *session);
+    session->send(text(U"cd"));
+    EXPECT_EQ(session->watch(), c.expected);
   }
+}
+
+TEST(SendInputKeyboard, SaysTheTargetTookTheKeysOnceTheHookSawThemAndTheTargetAnswers) {
+  const struct {
+    const char* what;
+    std::function<void(FakeDesktop&)> setup;
+    std::size_t at_once;       // answers(0) right after the keys went out
+    std::size_t within_20_ms;  // answers(20 ms) then
+  } cases[] = {
+      {"all well", [](FakeDesktop&) {}, 1, 1},
+      {"the hook catches up while it is waited for",
+       [](FakeDesktop& d) {
+         d.hook_stalled = true;
+         d.on_wait = [](FakeDesktop& desktop) { desktop.hook_stalled = false; };
+       },
+       0, 1},
+      {"the hook does not catch up", [](FakeDesktop& d) { d.hook_stalled = true; }, 0, 0},
+      {"the target answers 10 ms late",
+       [](FakeDesktop& d) { d.hung_until = Clock::time_point{} + milliseconds(10); }, 0, 1},
+      {"the target hangs", [](FakeDesktop& d) { d.hung_until = Clock::time_point::max(); }, 0, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Rig rig;
+    c.setup(rig.desktop);
+    auto session = rig.prepared(text(U"ab"));
+    session->send(text(U"ab"));
+    ASSERT_TRUE(session->ask_taken());
+    EXPECT_EQ(session->answers(milliseconds(0)), c.at_once);
+    EXPECT_EQ(rig.clock.now(), Clock::time_point{}) << "no wait without time for one";
+    EXPECT_EQ(session->answers(milliseconds(20)), c.within_20_ms);
+    EXPECT_LE(rig.clock.now(), Clock::time_point{} + milliseconds(20)) << "waited too long";
+  }
+}
+
+TEST(SendInputKeyboard, CannotSayWhatWasTakenWithAHookThatSeesNoneOfItsKeys) {
+  Rig rig;
+  rig.desktop.hook_blind = true;
+  auto session = rig.prepared(text(U"ab"));
+  session->send(text(U"ab"));
+  EXPECT_EQ(session->focus(), kTarget);  // after waiting for the hook in vain, once
+  const Clock::time_point waited = rig.clock.now();
+  EXPECT_GT(waited, Clock::time_point{});
+  EXPECT_FALSE(session->ask_taken());
+  session->send(text(U"cd"));
+  session->focus();
+  EXPECT_EQ(rig.clock.now(), waited) << "not waited for again";
+}
+
+TEST(SendInputKeyboard, KeepsTheHookUntilTheUserLetsGoOfEsc) {
+  const struct {
+    const char* what;
+    std::optional<milliseconds> let_go;  // after the session ends
+    milliseconds waited;
+  } cases[] = {
+      {"let go of at once", milliseconds(0), milliseconds(0)},
+      {"let go of after half a second", milliseconds(500), milliseconds(500)},
+      {"held on", std::nullopt, milliseconds(3000)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Rig rig;
+    rig.desktop.user_key(1, VK_ESCAPE, true);
+    auto session = rig.prepared(text(U"ab"));
+    session->send(text(U"ab"));
+    EXPECT_EQ(session->watch().escapes, 1u);
+    if (c.let_go) rig.desktop.user_key_at(rig.clock.now() + *c.let_go, VK_ESCAPE, false);
+    const Clock::time_point ended = rig.clock.now();
+    session.reset();
+    const auto waited = rig.clock.now() - ended;
+    EXPECT_GE(waited, c.waited);
+    EXPECT_LT(waited, c.waited + milliseconds(20));
+    EXPECT_EQ(rig.desktop.log.back(), "close");
+    EXPECT_EQ(rig.desktop.log.end()[-2], "unhook");
+  }
+}
+
+TEST(SendInputKeyboard, NamesTheTargetByItsProgram) {
+  const struct {
+    std::u16string_view title;
+    std::u16string_view name;
+  } cases[] = {
+      {u"marks.ods - LibreOffice Calc", u"LibreOffice Calc"},
+      {u"a - b - Notepad", u"Notepad"},
+      {u"Report — Mozilla Firefox", u"Mozilla Firefox"},
+      {u"Untitled -", u"Untitled -"},  // nothing after the dash
+      {u"x - Evil‮gnp.exe", u"Evil<U+202E>gnp.exe"},
+      {u"A program whose name is far too long for a status line",
+       u"A program whose name is far too long fo…"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(program_name(c.title), c.name) << "case " << (&c - cases);
 }
 
 ResultSheet sheet_of(std::initializer_list<std::u16string> values) {
@@ -517,25 +771,85 @@ ResultSheet sheet_of(std::initializer_list<std::u16string> values) {
   return sheet;
 }
 
-TEST(SendInputKeyboard, APlaybackStopsAtEscWithNoKeyDown) {
-  // Esc is pressed while the second value, which holds Shift, goes out.
-  FakeDesktop desktop;
-  desktop.caps = true;
-  desktop.after_send = [](FakeDesktop& d) {
-    if (d.calls.size() == 4) d.escape = true;
+// A whole playback of `values` through the rig's keyboard, on its clock.
+Status play(Rig& rig, std::initializer_list<std::u16string> values) {
+  Playback playback(sheet_of(values), rig.keyboard,
+                    {.now = rig.clock.function(), .own_window_active = {}});
+  return run_playback(playback, rig.clock);
+}
+
+// What the desktop was given, as the characters and keys it typed.
+std::string typed_text(const FakeDesktop& desktop) {
+  std::string out;
+  for (const auto& call : desktop.calls) {
+    for (const INPUT& input : call) {
+      if ((input.ki.dwFlags & KEYEVENTF_KEYUP) != 0) continue;
+      const WORD vk = input.ki.wVk;
+      if (vk == VK_TAB) out += '|';
+      if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) {
+        out += static_cast<char>(vk >= 'A' ? vk - 'A' + 'a' : vk);
+      }
+    }
+  }
+  return out;
+}
+
+TEST(SendInputKeyboard, APlaybackGoesByWhatTheHookSaw) {
+  const std::u16string long_value(100, u'q');
+  const std::string all = "45|" + std::string(100, 'q') + "|77|";
+  const Clock::time_point start{};
+  const struct {
+    const char* what;
+    std::function<void(FakeDesktop&)> setup;
+    bool typed_all;
+    const char16_t* says;  // a part of the message
+  } cases[] = {
+      {"nothing happens", [](FakeDesktop&) {}, true, nullptr},
+      {"a key pressed in the second value", [](FakeDesktop& d) { d.user_key(30, 'X', true); },
+       false, u"entry 2"},
+      {"Ctrl held after the first value for a second",
+       [start](FakeDesktop& d) {
+         d.user_key(6, VK_LCONTROL, true);
+         d.user_key_at(start + milliseconds(1000), VK_LCONTROL, false);
+       },
+       true, nullptr},
+      {"the target hangs for two seconds",
+       [start](FakeDesktop& d) { d.hung_until = start + milliseconds(2000); }, true, nullptr},
+      {"the target hangs for good", [](FakeDesktop& d) { d.hung_until = Clock::time_point::max(); },
+       false, u"took no keys"},
   };
-  SendInputKeyboard keyboard(desktop);
-  const Status result = typekeys(sheet_of({u"45", u"+ab", u"x"}), keyboard);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Rig rig;
+    c.setup(rig.desktop);
+    const Status result = play(rig, {u"45", long_value, u"77"});
+    EXPECT_EQ(result.ok(), c.typed_all);
+    if (c.typed_all) EXPECT_EQ(typed_text(rig.desktop), all);
+    if (c.says != nullptr) EXPECT_NE(result.message().find(c.says), std::u16string::npos);
+    // Flow control: never more than the playback's bound ahead of a target
+    // that takes nothing (each of these events is two records).
+    EXPECT_LE(rig.desktop.records_while_hung, 2 * Playback::kMostAhead);
+    EXPECT_EQ(rig.desktop.log.back(), "close");
+  }
+}
+
+TEST(SendInputKeyboard, APlaybackStopsAtEscWithNoKeyDown) {
+  // Esc is pressed while the second value, which holds Shift, goes out:
+  // after Caps Lock, 4, 5 and Tab (8 records) and Shift, A and Shift again
+  // (5 more).
+  Rig rig;
+  rig.desktop.caps = true;
+  rig.desktop.user_key(13, VK_ESCAPE, true);
+  const Status result = play(rig, {u"45", u"+ab", u"x"});
   ASSERT_FALSE(result.ok());
   EXPECT_NE(result.message().find(u"Esc was pressed"), std::u16string::npos);
-  EXPECT_EQ(sends(desktop), (std::vector<std::string>{
-                                "[Caps]↓ [Caps]↑",
-                                "[4]↓ [4]↑ [5]↓ [5]↑",
-                                "[Tab]↓ [Tab]↑",
-                                "[Shift]↓ [A]↓ [A]↑ [Shift]↑ [B]↓ [B]↑",
-                                "[Caps]↓ [Caps]↑",
-                            }));
-  EXPECT_EQ(desktop.log.back(), "close");
+  EXPECT_EQ(sends(rig.desktop), (std::vector<std::string>{
+                                    "[Caps]↓ [Caps]↑",
+                                    "[4]↓ [4]↑ [5]↓ [5]↑",
+                                    "[Tab]↓ [Tab]↑",
+                                    "[Shift]↓ [A]↓ [A]↑ [Shift]↑ [B]↓ [B]↑",
+                                    "[Caps]↓ [Caps]↑",
+                                }));
 }
 
 }  // namespace
