@@ -511,14 +511,21 @@ Status read_rows(std::span<const std::byte> bytes, const RowSource& source, Resu
   return read_row_text(text, source, sheet, read);
 }
 
-bool is_row_file(std::u16string_view path) {
+bool is_row_file(std::u16string_view path, std::span<const std::byte> bytes) {
   const std::size_t dot = path.find_last_of(u'.');
   if (dot == std::u16string_view::npos || path.find_first_of(u"/\\", dot) != std::u16string::npos) {
     return false;
   }
   std::u16string extension(path.substr(dot + 1));
   std::transform(extension.begin(), extension.end(), extension.begin(), folded);
-  return extension == u"csv" || extension == u"tsv" || extension == u"txt";
+  if (extension == u"csv" || extension == u"tsv") return true;
+  if (extension != u"txt") return false;
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  using namespace std::string_view_literals;
+  for (const std::string_view separator : {"_%_"sv, "_\0%\0_\0"sv, "\0_\0%\0_"sv}) {
+    if (text.find(separator) != std::string_view::npos) return false;
+  }
+  return true;
 }
 
 bool is_cell_paste(std::u16string_view text) {

@@ -95,9 +95,12 @@ Status read_row_text(std::u16string_view text, const RowSource& source, ResultSh
 Status read_rows(std::span<const std::byte> bytes, const RowSource& source, ResultSheet& sheet,
                  RowsRead& read);
 
-// Whether a file of this name is read as rows: .csv, .tsv and .txt in any
-// case. Every other name is read as a data file.
-bool is_row_file(std::u16string_view path);
+// Whether a file of this name and content is read as rows: .csv and .tsv,
+// and .txt unless it holds the list separator "_%_" (in one-byte text or
+// UTF-16), which a data file of two entries or more has and a spreadsheet's
+// export has not: data files saved as text files open as they always did.
+// Every other name is read as a data file. Extensions in any case.
+bool is_row_file(std::u16string_view path, std::span<const std::byte> bytes);
 
 // Whether a text from the clipboard is cells to load as the list: it holds a
 // tab, or more than one line (a line break at its very end does not count).

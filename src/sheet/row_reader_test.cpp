@@ -160,11 +160,25 @@ TEST(ReadRows, ARefusedTextLeavesTheSheetAlone) {
 }
 
 TEST(ReadRows, WhichFilesAndPastesAreRows) {
+  const auto bytes_of = [](std::string_view text) {
+    return std::vector<std::byte>(reinterpret_cast<const std::byte*>(text.data()),
+                                  reinterpret_cast<const std::byte*>(text.data()) + text.size());
+  };
+  const std::vector<std::byte> rows = bytes_of("Ann;7,5\nBob;8\n");
   for (std::u16string_view path : {u"a.csv", u"/x.y/B.TSV", u"C:\\m\\7A.Txt"}) {
-    EXPECT_TRUE(is_row_file(path)) << utf16_to_utf8(path);
+    EXPECT_TRUE(is_row_file(path, rows)) << utf16_to_utf8(path);
   }
   for (std::u16string_view path : {u"a.ipt", u"/dev/stdin", u"/x.csv/data", u"csv"}) {
-    EXPECT_FALSE(is_row_file(path)) << utf16_to_utf8(path);
+    EXPECT_FALSE(is_row_file(path, rows)) << utf16_to_utf8(path);
+  }
+  // A data file saved as text, in one-byte text or UTF-16 either way round,
+  // stays a data file; a spreadsheet's file does not even then.
+  using namespace std::string_view_literals;
+  for (const std::string_view data :
+       {"2,x,Ann_%_Bob,45_%_52,,,7A,,M,,E,N\n"sv, "\xff\xfe2\0\n\0A\0_\0%\0_\0B\0"sv,
+        "\xfe\xff\0002\0\n\0A\0_\0%\0_\0B"sv}) {
+    EXPECT_FALSE(is_row_file(u"7A.txt", bytes_of(data)));
+    EXPECT_TRUE(is_row_file(u"7A.csv", bytes_of(data)));
   }
   for (std::u16string_view text : {u"Ann\t45", u"45\n52", u"45\r\n52\r\n", u"\t"}) {
     EXPECT_TRUE(is_cell_paste(text)) << utf16_to_utf8(text);

@@ -24,7 +24,7 @@ Status load_file(std::u16string_view path, ResultSheet& sheet, const FileReader&
   std::vector<std::byte> bytes;
   if (Status read = reader.read_file(path, bytes); !read) return read;
   Loaded now;
-  if (is_row_file(path)) {
+  if (is_row_file(path, bytes)) {
     now.rows = true;
     if (Status status = read_rows(bytes, file_rows(path), sheet, now.read); !status) return status;
     now.note = now.read.note;
