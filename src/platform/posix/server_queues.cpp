@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <span>
 #include <string>
 
 namespace tavrino {
@@ -76,10 +77,8 @@ Answer parse(const nlmsghdr* header) {
 
 // Asks the kernel about each of `inodes` at once (one request each in one
 // message); those it knows no Unix socket for are left out of `answers`.
-bool ask_kernel(int netlink, std::uint32_t& sequence, const std::vector<std::uint32_t>& inodes,
-                std::vector<Answer>& answers) {
-  answers.clear();
-  if (inodes.empty()) return true;
+bool ask_kernel_once(int netlink, std::uint32_t& sequence, std::span<const std::uint32_t> inodes,
+                     std::vector<Answer>& answers) {
   const std::uint32_t first = sequence + 1;
   std::vector<Request> requests(inodes.size());
   for (std::size_t i = 0; i < inodes.size(); ++i) {
@@ -120,6 +119,21 @@ bool ask_kernel(int netlink, std::uint32_t& sequence, const std::vector<std::uin
         answers.push_back(parse(header));
       }
     }
+  }
+  return true;
+}
+
+// The same for any number: the kernel queues every reply to a message
+// before we read one, and drops those that do not fit our socket's buffer,
+// so a message asks about a few dozen at most.
+bool ask_kernel(int netlink, std::uint32_t& sequence, const std::vector<std::uint32_t>& inodes,
+                std::vector<Answer>& answers) {
+  constexpr std::size_t kAtOnce = 64;
+  answers.clear();
+  const std::span<const std::uint32_t> all(inodes);
+  for (std::size_t at = 0; at < all.size(); at += kAtOnce) {
+    const auto part = all.subspan(at, std::min(kAtOnce, all.size() - at));
+    if (!ask_kernel_once(netlink, sequence, part, answers)) return false;
   }
   return true;
 }
