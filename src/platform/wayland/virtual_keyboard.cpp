@@ -170,6 +170,15 @@ Status VirtualSession::upload(std::size_t keymap) {
   if (uploaded_) {
     if (Status status = wayland_.roundtrip(); !status) return status;
     std::this_thread::sleep_for(kKeymapSettle);
+    if (looking_) {
+      // The compositor hands a new keymap to every program with a keyboard,
+      // not only to the one the keys go to: a program that has stopped
+      // reading would seem to owe the keys. So the clients are looked at
+      // again once they have it, and the keys that follow tell the one they
+      // go to (a keymap is uploaded only for a key sent next).
+      if (Status status = wayland_.roundtrip(); !status) return status;
+      reads_.before_send(look());
+    }
   }
   uploaded_ = true;
   return Status::success();

@@ -14,6 +14,8 @@
 #                     arrives, and foot is still there
 #   closed            the same, foot stopped and then killed: the stop message
 #                     counts the entries foot took
+#   bystander         another foot stopped while typing changes keymaps into
+#                     the first: typing is not held up
 set -euo pipefail
 tavrino=$1
 wayland_type=$2
@@ -205,6 +207,22 @@ print(typed.count("\t") if expected.startswith(typed) else -1)' "$typed" "$work/
     echo "tavrino says $said entries arrived; foot got $arrived in full: $(cat "$work/type.log")"
     ((said >= arrived - 1 && said <= arrived + 1)) ||
       fail "tavrino says $said entries arrived, foot got $arrived: $(cat "$work/type.log")"
+    ;;
+
+  bystander)
+    # Another foot that has stopped reading: each new keymap reaches it too,
+    # but it gets none of the keys and holds nothing up.
+    spawn as_wayland_user foot --app-id=bystander -e sh -c 'exec cat >/dev/null' \
+      >"$work/bystander.log" 2>&1
+    bystander_pid=$spawned
+    wait_wayland_window bystander
+    start_foot
+    kill -STOP "$bystander_pid"
+    many=$(python3 -c 'print("".join(chr(0x4e00 + i) for i in range(300)))')
+    as_wayland_user "$wayland_type" "$many" 'abc' >"$work/type.log" 2>&1 ||
+      fail "Typing failed: $(cat "$work/type.log")"
+    expect_typed "$many"$'\tabc\t'
+    kill -CONT "$bystander_pid"
     ;;
 
   *)
