@@ -62,8 +62,6 @@ TEST(ReadAnswers, AnsweredOnlyOnceTheClientsTheKeysWentToHaveReadThem) {
       {"the client the keys went to answers once it has read them all",
        {before("1:0 2:0"), ask("1:120 2:0"), answered("1:120 2:0", 0), answered("1:60 2:0", 0),
         answered("1:0 2:0", 1)}},
-      {"a client that had read them before the question answers at once",
-       {before("1:0"), ask("1:0"), answered("1:0", 1)}},
       {"a client that has stopped reading got none of the keys and holds nothing up",
        {before("1:0 2:500"), ask("1:120 2:500"), answered("1:0 2:500", 1)}},
       {"a client behind before the keys went out owes them too",

@@ -156,12 +156,5 @@ TEST(ServerQueues, SeesWhatEachOtherClientHasNotReadYet) {
   close(own);
 }
 
-TEST(ServerQueues, NoServerToLookAtOnASocketWithoutPeer) {
-  const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  ServerQueues queues;
-  EXPECT_FALSE(queues.open(fd).ok());
-  close(fd);
-}
-
 }  // namespace
 }  // namespace tavrino
