@@ -2,12 +2,10 @@
 #include "platform/posix/server_queues.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <linux/netlink.h>
 #include <linux/sock_diag.h>
 #include <linux/unix_diag.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -18,6 +16,7 @@
 #include <cstring>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace tavrino {
 
