@@ -13,7 +13,9 @@
 
 #include <wayland-client.h>
 
+#include "platform/posix/read_answers.h"
 #include "platform/posix/runtime_lock.h"
+#include "platform/posix/server_queues.h"
 #include "platform/wayland/virtual_keymap.h"
 #include "platform/wayland/wayland_display.h"
 #include "platform/x11/messages.h"
@@ -28,6 +30,14 @@ namespace {
 // before the first key on it: without the wait the first key was sometimes
 // lost.
 constexpr std::chrono::milliseconds kKeymapSettle{100};
+
+// Where the compositor's clients cannot be looked at, how long the program
+// the keys go to is given for each event before it counts as read: 500 a
+// second. foot, with three busy loops a core beside it, read 3,600 to
+// 12,500 a second.
+constexpr std::chrono::microseconds kPacePerEvent{2000};
+// How often the clients are looked at while an answer is waited for.
+constexpr std::chrono::milliseconds kLookEvery{1};
 
 constexpr std::uint32_t kKeymapFormatXkb = 1;  // WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1
 constexpr std::uint32_t kReleased = 0;
@@ -85,17 +95,14 @@ class VirtualSession final : public KeyboardSession {
   Focus focus() override { return {}; }
   std::optional<Untypable> untypable(std::span<const KeyEvent> all_events) override;
   Status prepare(std::span<const KeyEvent> all_events) override;
-  KeyboardWatch watch() override { return {}; }
+  KeyboardWatch watch() override;
   Sent send(std::span<const KeyEvent> events) override;
-  // Every send() ends in a roundtrip, so the compositor has handled what
-  // was sent by the time a question is asked.
-  bool ask_taken() override {
-    ++asked_;
-    return true;
-  }
-  std::size_t answers(std::chrono::milliseconds) override { return asked_; }
+  bool ask_taken() override;
+  std::size_t answers(std::chrono::milliseconds wait) override;
 
  private:
+  // The compositor's clients now; none when they cannot be looked at.
+  ReadAnswers::Look look();
   void finish();
   Status upload(std::size_t keymap);
   Status type(const KeyEvent& event);
@@ -112,7 +119,16 @@ class VirtualSession final : public KeyboardSession {
   std::uint32_t mods_ = 0;  // the modifiers told to the compositor
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   RuntimeLock lock_;
+  // Whether the program the keys went to has read them: told by what the
+  // compositor's clients have not read yet, or by a pace where that cannot
+  // be seen.
+  ServerQueues queues_;
+  bool looking_ = false;
+  ReadAnswers reads_{kPacePerEvent};
+  std::size_t unasked_ = 0;  // events sent since the last question
+  bool sending_ = false;     // something was sent since the last question
   std::size_t asked_ = 0;
+  std::size_t answered_ = 0;
 };
 
 Status VirtualSession::open() {
@@ -123,6 +139,9 @@ Status VirtualSession::open() {
   }
   keyboard_ = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(
       wayland_.virtual_keyboard_manager(), wayland_.seat());
+  // Where the compositor's clients cannot be looked at (not Linux, or a
+  // compositor whose open files are private), the pace stands in.
+  looking_ = queues_.open(wl_display_get_fd(wayland_.display())).ok();
   return wayland_.roundtrip();
 }
 
@@ -151,12 +170,28 @@ Status VirtualSession::upload(std::size_t keymap) {
   if (uploaded_) {
     if (Status status = wayland_.roundtrip(); !status) return status;
     std::this_thread::sleep_for(kKeymapSettle);
+    if (looking_) {
+      // The compositor hands a new keymap to every program with a keyboard,
+      // not only to the one the keys go to: a program that has stopped
+      // reading would seem to owe the keys. So the clients are looked at
+      // again once they have it, and the keys that follow tell the one they
+      // go to (a keymap is uploaded only for a key sent next).
+      if (Status status = wayland_.roundtrip(); !status) return status;
+      reads_.before_send(look());
+    }
   }
   uploaded_ = true;
   return Status::success();
 }
 
 KeyboardSession::Sent VirtualSession::send(std::span<const KeyEvent> events) {
+  if (!sending_) {
+    // The clients as they are before the keys of the next question: the one
+    // the keys go to is told by what changes.
+    if (looking_) (void)queues_.refresh();
+    reads_.before_send(look());
+    sending_ = true;
+  }
   Status status = Status::success();
   std::size_t attempted = 0;
   for (const KeyEvent& event : events) {
@@ -177,7 +212,47 @@ KeyboardSession::Sent VirtualSession::send(std::span<const KeyEvent> events) {
   }
   apply(modifiers_.release_extra());
   if (Status confirmed = wayland_.roundtrip(); !confirmed) return {0, std::move(confirmed)};
-  return {status ? attempted : attempted - 1, std::move(status)};
+  const std::size_t delivered = status ? attempted : attempted - 1;
+  unasked_ += delivered;
+  return {delivered, std::move(status)};
+}
+
+bool VirtualSession::ask_taken() {
+  // The roundtrip at the end of send() returns once the compositor has
+  // handled the keys, but it may hand our answer out before the key events
+  // to the program they are for; a second one returns only after that.
+  if (looking_) (void)wayland_.roundtrip();
+  reads_.ask(unasked_, look(), std::chrono::steady_clock::now());
+  unasked_ = 0;
+  sending_ = false;
+  ++asked_;
+  return true;
+}
+
+std::size_t VirtualSession::answers(std::chrono::milliseconds wait) {
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  for (;;) {
+    const auto now = std::chrono::steady_clock::now();
+    const std::size_t answered = reads_.answered(look(), now);
+    if (answered > answered_ || answered == asked_ || now >= deadline) {
+      answered_ = answered;
+      return answered;
+    }
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(kLookEvery, deadline - now));
+  }
+}
+
+KeyboardWatch VirtualSession::watch() {
+  KeyboardWatch watch;
+  watch.target_gone = reads_.client_gone();
+  return watch;
+}
+
+ReadAnswers::Look VirtualSession::look() {
+  ClientQueues queues;
+  if (!looking_ || !queues_.look(queues)) return std::nullopt;
+  return queues;
 }
 
 Status VirtualSession::type(const KeyEvent& event) {

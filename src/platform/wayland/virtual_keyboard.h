@@ -33,9 +33,19 @@ class VirtualKeyboard final : public Keyboard {
   // - plans the keymaps in prepare() and uploads the first, then gives the
   //   compositor and the focused program a moment to take it: a key sent
   //   straight after a new keymap can be lost;
-  // - sends events and has the compositor confirm them (a roundtrip), so
-  //   that ask_taken() is answered at once; a character on a later keymap
-  //   uploads that keymap first;
+  // - sends events and has the compositor confirm them (a roundtrip); a
+  //   character on a later keymap uploads that keymap first;
+  // - answers ask_taken() once the program the keys went to has read them:
+  //   the compositor passes the keys on to that program's connection, and a
+  //   compositor writes faster than a busy program reads, and drops a
+  //   program that has too much unread. Wayland does not say which program
+  //   that is, so the session looks at every connection of the compositor
+  //   (server_queues.h) and waits for each that got something while the
+  //   keys went out to have read it all (read_answers.h). Where those
+  //   cannot be looked at (not Linux, or a compositor whose open files are
+  //   private), a question is answered at a pace, 2 ms an event;
+  // - watches for such a program closing its connection, or being dropped:
+  //   the window typed into is gone;
   // - when it ends, releases every key and modifier still down, destroys
   //   the virtual keyboard and disconnects.
   Opened begin() override;
