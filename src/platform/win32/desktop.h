@@ -36,6 +36,10 @@ class KeyLayout {
   // once. Not for a dead key, which only marks the character typed after it,
   // nor for a key that types something else or nothing at all.
   virtual bool types(BYTE vk, BYTE shift_state, wchar_t c) const = 0;
+  // Whether right Alt is AltGr on this layout (KLLF_ALTGR): pressed alone, it
+  // makes Windows press left Ctrl with it, and the pair types what key_for
+  // gives with Ctrl+Alt (shift state 6), as a real keyboard's AltGr does.
+  virtual bool has_altgr() const = 0;
 };
 
 // Records that SendInput put into the input stream carry this in
