@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace tavrino {
 namespace {
@@ -216,13 +217,79 @@ BOOL WINAPI console_handler(DWORD event) {
   return FALSE;
 }
 
+// The integrity level a token carries: the last part of its label's SID.
+std::optional<DWORD> token_level(HANDLE token) {
+  DWORD size = 0;
+  GetTokenInformation(token, TokenIntegrityLevel, nullptr, 0, &size);
+  if (size < sizeof(TOKEN_MANDATORY_LABEL)) return std::nullopt;
+  std::vector<BYTE> buffer(size);
+  if (GetTokenInformation(token, TokenIntegrityLevel, buffer.data(), size, &size) == FALSE) {
+    return std::nullopt;
+  }
+  const PSID sid = reinterpret_cast<const TOKEN_MANDATORY_LABEL*>(buffer.data())->Label.Sid;
+  if (IsValidSid(sid) == FALSE || *GetSidSubAuthorityCount(sid) == 0) return std::nullopt;
+  return *GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1U);
+}
+
+// The integrity level of a process; nothing when it cannot be opened or its
+// token cannot be asked.
+std::optional<DWORD> process_level(HANDLE process) {
+  HANDLE token = nullptr;
+  if (OpenProcessToken(process, TOKEN_QUERY, &token) == FALSE) return std::nullopt;
+  std::optional<DWORD> level = token_level(token);
+  CloseHandle(token);
+  return level;
+}
+
+std::optional<DWORD> process_level(DWORD process_id) {
+  // The least that can be asked of a process: Windows grants it for
+  // processes of higher integrity too, when their owner is this user.
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id);
+  if (process == nullptr) return std::nullopt;
+  std::optional<DWORD> level = process_level(process);
+  CloseHandle(process);
+  return level;
+}
+
+std::optional<std::wstring> desktop_name(HDESK desktop) {
+  wchar_t name[256] = {};
+  DWORD needed = 0;
+  if (GetUserObjectInformationW(desktop, UOI_NAME, name, sizeof(name) - sizeof(wchar_t), &needed) ==
+      FALSE) {
+    return std::nullopt;
+  }
+  return std::wstring(name);
+}
+
+// The desktop that takes keyboard input now. A program may not open the
+// lock screen's desktop nor UAC's secure one.
+std::optional<std::wstring> input_desktop_name() {
+  HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
+  if (input == nullptr) return std::nullopt;
+  std::optional<std::wstring> name = desktop_name(input);
+  CloseDesktop(input);
+  return name;
+}
+
 }  // namespace
 
-Focus classify_focus(std::uintptr_t foreground, DWORD owner_process, DWORD own_process) {
-  if (foreground == 0) return {Focus::Kind::none, 0};
+Focus classify_focus(const FocusFacts& facts) {
+  if (facts.foreground == 0) {
+    // Desktop names are not case-sensitive.
+    const bool ours = facts.input_desktop &&
+                      CompareStringOrdinal(facts.input_desktop->c_str(), -1,
+                                           facts.own_desktop.c_str(), -1, TRUE) == CSTR_EQUAL;
+    return {ours ? Focus::Kind::none : Focus::Kind::secure, 0};
+  }
   // A message box of this program is a window of its process too.
-  if (owner_process == own_process) return {Focus::Kind::own, 0};
-  return {Focus::Kind::other, foreground};
+  if (facts.owner_process == facts.own_process) return {Focus::Kind::own, 0};
+  // A program of the user's own runs at medium level unless it runs as
+  // administrator; that is the guess when this one's level cannot be read.
+  const DWORD own_level = facts.own_level.value_or(SECURITY_MANDATORY_MEDIUM_RID);
+  if (!facts.owner_level || *facts.owner_level > own_level) {
+    return {Focus::Kind::elevated, facts.foreground};
+  }
+  return {Focus::Kind::other, facts.foreground};
 }
 
 HeldKeys held_modifiers(std::span<const BYTE, 256> key_state) {
@@ -281,7 +348,7 @@ std::u16string another_playback_message() {
          u"finished (or press Esc to stop it), then press START again.";
 }
 
-Win32Desktop::Win32Desktop() = default;
+Win32Desktop::Win32Desktop() : own_level_(process_level(GetCurrentProcess())) {}
 
 Win32Desktop::~Win32Desktop() {
   watch_escape(false);
@@ -312,10 +379,21 @@ void Win32Desktop::close() {
 }
 
 Focus Win32Desktop::focus() {
+  FocusFacts facts;
   HWND foreground = GetForegroundWindow();
-  DWORD owner = 0;
-  if (foreground != nullptr) GetWindowThreadProcessId(foreground, &owner);
-  return classify_focus(reinterpret_cast<std::uintptr_t>(foreground), owner, GetCurrentProcessId());
+  facts.foreground = reinterpret_cast<std::uintptr_t>(foreground);
+  facts.own_process = GetCurrentProcessId();
+  facts.own_level = own_level_;
+  if (foreground == nullptr) {
+    facts.input_desktop = input_desktop_name();
+    facts.own_desktop = desktop_name(GetThreadDesktop(GetCurrentThreadId())).value_or(L"Default");
+  } else {
+    GetWindowThreadProcessId(foreground, &facts.owner_process);
+    if (facts.owner_process != facts.own_process) {
+      facts.owner_level = process_level(facts.owner_process);
+    }
+  }
+  return classify_focus(facts);
 }
 
 HeldKeys Win32Desktop::held_keys() {

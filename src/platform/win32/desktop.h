@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -82,9 +83,30 @@ class Desktop {
   virtual void settle() = 0;
 };
 
-// What has the focus, given the foreground window, the process that owns it
-// and this program's own process.
-Focus classify_focus(std::uintptr_t foreground, DWORD owner_process, DWORD own_process);
+// What Windows tells of the foreground window and the desktop, which
+// classify_focus decides by.
+struct FocusFacts {
+  std::uintptr_t foreground = 0;  // the foreground window; 0 for none
+  DWORD owner_process = 0;        // the process that owns it
+  DWORD own_process = 0;          // this program's
+  // Mandatory integrity levels (SECURITY_MANDATORY_MEDIUM_RID and the like)
+  // of the two processes; nothing for one that could not be opened or asked.
+  std::optional<DWORD> owner_level;
+  std::optional<DWORD> own_level;
+  // The names of the desktop that takes keyboard input now and of this
+  // program's own; the input desktop has none when it cannot be opened, as
+  // the lock screen and the secure desktop of a UAC prompt cannot.
+  std::optional<std::wstring> input_desktop;
+  std::wstring own_desktop;
+};
+
+// What has the focus. Windows drops, silently, the keys sent to a process of
+// a higher integrity level (one running as administrator), so such a window
+// is `elevated`, and so is one whose process cannot even be opened. With no
+// foreground window, the focus is `secure` when the input desktop is not
+// this program's (the session is locked, or a UAC prompt or Ctrl+Alt+Del is
+// up), and `none` otherwise.
+Focus classify_focus(const FocusFacts& facts);
 
 // The modifier keys down in `key_state`, a table by virtual key as
 // GetKeyboardState fills it (0x80 for down). It names left and right keys
@@ -134,6 +156,7 @@ class Win32Desktop final : public Desktop {
   void settle() override;
 
  private:
+  std::optional<DWORD> own_level_;  // this process's integrity level, read once
   PlaybackLock lock_;
   bool open_ = false;
   HANDLE hook_thread_ = nullptr;  // runs the low-level keyboard hook
