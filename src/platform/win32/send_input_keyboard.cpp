@@ -315,6 +315,12 @@ std::u16string blocked_input_message() {
          u"start tavrino as administrator too; otherwise another program is blocking input.";
 }
 
+std::u16string secure_desktop_message() {
+  return u"The screen was locked, or Windows asked for permission or showed Ctrl+Alt+Del, and "
+         u"Windows takes no keystrokes from any program then. Unlock it or answer the prompt, "
+         u"and see in the form how far the typing got before you type again.";
+}
+
 SendInputKeyboard::SendInputKeyboard(Desktop& desktop, Options options)
     : desktop_(desktop), options_(options) {}
 
@@ -455,7 +461,9 @@ Keyboard::Sent SendInputKeyboard::send(std::span<const KeyEvent> events) {
   // translator would only repeat it.
   std::vector<INPUT> dropped;
   translator_->release_all(dropped);
-  return {delivered, Status::failure(blocked_input_message())};
+  // Windows takes no input while the session is locked or a UAC prompt is up.
+  const bool secure = desktop_.focus().kind == Focus::Kind::secure;
+  return {delivered, Status::failure(secure ? secure_desktop_message() : blocked_input_message())};
 }
 
 void SendInputKeyboard::release_all() {

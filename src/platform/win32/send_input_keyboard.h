@@ -165,5 +165,8 @@ class SendInputKeyboard final : public Keyboard {
 
 // The message for keystrokes that Windows did not take.
 std::u16string blocked_input_message();
+// The message for keystrokes Windows did not take because the session was
+// locked or a secure desktop (a UAC prompt, Ctrl+Alt+Del) took the input.
+std::u16string secure_desktop_message();
 
 }  // namespace tavrino

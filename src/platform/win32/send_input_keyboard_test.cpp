@@ -548,6 +548,30 @@ TEST(SendInputKeyboard, CountsWhatWentInWhenInputIsBlocked) {
   }
 }
 
+TEST(SendInputKeyboard, SaysWhyWindowsTookNoKeys) {
+  using enum Focus::Kind;
+  const struct {
+    Focus focus_after;  // where the focus is when SendInput has taken nothing
+    std::u16string expected;
+  } cases[] = {
+      {{secure, 0}, secure_desktop_message()},
+      {{other, 7}, blocked_input_message()},
+      {{none, 0}, blocked_input_message()},
+      {{elevated, 7}, blocked_input_message()},
+  };
+  for (const auto& c : cases) {
+    FakeDesktop desktop;
+    desktop.accept = 0;
+    SendInputKeyboard keyboard(desktop);
+    const KeyEvents value = text(U"45");
+    ASSERT_TRUE(keyboard.prepare(value).ok());
+    desktop.focus_now = c.focus_after;
+    const Keyboard::Sent sent = keyboard.send(value);
+    EXPECT_EQ(sent.delivered, 0u);
+    EXPECT_EQ(sent.status.message(), c.expected) << "case " << (&c - cases);
+  }
+}
+
 TEST(SendInputKeyboard, SaysWhatInterruptsTyping) {
   constexpr Focus kTarget{Focus::Kind::other, 7};
   const struct {
