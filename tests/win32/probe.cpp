@@ -13,6 +13,11 @@
 //   probe message TITLE SECONDS   waits for a message box TITLE and prints
 //                                 the text of every one; exits 1 if none comes
 //   probe titled TEXT SECONDS     exits 0 once a window's title holds TEXT
+//   probe boxrect TITLE           prints the "x y width height" of the
+//                                 message box TITLE
+//   probe foreground              prints the title of the foreground window
+//   probe screen                  prints the work area "x y width height" of
+//                                 the primary monitor
 // CONTROL is a control's text ("START") or "#" and its id ("#1000"). TITLE
 // names a window that is not a message box (they share the window's title),
 // one that is not minimised if there is one; "min:TITLE" a minimised one.
@@ -100,7 +105,23 @@ void print_utf8(const std::wstring& text) {
 
 }  // namespace
 
+void print_rect(const RECT& rect) {
+  std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+              rect.bottom - rect.top);
+}
+
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 2 && std::wstring(argv[1]) == L"foreground") {
+    HWND foreground = GetForegroundWindow();
+    print_utf8(foreground != nullptr ? title_of(foreground) + L"\n" : L"\n");
+    return 0;
+  }
+  if (argc == 2 && std::wstring(argv[1]) == L"screen") {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    print_rect(work);
+    return 0;
+  }
   if (argc < 3) return 2;
   const std::wstring command = argv[1];
   const std::wstring title = argv[2];
@@ -133,6 +154,14 @@ int wmain(int argc, wchar_t** argv) {
     print_utf8(text);
     return 0;
   }
+  if (command == L"boxrect") {
+    HWND box = find_window(title, true);
+    if (box == nullptr) return 1;
+    RECT rect{};
+    GetWindowRect(box, &rect);
+    print_rect(rect);
+    return 0;
+  }
   HWND window = find_window(title);
   if (window == nullptr) {
     std::fprintf(stderr, "probe: no window with that title\n");
@@ -155,8 +184,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"rect") {
     RECT rect{};
     GetWindowRect(window, &rect);
-    std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
-                rect.bottom - rect.top);
+    print_rect(rect);
     return 0;
   }
   if (argc != 4 && !(command == L"settext" && argc == 5)) return 2;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "platform/win32/message_box.h"
 #include "platform/win32/resource.h"
 #include "platform/win32/wide.h"
 
@@ -23,6 +24,9 @@ constexpr UINT kStepMessage = WM_APP + 1;
 
 // Controls without a font of their own use the form's default font.
 constexpr FontSpec kDefaultFont{u"MS Sans Serif", 8.25, false};
+
+// The list keeps at least this height (about ten lines) on a short screen.
+constexpr int kMinListTwips = 2400;
 
 // The letters whose mean width is a font's average character width, the unit
 // (in quarters) of an edit control's tab stops.
@@ -92,6 +96,11 @@ SIZE window_size_for(DWORD style, DWORD ex_style, UINT dpi) {
   RECT rect{0, 0, pixels_of(kClientWidthTwips, dpi), pixels_of(kClientHeightTwips, dpi)};
   AdjustWindowRectExForDpi(&rect, style, FALSE, ex_style, dpi);
   return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+int list_cut(int window_height, int work_height, int list_height, int min_list_height) {
+  const int too_tall = window_height - work_height;
+  return std::clamp(too_tall, 0, std::max(0, list_height - min_list_height));
 }
 
 MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {}
@@ -231,11 +240,25 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
 bool MainWindow::on_create() {
   dpi_ = GetDpiForWindow(hwnd_);
   if (dpi_ == 0) dpi_ = USER_DEFAULT_SCREEN_DPI;
-  const SIZE size = window_size_for(kWindowStyle, kWindowExStyle, dpi_);
-  SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   if (!create_controls()) return false;
-  layout(dpi_);
+  // Where Windows put the window, with no size yet.
+  RECT where{};
+  GetWindowRect(hwnd_, &where);
+  fit(dpi_, where);
   return true;
+}
+
+void MainWindow::fit(UINT dpi, const RECT& where) {
+  const RECT work = work_area_of(where);
+  const SIZE full = window_size_for(kWindowStyle, kWindowExStyle, dpi);
+  const ControlLayout& list = layout_of(ControlId::lbltext);
+  list_cut_ = list_cut(full.cy, work.bottom - work.top, pixels_of(list.height, dpi),
+                       pixels_of(kMinListTwips, dpi));
+  const RECT placed = moved_into(
+      {where.left, where.top, where.left + full.cx, where.top + full.cy - list_cut_}, work);
+  SetWindowPos(hwnd_, nullptr, placed.left, placed.top, placed.right - placed.left,
+               placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  layout(dpi);
 }
 
 bool MainWindow::create_controls() {
@@ -320,6 +343,7 @@ void MainWindow::layout(UINT dpi) {
       height = std::max(2, pixels_of(2 * kTwipsPerPixel, dpi));  // an etched rule is two lines
       line_top = y - height / 2;
     }
+    if (entry.id == ControlId::frmChklist || entry.id == ControlId::lbltext) height -= list_cut_;
     SetWindowPos(hwnd, nullptr, x, line_top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     HFONT font = create_font(entry.font.value_or(kDefaultFont), dpi);
     fonts_[static_cast<std::size_t>(entry.id)] = font;
@@ -439,10 +463,7 @@ void MainWindow::on_dpi_changed(UINT dpi, const RECT& suggested) {
   dpi_ = dpi;
   // Windows suggests where the window goes; its size comes from the layout,
   // which rounds each edge on its own.
-  const SIZE size = window_size_for(kWindowStyle, kWindowExStyle, dpi);
-  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
-               SWP_NOZORDER | SWP_NOACTIVATE);
-  layout(dpi);
+  fit(dpi, suggested);
 }
 
 LRESULT MainWindow::on_control_colour(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -561,9 +582,7 @@ void MainWindow::schedule_step(std::chrono::milliseconds delay) {
 }
 
 void MainWindow::show_message(std::u16string_view text) {
-  const std::wstring wide = to_wide(text);
-  const std::wstring caption = to_wide(kWindowCaption);
-  MessageBoxW(hwnd_, wide.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING);
+  show_message_box(hwnd_, to_wide(text), to_wide(kWindowCaption));
 }
 
 }  // namespace tavrino
