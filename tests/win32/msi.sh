@@ -92,9 +92,9 @@ installed_exe_runs() {
 }
 
 file_types() {
-  local exe='"C:\Program Files\tavrino\tavrino.exe"' problems=()
+  local exe='C:\Program Files\tavrino\tavrino.exe' problems=()
   [[ $(value "$kClasses\\.ipt" "") == tavrino.datafile ]] || problems+=(".ipt is not tavrino's")
-  [[ $(value "$kClasses\\tavrino.datafile\\shell\\open\\command" "") == "$exe \"%1\"" ]] ||
+  [[ $(value "$kClasses\\tavrino.datafile\\shell\\open\\command" "") == "\"$exe\" \"%1\"" ]] ||
     problems+=("open command")
   [[ $(value "$kClasses\\tavrino.datafile\\DefaultIcon" "") == "$exe,0" ]] || problems+=("icon")
   wine reg query "$kClasses\\.csv\\OpenWithProgids" /v tavrino.datafile >/dev/null 2>&1 ||
