@@ -13,10 +13,8 @@ namespace {
 
 TEST(Desktop, ClassifiesTheForegroundWindow) {
   constexpr DWORD kOwn = 40;
-  constexpr DWORD kLow = SECURITY_MANDATORY_LOW_RID;
   constexpr DWORD kMedium = SECURITY_MANDATORY_MEDIUM_RID;
   constexpr DWORD kHigh = SECURITY_MANDATORY_HIGH_RID;
-  constexpr DWORD kSystem = SECURITY_MANDATORY_SYSTEM_RID;
   constexpr std::optional<DWORD> kUnknown;
   using enum Focus::Kind;
   const struct {
@@ -46,18 +44,9 @@ TEST(Desktop, ClassifiesTheForegroundWindow) {
        std::nullopt,
        {own, 0}},
       {"same level", 0x1234, 41, kMedium, kMedium, std::nullopt, {other, 0x1234}},
-      {"lower level", 0x1234, 41, kLow, kMedium, std::nullopt, {other, 0x1234}},
       {"run as administrator", 0x1234, 41, kHigh, kMedium, std::nullopt, {elevated, 0x1234}},
       {"both as administrator", 0x1234, 41, kHigh, kHigh, std::nullopt, {other, 0x1234}},
-      {"a system process", 0x1234, 41, kSystem, kHigh, std::nullopt, {elevated, 0x1234}},
       {"cannot be opened", 0x1234, 41, kUnknown, kHigh, std::nullopt, {elevated, 0x1234}},
-      {"an owner Windows would not name",
-       0x5678,
-       0,
-       kUnknown,
-       kMedium,
-       std::nullopt,
-       {elevated, 0x5678}},
       {"own level unknown, target medium",
        0x1234,
        41,
