@@ -83,8 +83,10 @@ DWORD WINAPI name_layout(void* parameter) {
 }
 
 // KLLF_ALTGR as the layout's own DLL states it; nothing where it cannot be
-// read (Wine has no layout DLLs).
+// read (Wine has no layout DLLs). A 32-bit program on 64-bit Windows gets
+// layout DLLs whose pointers are 64 bits wide, so it reads nothing either.
 std::optional<bool> altgr_flag(HKL layout) {
+  if constexpr (sizeof(void*) != 8) return std::nullopt;
   LayoutNameJob job{layout};
   HANDLE thread = CreateThread(nullptr, 0, &name_layout, &job, 0, nullptr);
   if (thread == nullptr) return std::nullopt;
