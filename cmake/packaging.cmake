@@ -7,6 +7,10 @@
 #   cpack -G DEB            (Linux app build) tavrino_<version>_<arch>.deb
 #   cpack -G ZIP            (Windows build) tavrino-<version>-win64.zip:
 #                           tavrino.exe and README-windows.txt
+#   cmake --build BUILD --target msi
+#                           (Windows build) tavrino-<version>-win64.msi beside
+#                           it: the same files, a Start menu shortcut, the
+#                           .ipt file type and an Apps & Features entry
 #
 # Everything of the app is installed as the component "app", and the
 # packages hold that component only: a test program or a third-party
@@ -100,6 +104,34 @@ if(WIN32)
   endif()
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-${tavrino_windows})
+
+  # The Windows Installer package beside the ZIP, for school IT to deploy:
+  # the files of the ZIP, staged by installing the component "app", and the
+  # icon, put together by wixl (msitools) from data/tavrino.wxs.
+  find_program(TAVRINO_WIXL wixl)
+  set(tavrino_msi ${PROJECT_BINARY_DIR}/${CPACK_PACKAGE_FILE_NAME}.msi)
+  if(NOT tavrino_windows STREQUAL win64)
+    add_custom_target(msi COMMAND ${CMAKE_COMMAND} -E echo "The MSI is built for 64-bit Windows only."
+                      COMMAND ${CMAKE_COMMAND} -E false)
+  elseif(NOT TAVRINO_WIXL)
+    add_custom_target(msi COMMAND ${CMAKE_COMMAND} -E echo "The MSI needs wixl (Debian: apt-get install wixl)."
+                      COMMAND ${CMAKE_COMMAND} -E false)
+  else()
+    set(tavrino_msi_stage ${PROJECT_BINARY_DIR}/msi)
+    # wixl finds sources only by paths relative to where it runs.
+    add_custom_command(OUTPUT ${tavrino_msi}
+      COMMAND ${CMAKE_COMMAND} -E rm -rf ${tavrino_msi_stage}
+      COMMAND ${CMAKE_COMMAND} --install ${PROJECT_BINARY_DIR} --component app --prefix ${tavrino_msi_stage}
+      COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/src/platform/win32/tavrino.ico ${tavrino_msi_stage}
+      COMMAND ${TAVRINO_WIXL} -a x64 -D Version=${PROJECT_VERSION} -D SourceDir=msi -o ${tavrino_msi}
+              ${tavrino_data}/tavrino.wxs
+      WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+      DEPENDS tavrino ${tavrino_data}/tavrino.wxs ${PROJECT_BINARY_DIR}/README-windows.txt
+              ${PROJECT_SOURCE_DIR}/src/platform/win32/tavrino.ico
+      COMMENT "Building ${CPACK_PACKAGE_FILE_NAME}.msi"
+      VERBATIM)
+    add_custom_target(msi DEPENDS ${tavrino_msi})
+  endif()
 else()
   set(CPACK_GENERATOR DEB)
   # tavrino_<version>_<arch>.deb

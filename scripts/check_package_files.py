@@ -8,6 +8,10 @@ the shell tools alone. Prints what is wrong and exits 1 if anything is.
   check_package_files.py pe-version EXE VERSION
       the version resource of EXE says VERSION (MAJOR.MINOR.PATCH), in its
       fixed part and in its FileVersion and ProductVersion strings
+  check_package_files.py registry-left BEFORE AFTER
+      AFTER, a registry exported (reg export) after an uninstall, holds the
+      keys and values of BEFORE, exported before the install, and nothing
+      else but the empty keys Windows Installer keeps for itself
 """
 import re
 import struct
@@ -58,8 +62,68 @@ def pe_version(exe, version):
     return None
 
 
+# Windows Installer's own bookkeeping, which it creates on first use and
+# leaves behind, empty, when the last product goes.
+kInstallerKeys = (
+    "HKEY_LOCAL_MACHINE\\Software\\Classes\\Installer",
+    "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer",
+)
+
+
+def read_registry(path):
+    """{key: {value name: data}} of a .reg file as reg export writes it:
+    UTF-16 with a byte-order mark, a line "[KEY]" before each key's values,
+    long data continued on the next line after a backslash."""
+    keys = {}
+    values = None
+    lines = Path(path).read_text(encoding="utf-16").splitlines()
+    i = 0
+    while i < len(lines):
+        line = lines[i]
+        while line.endswith("\\") and i + 1 < len(lines):
+            i += 1
+            line = line[:-1] + lines[i].lstrip()
+        i += 1
+        if line.startswith("[") and line.endswith("]"):
+            values = keys.setdefault(line[1:-1], {})
+        elif values is not None and (line.startswith('"') or line.startswith("@=")):
+            name, data = split_value(line)
+            values[name] = data
+    return keys
+
+
+def split_value(line):
+    """The name and the data of a value line: @=DATA, or "NAME"=DATA with \\
+    and \" escaped in NAME."""
+    if line.startswith("@="):
+        return "@", line[2:]
+    end = 1
+    while end < len(line) and line[end] != '"':
+        end += 2 if line[end] == "\\" else 1
+    return line[:end + 1], line[end + 2:]
+
+
+def registry_left(before, after):
+    old, new = read_registry(before), read_registry(after)
+    problems = []
+    for key, values in new.items():
+        if key not in old:
+            if values or not key.lower().startswith(tuple(k.lower() for k in kInstallerKeys)):
+                problems.append(f"left: [{key}] {values}")
+        elif values != old[key]:
+            changed = {name: data for name, data in values.items() if old[key].get(name) != data}
+            lost = sorted(set(old[key]) - set(values))
+            problems.append(f"changed: [{key}] {changed} lost {lost}")
+    problems += [f"lost: [{key}]" for key in old if key not in new]
+    return "\n".join(problems) or None
+
+
 def main(argv):
-    commands = {"png-sizes": (png_sizes, 1), "pe-version": (pe_version, 2)}
+    commands = {
+        "png-sizes": (png_sizes, 1),
+        "pe-version": (pe_version, 2),
+        "registry-left": (registry_left, 2),
+    }
     if len(argv) < 2 or argv[1] not in commands or len(argv) - 2 != commands[argv[1]][1]:
         sys.exit(__doc__)
     problem = commands[argv[1]][0](*argv[2:])

@@ -344,7 +344,9 @@ wine_prefix() {
   mkdir -p "$dir"
   export WINEPREFIX=$dir/wineprefix WINEARCH=win64 WINEDEBUG=-all
   # Skip the prompts to download Mono and Gecko; nothing here needs them.
-  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # Without winemenubuilder, a shortcut a test installs makes no entry in
+  # the host's own application menu.
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   if [[ ! -f $WINEPREFIX/system.reg ]]; then
     echo "Setting up the Wine prefix in $WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true

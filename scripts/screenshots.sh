@@ -5,7 +5,9 @@
 # (tavrino.exe under Wine on its own Xvfb). Writes docs/screenshot-linux.png
 # and docs/screenshot-windows.png. Builds what it needs in LINUX_BUILD_DIR
 # (default build-linux) and WIN_BUILD_DIR (default build-win64); ONLY=linux
-# or ONLY=windows takes just one of them.
+# or ONLY=windows takes just one of them. DPIS="144 192" also takes the
+# Windows one at those DPIs (Wine's LogPixels, in a Wine prefix of its own
+# each, on a 1280 x 1024 screen) as WIN_BUILD_DIR/screenshot-windows-DPI.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
@@ -36,19 +38,29 @@ linux_shot() {
   echo "Wrote docs/screenshot-linux.png"
 }
 
+# windows_shot [DPI]: at 96 DPI unless DPI says otherwise.
 windows_shot() {
   ensure_packages "${windows_build_packages[@]}" wine wine64 fonts-wine fonts-liberation xvfb \
     xdotool imagemagick
-  local build=${WIN_BUILD_DIR:-build-win64}
+  local build=${WIN_BUILD_DIR:-build-win64} dpi=${1:-96} shot=docs/screenshot-windows.png
   if [[ ! -f $build/CMakeCache.txt ]]; then
     cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
       -DCMAKE_BUILD_TYPE=Release >/dev/null
   fi
   cmake --build "$build" -j "$(nproc)" --target tavrino >/dev/null
+  ((dpi == 96)) || shot=$build/screenshot-windows-$dpi.png
   (
     start_session
     start_x
-    wine_prefix "$build"
+    if ((dpi == 96)); then
+      wine_prefix "$build"
+    else
+      # The DPI Wine reads when its server starts.
+      wine_prefix "$work/dpi"
+      wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null
+      wineserver -k
+      wineserver -w
+    fi
     # A path as a Windows user would have it.
     local documents=$WINEPREFIX/drive_c/users/Public/Documents
     mkdir -p "$documents"
@@ -59,11 +71,14 @@ windows_shot() {
     window=$(wait_window 'VELMORANT COMPUTER SYSTEM - tavrino' 30)
     sleep 2 # the first paint
     # Without a window manager Wine draws the frame inside the window.
-    import -window "$window" docs/screenshot-windows.png
+    import -window "$window" "$shot"
   )
-  echo "Wrote docs/screenshot-windows.png"
+  echo "Wrote $shot"
 }
 
 mkdir -p docs
 [[ $only == windows ]] || linux_shot
 [[ $only == linux ]] || windows_shot
+for dpi in ${DPIS:-}; do
+  [[ $only == linux ]] || windows_shot "$dpi"
+done

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# The Windows ZIP stage: builds the ZIP (cpack -G ZIP in the mingw-w64
+# The Windows packages stage: builds the ZIP (cpack -G ZIP in the mingw-w64
 # build) and checks that it holds tavrino.exe and README-windows.txt, that
 # the version resource carries the version project() sets, and that the
-# tavrino.exe from the ZIP starts under Wine on a private X server.
+# tavrino.exe from the ZIP starts under Wine on a private X server; then
+# builds the MSI beside it (the msi target) and installs, upgrades and
+# uninstalls it under Wine (tests/win32/msi.sh).
 # Environment: WIN_BUILD_DIR (default build-win64), JOBS.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh
 
-ensure_packages "${windows_build_packages[@]}" wine wine64 xvfb
+ensure_packages "${windows_build_packages[@]}" wine wine64 xvfb wixl
 
 build=${WIN_BUILD_DIR:-build-win64}
 start_session
@@ -54,4 +56,11 @@ starts_under_wine() {
   [[ $(tr -d '\r' <"$work/wine.out") == "tavrino $version" ]] || { cat "$work/wine.out"; return 1; }
 }
 check "tavrino.exe from the ZIP starts under Wine (--version)" starts_under_wine
-checks_done
+
+echo "== The Windows MSI ($build)"
+rm -f "$build"/tavrino-*.msi
+cmake --build "$build" --target msi >"$work/msi.log" 2>&1 || { cat "$work/msi.log"; exit 1; }
+check "the MSI is named $top.msi, beside the ZIP" test -f "$build/$top.msi"
+msi_result=0
+bash tests/win32/msi.sh "$build" || msi_result=$?
+checks_done && exit "$msi_result"

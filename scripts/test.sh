@@ -5,7 +5,8 @@
 # the core's unit tests, the same under AddressSanitizer and UBSan plus a
 # bounded run of each fuzzer, then the Linux app's tests (Xvfb), then the
 # Windows build's tests (mingw-w64 and Wine), then the packages (the .deb
-# installed and removed with apt-get, the Windows ZIP run under Wine).
+# installed and removed with apt-get, the Windows ZIP run under Wine, the
+# MSI installed, upgraded and uninstalled under Wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib.sh

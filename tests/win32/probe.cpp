@@ -16,6 +16,11 @@
 //   probe clipboard FILE          puts the text of FILE (UTF-8) on the
 //                                 clipboard as CF_UNICODETEXT, as a
 //                                 spreadsheet's copy does
+//   probe boxrect TITLE           prints the "x y width height" of the
+//                                 message box TITLE
+//   probe foreground              prints the title of the foreground window
+//   probe screen                  prints the work area "x y width height" of
+//                                 the primary monitor
 // CONTROL is a control's text ("START") or "#" and its id ("#1000"). TITLE
 // names a window that is not a message box (they share the window's title),
 // one that is not minimised if there is one; "min:TITLE" a minimised one.
@@ -125,7 +130,23 @@ int set_clipboard(const wchar_t* path) {
 
 }  // namespace
 
+void print_rect(const RECT& rect) {
+  std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+              rect.bottom - rect.top);
+}
+
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 2 && std::wstring(argv[1]) == L"foreground") {
+    HWND foreground = GetForegroundWindow();
+    print_utf8(foreground != nullptr ? title_of(foreground) + L"\n" : L"\n");
+    return 0;
+  }
+  if (argc == 2 && std::wstring(argv[1]) == L"screen") {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    print_rect(work);
+    return 0;
+  }
   if (argc < 3) return 2;
   const std::wstring command = argv[1];
   const std::wstring title = argv[2];
@@ -159,6 +180,14 @@ int wmain(int argc, wchar_t** argv) {
     print_utf8(text);
     return 0;
   }
+  if (command == L"boxrect") {
+    HWND box = find_window(title, true);
+    if (box == nullptr) return 1;
+    RECT rect{};
+    GetWindowRect(box, &rect);
+    print_rect(rect);
+    return 0;
+  }
   HWND window = find_window(title);
   if (window == nullptr) {
     std::fprintf(stderr, "probe: no window with that title\n");
@@ -181,8 +210,7 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"rect") {
     RECT rect{};
     GetWindowRect(window, &rect);
-    std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
-                rect.bottom - rect.top);
+    print_rect(rect);
     return 0;
   }
   if (argc != 4 && !(command == L"settext" && argc == 5)) return 2;

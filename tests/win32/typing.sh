@@ -6,7 +6,8 @@
 #   as Unicode packets with --unicode, and arrive exactly;
 # - on a German layout too (y and z change places; @, the euro sign and a
 #   dead circumflex);
-# - nothing is typed while tavrino's own window has the focus;
+# - nothing is typed while tavrino's own window has the focus, and the
+#   message that says so lies on the screen;
 # - a Shift held when the countdown ends is waited for;
 # - Caps Lock does not change what arrives and is on again afterwards;
 # - Esc pressed in the target stops typing and never reaches the target,
@@ -14,6 +15,8 @@
 # - a key the user presses in the middle of typing stops it, and the entries
 #   the message counts as taken are exact; Ctrl held pauses it or stops it,
 #   never letting shortcuts into the form unsaid;
+# - the message that says so takes no focus from the target and lies on the
+#   screen, even when tavrino's window hangs over its edge;
 # - typing stops when the focus moves to another window, and when the
 #   session ends (with no key left down);
 # - a second tavrino types nothing while the first one types;
@@ -139,13 +142,32 @@ unicode_packets() {
   holds "$work/packets.keys" "e7 e7 09" "e7 e7 e7 09" "" caps=0 shift=0 || fail "the keys differ"
 }
 
+# over_the_edge: tavrino's window over the bottom right corner of the
+# screen, START still in view, so that a box centred on it would hang over
+# the edge.
+over_the_edge() {
+  local sx sy sw sh
+  read -r sx sy sw sh < <(probe screen)
+  probe move "$kTitle" $((sx + sw - 300)) $((sy + sh - 200))
+}
+
+# within_screen X Y W H: the rectangle lies in the primary monitor's work area.
+within_screen() {
+  local sx sy sw sh
+  read -r sx sy sw sh < <(probe screen)
+  (($1 >= sx && $2 >= sy && $1 + $3 <= sx + sw && $2 + $4 <= sy + sh)) ||
+    { echo "$* is not inside $sx $sy $sw $sh"; return 1; }
+}
+
 own_window() {
   data_file "$work/marks.ipt" 45 52
   start_form own 2
   start_tavrino "$work/marks.ipt"
+  over_the_edge
   countdown 1
   win_click "$kTitle" START  # and the focus stays in tavrino
   message_holds "tavrino's own window had the keyboard focus"
+  within_screen $(probe boxrect "$kTitle") || fail "the message is off the screen"
   probe close "$kForm"
   form_written own 5 || fail "the form did not write its fields"
   head -n 3 "$work/own.fields" | holds /dev/stdin "" "" "" || fail "something was typed"
@@ -282,6 +304,26 @@ focus_moves() {
   (($(head -n 1 "$work/second.fields" | wc -c) <= 151)) || fail "the other form got too much"
 }
 
+quiet_message() {
+  mapfile -t values < <(long_values 51)
+  data_file "$work/marks.ipt" "${values[@]}"
+  start_form quiet 51
+  start_tavrino "$work/marks.ipt"
+  over_the_edge
+  countdown 1
+  start_typing
+  wait_until 20 typing_started || fail "typing did not start"
+  xdotool key Escape
+  message_holds "Esc was pressed"
+  [[ $(probe foreground) == "$kForm" ]] || fail "the message took the focus: $(probe foreground)"
+  within_screen $(probe boxrect "$kTitle") || fail "the message is off the screen"
+  # A key the user types now goes to the form, not to the message.
+  xdotool type q
+  probe close "$kForm"
+  form_written quiet 5 || fail "the form did not write its fields"
+  grep -q q "$work/quiet.fields" || fail "the q did not reach the form"
+}
+
 another_tavrino() {
   mapfile -t values < <(long_values 51)
   data_file "$work/marks.ipt" "${values[@]}"
@@ -374,6 +416,7 @@ check "a held Esc stops typing and never reaches the target" scenario escape_hel
 check "a key pressed mid-typing stops it; what was taken is exact" scenario user_key
 check "Ctrl held mid-typing: a pause, or a stop that says what was taken" scenario held_ctrl
 check "typing stops when the focus moves" scenario focus_moves
+check "a message takes no focus from the form and lies on the screen" scenario quiet_message
 check "a second tavrino types nothing" scenario another_tavrino
 check "pasted cells load and are typed as written" scenario paste_cells
 check "the session ends: typing stops, no key down" scenario session_ends

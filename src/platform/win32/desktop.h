@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -37,6 +38,10 @@ class KeyLayout {
   // once. Not for a dead key, which only marks the character typed after it,
   // nor for a key that types something else or nothing at all.
   virtual bool types(BYTE vk, BYTE shift_state, wchar_t c) const = 0;
+  // Whether right Alt is AltGr on this layout (KLLF_ALTGR): pressed alone, it
+  // makes Windows press left Ctrl with it, and the pair types what key_for
+  // gives with Ctrl+Alt (shift state 6), as a real keyboard's AltGr does.
+  virtual bool has_altgr() const = 0;
 };
 
 // Records that SendInput put into the input stream carry this in the upper
@@ -103,9 +108,30 @@ class Desktop {
   virtual bool secure_desktop() = 0;
 };
 
-// What has the focus, given the foreground window, the process that owns it
-// and this program's own process.
-Focus classify_focus(std::uintptr_t foreground, DWORD owner_process, DWORD own_process);
+// What Windows tells of the foreground window and the desktop, which
+// classify_focus decides by.
+struct FocusFacts {
+  std::uintptr_t foreground = 0;  // the foreground window; 0 for none
+  DWORD owner_process = 0;        // the process that owns it
+  DWORD own_process = 0;          // this program's
+  // Mandatory integrity levels (SECURITY_MANDATORY_MEDIUM_RID and the like)
+  // of the two processes; nothing for one that could not be opened or asked.
+  std::optional<DWORD> owner_level;
+  std::optional<DWORD> own_level;
+  // The names of the desktop that takes keyboard input now and of this
+  // program's own; the input desktop has none when it cannot be opened, as
+  // the lock screen and the secure desktop of a UAC prompt cannot.
+  std::optional<std::wstring> input_desktop;
+  std::wstring own_desktop;
+};
+
+// What has the focus. Windows drops, silently, the keys sent to a process of
+// a higher integrity level (one running as administrator), so such a window
+// is `elevated`, and so is one whose process cannot even be opened. With no
+// foreground window, the focus is `secure` when the input desktop is not
+// this program's (the session is locked, or a UAC prompt or Ctrl+Alt+Del is
+// up), and `none` otherwise.
+Focus classify_focus(const FocusFacts& facts);
 
 // The modifier keys down in `key_state`, a table by virtual key as
 // GetKeyboardState fills it (0x80 for down). It names left and right keys
@@ -163,6 +189,7 @@ class Win32Desktop final : public Desktop {
   bool secure_desktop() override;
 
  private:
+  std::optional<DWORD> own_level_;  // this process's integrity level, read once
   PlaybackLock lock_;
   bool open_ = false;
   std::unique_ptr<KeyboardHook> hook_;

@@ -8,6 +8,7 @@
 
 #include "base/text.h"
 #include "platform/win32/console.h"
+#include "platform/win32/message_box.h"
 #include "platform/win32/resource.h"
 #include "platform/win32/wide.h"
 
@@ -24,6 +25,9 @@ constexpr UINT kStepMessage = WM_APP + 1;
 
 // Controls without a font of their own use the form's default font.
 constexpr FontSpec kDefaultFont{u"MS Sans Serif", 8.25, false};
+
+// The list keeps at least this height (about ten lines) on a short screen.
+constexpr int kMinListTwips = 2400;
 
 // The letters whose mean width is a font's average character width, the unit
 // (in quarters) of an edit control's tab stops.
@@ -126,6 +130,11 @@ std::vector<std::u16string> dropped_files(HDROP drop) {
     files.push_back(from_wide(name));
   }
   return files;
+}
+
+int list_cut(int window_height, int work_height, int list_height, int min_list_height) {
+  const int too_tall = window_height - work_height;
+  return std::clamp(too_tall, 0, std::max(0, list_height - min_list_height));
 }
 
 MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {}
@@ -276,14 +285,28 @@ LRESULT MainWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
 bool MainWindow::on_create() {
   dpi_ = GetDpiForWindow(hwnd_);
   if (dpi_ == 0) dpi_ = USER_DEFAULT_SCREEN_DPI;
-  const SIZE size = window_size_for(kWindowStyle, kWindowExStyle, dpi_);
-  SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   if (!create_controls()) return false;
-  layout(dpi_);
+  // Where Windows put the window, with no size yet.
+  RECT where{};
+  GetWindowRect(hwnd_, &where);
+  fit(dpi_, where);
   // A file dropped anywhere on the window opens; the edit controls take no
   // drops of their own, so the drop comes here.
   DragAcceptFiles(hwnd_, TRUE);
   return true;
+}
+
+void MainWindow::fit(UINT dpi, const RECT& where) {
+  const RECT work = work_area_of(where);
+  const SIZE full = window_size_for(kWindowStyle, kWindowExStyle, dpi);
+  const ControlLayout& list = layout_of(ControlId::lbltext);
+  list_cut_ = list_cut(full.cy, work.bottom - work.top, pixels_of(list.height, dpi),
+                       pixels_of(kMinListTwips, dpi));
+  const RECT placed = moved_into(
+      {where.left, where.top, where.left + full.cx, where.top + full.cy - list_cut_}, work);
+  SetWindowPos(hwnd_, nullptr, placed.left, placed.top, placed.right - placed.left,
+               placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  layout(dpi);
 }
 
 bool MainWindow::create_controls() {
@@ -368,6 +391,7 @@ void MainWindow::layout(UINT dpi) {
       height = std::max(2, pixels_of(2 * kTwipsPerPixel, dpi));  // an etched rule is two lines
       line_top = y - height / 2;
     }
+    if (entry.id == ControlId::frmChklist || entry.id == ControlId::lbltext) height -= list_cut_;
     SetWindowPos(hwnd, nullptr, x, line_top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     HFONT font = create_font(entry.font.value_or(kDefaultFont), dpi);
     fonts_[static_cast<std::size_t>(entry.id)] = font;
@@ -501,10 +525,7 @@ void MainWindow::on_dpi_changed(UINT dpi, const RECT& suggested) {
   dpi_ = dpi;
   // Windows suggests where the window goes; its size comes from the layout,
   // which rounds each edge on its own.
-  const SIZE size = window_size_for(kWindowStyle, kWindowExStyle, dpi);
-  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
-               SWP_NOZORDER | SWP_NOACTIVATE);
-  layout(dpi);
+  fit(dpi, suggested);
 }
 
 LRESULT MainWindow::on_control_colour(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -629,9 +650,7 @@ void MainWindow::log(std::u16string_view text) {
 }
 
 void MainWindow::show_message(std::u16string_view text) {
-  const std::wstring wide = to_wide(text);
-  const std::wstring caption = to_wide(kWindowCaption);
-  MessageBoxW(hwnd_, wide.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING);
+  show_message_box(hwnd_, to_wide(text), to_wide(kWindowCaption));
 }
 
 }  // namespace tavrino

@@ -59,6 +59,12 @@ std::optional<std::u16string> clipboard_text(HWND owner);
 // The files of a WM_DROPFILES, in order. The caller still owns `drop`.
 std::vector<std::u16string> dropped_files(HDROP drop);
 
+// How many pixels the list gives up so that a window `window_height` high
+// fits a work area `work_height` high: none when it fits, and never so many
+// that the list is shorter than `min_list_height` (then the window reaches
+// past the work area's bottom, its title bar still in it).
+int list_cut(int window_height, int work_height, int list_height, int min_list_height);
+
 class MainWindow final : public Controls, public Messages, public Scheduler {
  public:
   explicit MainWindow(HINSTANCE instance);
@@ -92,6 +98,8 @@ class MainWindow final : public Controls, public Messages, public Scheduler {
   Status set_timer(ControlId timer, bool on) override;
   WindowHandle window_handle() override;
 
+  // A modal message box; while another program is in front, a box that
+  // takes no focus from it (see message_box.h).
   void show_message(std::u16string_view text) override;
   // In the title bar, in front of the caption.
   void show_status(std::u16string_view text) override;
@@ -125,6 +133,10 @@ class MainWindow final : public Controls, public Messages, public Scheduler {
   void on_activate(bool active);
 
   bool create_controls();
+  // Sizes the window for `dpi`, with its top left corner at `where`'s, and
+  // moves it into the work area of `where`'s monitor; on a monitor too short
+  // for it, the list gives up the height it lacks.
+  void fit(UINT dpi, const RECT& where);
   // Places every control and sets its font for `dpi`.
   void layout(UINT dpi);
   void delete_fonts();
@@ -138,6 +150,7 @@ class MainWindow final : public Controls, public Messages, public Scheduler {
   std::array<HFONT, kControlCount> fonts_{};
   Form1* form_ = nullptr;
   UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+  int list_cut_ = 0;  // pixels the list pane and its frame give up, from list_cut()
   bool timer_on_ = false;
   bool running_ = false;           // run() posts WM_QUIT when the window goes
   HWND focus_on_leave_ = nullptr;  // the control to give the focus back to

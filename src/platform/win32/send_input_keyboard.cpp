@@ -15,6 +15,8 @@ namespace {
 
 constexpr BYTE kModifierKeys[3] = {VK_SHIFT, VK_CONTROL, VK_MENU};  // by Modifier
 constexpr int kShiftIndex = static_cast<int>(Modifier::shift);
+constexpr int kCtrlIndex = static_cast<int>(Modifier::ctrl);
+constexpr WORD kRightAltScan = 0x38;  // with the extended flag: E0 38
 constexpr int kAltIndex = static_cast<int>(Modifier::alt);
 
 INPUT unicode_input(wchar_t unit, bool up) {
@@ -49,7 +51,7 @@ bool same_key(const INPUT& a, const INPUT& b) {
   return unicode ? a.ki.wScan == b.ki.wScan : a.ki.wVk == b.ki.wVk;
 }
 
-// Shift, AltGr (which Windows layouts give as Ctrl+Alt) or both: the states
+// Shift, AltGr (which key_for gives as Ctrl+Alt) or both: the states
 // a character may need by itself. With Ctrl or Alt alone the key would be a
 // shortcut, and the other bits (Hankaku and the like) no key press gives.
 bool typable_shift_state(BYTE needs) {
@@ -164,7 +166,12 @@ VirtualKey virtual_key_of(Key key) {
 }
 
 void InputTranslator::add_vk(BYTE vk, bool extended, bool up, std::vector<INPUT>& inputs) const {
-  inputs.push_back(key_input(vk, vk == kMenuMaskKey ? 0 : layout_.scan_code(vk), extended, up));
+  WORD scan = vk == kMenuMaskKey ? 0 : layout_.scan_code(vk);
+  // Right Alt sits at one place on every PC keyboard; a layout that names no
+  // scan code for it (Wine's) must not leave AltGr without one, since
+  // virtual-machine consoles read the scan code.
+  if (vk == VK_RMENU && scan == 0) scan = kRightAltScan;
+  inputs.push_back(key_input(vk, scan, extended, up));
 }
 
 void InputTranslator::tap_vk(BYTE vk, bool extended, std::vector<INPUT>& inputs) {
@@ -204,6 +211,14 @@ void InputTranslator::add_packet(char32_t c, std::vector<INPUT>& inputs) {
 }
 
 void InputTranslator::add_with_modifiers(BYTE vk, BYTE needs, std::vector<INPUT>& inputs) {
+  // Ctrl+Alt is AltGr on a layout that has it: right Alt alone, to which
+  // Windows adds the left Ctrl. Not while the key string holds Ctrl or Alt:
+  // Windows lets go of the Ctrl it added when right Alt goes up, and the
+  // target would see the string's own Ctrl go up with it.
+  constexpr BYTE kCtrlAlt = 6;
+  const bool altgr = (needs & kCtrlAlt) == kCtrlAlt && layout_.has_altgr() &&
+                     held_[kCtrlIndex] == 0 && held_[kAltIndex] == 0;
+  if (altgr) needs &= static_cast<BYTE>(~kCtrlAlt);
   // 1 Shift, 2 Ctrl, 4 Alt: the Modifier order. Those the key string holds
   // already are down.
   bool extra[3] = {false, false, false};
@@ -213,7 +228,9 @@ void InputTranslator::add_with_modifiers(BYTE vk, BYTE needs, std::vector<INPUT>
       add_vk(kModifierKeys[m], false, false, inputs);
     }
   }
+  if (altgr) add_vk(VK_RMENU, true, false, inputs);
   tap_vk(vk, is_extended_key(vk), inputs);
+  if (altgr) add_vk(VK_RMENU, true, true, inputs);
   for (int m = 2; m >= 0; --m) {
     if (extra[m]) add_vk(kModifierKeys[m], false, true, inputs);
   }
@@ -296,14 +313,16 @@ void InputTranslator::release_all(std::vector<INPUT>& inputs) {
 }
 
 std::u16string blocked_input_message() {
-  return u"Windows did not pass all the keystrokes on: an elevated window (one running as "
-         u"administrator) cannot receive keystrokes from a program that is not elevated, so "
-         u"start tavrino as administrator too; otherwise another program is blocking input.";
+  // A window that runs as administrator is told apart before typing (its
+  // focus is elevated); Windows drops its keys without a word, so this is
+  // another program holding the input back.
+  return u"Windows did not pass all the keystrokes on: another program is blocking input.";
 }
 
 std::u16string secure_desktop_message() {
-  return u"the screen was locked, or Windows asked for permission, and Windows took no more "
-         u"keystrokes.";
+  return u"the screen was locked, or Windows asked for permission or showed Ctrl+Alt+Del, and "
+         u"Windows takes no keystrokes from any program then; unlock it or answer the prompt, "
+         u"and see in the form how far the typing got before you type again.";
 }
 
 std::u16string program_name(std::u16string_view title) {

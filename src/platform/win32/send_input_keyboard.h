@@ -3,10 +3,16 @@
 //
 // - A character goes as a real key press of the target's keyboard layout:
 //   the key that layout has for it, as its virtual key and scan code, with
-//   Shift, or Ctrl+Alt for AltGr, held around it as the layout needs. Many
+//   Shift or AltGr held around it as the layout needs. Many
 //   programs read key presses and nothing else (a field that takes digits
 //   only, a form that moves on at Enter, a virtual machine's console, a
 //   remote desktop), and a real key is what they expect.
+// - AltGr is pressed as a keyboard sends it: right Alt alone, on its
+//   extended scan code, and Windows adds the left Ctrl that makes it AltGr.
+//   A synthetic left Ctrl with left Alt is a shortcut to browsers, office
+//   suites and virtual-machine consoles, so that an @ would fire a command.
+//   On a layout without AltGr, and while the key string holds Ctrl or Alt
+//   itself, the character gets Ctrl and Alt as left keys instead.
 // - A character no key of the layout types by itself goes as a Unicode
 //   packet (KEYEVENTF_UNICODE), so it arrives whatever the layout: one the
 //   layout has no key for, one it types only through a dead key (which would
@@ -136,6 +142,8 @@ class SendInputKeyboard final : public Keyboard {
 // did not take because the input went to a secure desktop (the lock screen,
 // a UAC prompt).
 std::u16string blocked_input_message();
+// The message for keystrokes Windows did not take because the session was
+// locked or a secure desktop (a UAC prompt, Ctrl+Alt+Del) took the input.
 std::u16string secure_desktop_message();
 
 // "Notepad" of "marks.txt - Notepad": programs put their own name last in

@@ -27,7 +27,7 @@ namespace {
 // on the bottom row types Z on a US keyboard and Y on a German one.
 constexpr WORD kScanOf[][2] = {
     {'B', 0x30},     {'Q', 0x10},    {VK_SHIFT, 0x2A},  {VK_CONTROL, 0x1D},
-    {VK_MENU, 0x38}, {VK_TAB, 0x0F}, {VK_DELETE, 0x53},
+    {VK_MENU, 0x38}, {VK_TAB, 0x0F}, {VK_DELETE, 0x53}, {VK_RMENU, 0x38},
 };
 
 // A keyboard layout as a table: which key and shift state types each
@@ -46,7 +46,9 @@ class FakeLayout final : public KeyLayout {
     if (dead.count({vk, shift_state}) > 0) return false;
     return key_for(c) == static_cast<SHORT>(shift_state << 8 | vk);
   }
+  bool has_altgr() const override { return altgr; }
 
+  bool altgr = false;
   std::map<wchar_t, SHORT> keys;
   std::map<BYTE, WORD> scans;
   std::set<std::pair<BYTE, BYTE>> dead;  // vk and shift state
@@ -88,9 +90,11 @@ constexpr BYTE kDeAcuteKey = VK_OEM_6;
 
 FakeLayout de_layout() {
   FakeLayout layout = common_layout();
+  layout.altgr = true;
   layout.keys[L'-'] = VK_OEM_MINUS;
   layout.keys[L'@'] = kAltGr | 'Q';
   layout.keys[L'\u20AC'] = kAltGr | 'E';
+  layout.keys[L'{'] = kAltGr | '7';
   layout.keys[L'^'] = kDeCircumflexKey;
   layout.keys[L'\u00B0'] = kShift | kDeCircumflexKey;  // °, on the same key
   layout.keys[L'\u00B4'] = kDeAcuteKey;                // ´
@@ -101,6 +105,29 @@ FakeLayout de_layout() {
   layout.scans[VK_OEM_MINUS] = 0x35;
   layout.scans[kDeCircumflexKey] = 0x29;
   layout.scans[kDeAcuteKey] = 0x0D;
+  return layout;
+}
+
+// AZERTY: @ and { on the digit row with AltGr.
+FakeLayout fr_layout() {
+  FakeLayout layout = common_layout();
+  layout.altgr = true;
+  layout.keys[L'@'] = kAltGr | '0';
+  layout.keys[L'\u20AC'] = kAltGr | 'E';
+  layout.keys[L'{'] = kAltGr | '4';
+  return layout;
+}
+
+// Polish (programmers): US keys, and AltGr for the Polish letters and the
+// euro sign.
+FakeLayout pl_layout() {
+  FakeLayout layout = common_layout();
+  layout.altgr = true;
+  layout.keys[L'@'] = kShift | '2';
+  layout.keys[L'{'] = kShift | VK_OEM_4;
+  layout.keys[L'\u20AC'] = kAltGr | 'U';
+  layout.keys[L'\u0142'] = kAltGr | 'L';           // ł
+  layout.keys[L'\u0141'] = kShift | kAltGr | 'L';  // Ł
   return layout;
 }
 
@@ -129,7 +156,7 @@ std::string vk_name(WORD vk) {
       {VK_TAB, "Tab"},         {VK_BACK, "BS"},        {VK_SPACE, "Space"},   {VK_DELETE, "Del"},
       {VK_LEFT, "Left"},       {VK_NEXT, "PgDn"},      {VK_DIVIDE, "Divide"}, {VK_ADD, "Add"},
       {VK_CANCEL, "Break"},    {VK_SNAPSHOT, "PrtSc"}, {VK_F4, "F4"},         {VK_F16, "F16"},
-      {VK_OEM_MINUS, "Minus"}, {kMenuMaskKey, "Mask"},
+      {VK_OEM_MINUS, "Minus"}, {kMenuMaskKey, "Mask"}, {VK_RMENU, "RAlt"},
   };
   if (const auto it = kNames.find(vk); it != kNames.end()) return it->second;
   if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9'))
@@ -189,8 +216,6 @@ TEST(InputTranslator, TypesCharactersWithTheLayoutsKeys) {
   const Case cases[] = {
       {"Shift for a capital, a sign's own key", us, text(U"B-2"),
        "[Shift]↓ [B]↓ [B]↑ [Shift]↑ [Minus]↓ [Minus]↑ [2]↓ [2]↑"},
-      {"AltGr as Ctrl+Alt", de, text(U"@\u20AC"),
-       "[Ctrl]↓ [Alt]↓ [Q]↓ [Q]↑ [Alt]↑ [Ctrl]↑ [Ctrl]↓ [Alt]↓ [E]↓ [E]↑ [Alt]↑ [Ctrl]↑"},
       {"no key for the euro sign", us, text(U"\u20AC"), "u20AC↓ u20AC↑"},
       {"a dead circumflex", de, text(U"^1"), "^↓ ^↑ [1]↓ [1]↑"},
       {"a dead acute, shifted and not", de, text(U"\u00B4`"), "u00B4↓ u00B4↑ `↓ `↑"},
@@ -206,10 +231,6 @@ TEST(InputTranslator, TypesCharactersWithTheLayoutsKeys) {
        "[Shift]↓ [A]↓ [A]↑ [Shift]↑"},
       {"ctrl with a shifted character", us, held(Modifier::ctrl, text(U"A")),
        "[Ctrl]↓ [Shift]↓ [A]↓ [A]↑ [Shift]↑ [Ctrl]↑"},
-      {"alt with an AltGr character adds only ctrl", de, held(Modifier::alt, text(U"\u20AC")),
-       "[Alt]↓ [Ctrl]↓ [E]↓ [E]↑ [Ctrl]↑ [Alt]↑"},
-      {"shift with an AltGr character", de, held(Modifier::shift, text(U"@")),
-       "[Shift]↓ [Ctrl]↓ [Alt]↓ [Q]↓ [Q]↑ [Alt]↑ [Ctrl]↑ [Shift]↑"},
       {"nested modifiers", us, held(Modifier::ctrl, held(Modifier::shift, text(U"a"))),
        "[Ctrl]↓ [Shift]↓ [A]↓ [A]↑ [Shift]↑ [Ctrl]↑"},
       {"alt alone is masked", us, held(Modifier::alt, {}), "[Alt]↓ [Mask]↓ [Mask]↑ [Alt]↑"},
@@ -225,6 +246,49 @@ TEST(InputTranslator, TypesCharactersWithTheLayoutsKeys) {
        "[Tab]↓ [Tab]↑ [Add]↓ [Add]↑ [F16]↓ [F16]↑ [BS]↓ [BS]↑"},
       {"break and print screen", us, keys({Key::break_key, Key::prtsc}),
        "[Break*]↓ [Break*]↑ [PrtSc*]↓ [PrtSc*]↑"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(translate(c.events, c.layout), c.expected) << c.name;
+  }
+}
+
+TEST(InputTranslator, PressesAltGrAsAKeyboardSendsIt) {
+  const FakeLayout de = de_layout();
+  const FakeLayout fr = fr_layout();
+  const FakeLayout pl = pl_layout();
+  FakeLayout de_without_altgr = de_layout();
+  de_without_altgr.altgr = false;
+  struct Case {
+    const char* name;
+    const FakeLayout& layout;
+    KeyEvents events;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"de @", de, text(U"@"), "[RAlt*]↓ [Q]↓ [Q]↑ [RAlt*]↑"},
+      {"de euro", de, text(U"\u20AC"), "[RAlt*]↓ [E]↓ [E]↑ [RAlt*]↑"},
+      {"de ł has no key", de, text(U"\u0142"), "u0142↓ u0142↑"},
+      {"de {", de, text(U"{"), "[RAlt*]↓ [7]↓ [7]↑ [RAlt*]↑"},
+      {"fr @", fr, text(U"@"), "[RAlt*]↓ [0]↓ [0]↑ [RAlt*]↑"},
+      {"fr euro", fr, text(U"\u20AC"), "[RAlt*]↓ [E]↓ [E]↑ [RAlt*]↑"},
+      {"fr ł has no key", fr, text(U"\u0142"), "u0142↓ u0142↑"},
+      {"fr {", fr, text(U"{"), "[RAlt*]↓ [4]↓ [4]↑ [RAlt*]↑"},
+      {"pl @ with Shift", pl, text(U"@"), "[Shift]↓ [2]↓ [2]↑ [Shift]↑"},
+      {"pl euro", pl, text(U"\u20AC"), "[RAlt*]↓ [U]↓ [U]↑ [RAlt*]↑"},
+      {"pl ł", pl, text(U"\u0142"), "[RAlt*]↓ [L]↓ [L]↑ [RAlt*]↑"},
+      {"pl { with Shift", pl, text(U"{"), "[Shift]↓ [DB]↓ [DB]↑ [Shift]↑"},
+      {"pl Ł with Shift and AltGr", pl, text(U"\u0141"),
+       "[Shift]↓ [RAlt*]↓ [L]↓ [L]↑ [RAlt*]↑ [Shift]↑"},
+      {"Ctrl+Alt on a layout without AltGr", de_without_altgr, text(U"@{"),
+       "[Ctrl]↓ [Alt]↓ [Q]↓ [Q]↑ [Alt]↑ [Ctrl]↑ [Ctrl]↓ [Alt]↓ [7]↓ [7]↑ [Alt]↑ [Ctrl]↑"},
+      {"Shift held by the string", de, held(Modifier::shift, text(U"@")),
+       "[Shift]↓ [RAlt*]↓ [Q]↓ [Q]↑ [RAlt*]↑ [Shift]↑"},
+      // Right Alt's release would let go of the Ctrl Windows adds, and so of
+      // the string's own.
+      {"Ctrl held by the string adds left Alt", de, held(Modifier::ctrl, text(U"@")),
+       "[Ctrl]↓ [Alt]↓ [Q]↓ [Q]↑ [Alt]↑ [Ctrl]↑"},
+      {"Alt held by the string adds left Ctrl", de, held(Modifier::alt, text(U"\u20AC")),
+       "[Alt]↓ [Ctrl]↓ [E]↓ [E]↑ [Ctrl]↑ [Alt]↑"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(translate(c.events, c.layout), c.expected) << c.name;
@@ -268,7 +332,10 @@ TEST(InputTranslator, KeysCarryTheLayoutsScanCodes) {
   EXPECT_EQ(scans(text(U"zy"), de), "Z:15 Y:2C");
   EXPECT_EQ(scans(text(U"B-"), us), "Shift:2A B:30 Minus:0C");
   EXPECT_EQ(scans(text(U"-"), de), "Minus:35");
-  EXPECT_EQ(scans(text(U"@"), de), "Ctrl:1D Alt:38 Q:10");
+  EXPECT_EQ(scans(text(U"@"), de), "RAlt:38 Q:10");
+  FakeLayout de_without_alt_scans = de_layout();
+  de_without_alt_scans.scans.erase(VK_RMENU);
+  EXPECT_EQ(scans(text(U"@"), de_without_alt_scans), "RAlt:38 Q:10");
   EXPECT_EQ(scans(keys({Key::tab, Key::delete_key}), us), "Tab:0F Del:53");
 }
 
