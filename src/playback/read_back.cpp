@@ -125,8 +125,8 @@ ReadBackReport report_read_back(std::span<const CheckedEntry> entries,
   ReadBackReport report;
   if (!differing.empty()) {
     report.status = number_text(differing.size()) + u" of " + number_text(total) +
-                    (differing.size() == 1 ? u" field differs" : u" fields differ") +
-                    u" from what was typed";
+                    (total == 1 ? u" field" : u" fields") +
+                    (differing.size() == 1 ? u" differs" : u" differ") + u" from what was typed";
     report.differences = differing.size() == 1 ? u"This field does not hold what was typed:"
                                                : u"These fields do not hold what was typed:";
     for (const std::u16string& line : differing) report.differences += u"\n" + line;
