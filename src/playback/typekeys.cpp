@@ -112,8 +112,8 @@ Status playback_events(const ResultSheet& sheet, KeyEvents& events) {
   return status;
 }
 
-Playback::Playback(const ResultSheet& sheet, Keyboard& keyboard, Now now)
-    : keyboard_(keyboard), now_(std::move(now)) {
+Playback::Playback(const ResultSheet& sheet, Keyboard& keyboard, Now now, FieldReader* reader)
+    : keyboard_(keyboard), now_(std::move(now)), reader_(reader) {
   Entries entries;
   if (Status built = build(sheet, entries); !built) {
     state_ = State::ended;
@@ -132,6 +132,12 @@ Playback::Playback(const ResultSheet& sheet, Keyboard& keyboard, Now now)
       pieces_.push_back({at, std::min(at + kPieceEvents, value_end), entry, false});
     }
     pieces_.push_back({value_end, value_end + 1, entry, true});
+    if (reader_ != nullptr) {
+      const std::size_t value_begin = entry == 0 ? 0 : entries.value_ends[entry - 1] + 1;
+      const std::span<const KeyEvent> value =
+          std::span<const KeyEvent>(events_).subspan(value_begin, value_end - value_begin);
+      fields_.push_back({entry + 1, sheet.itemname[entry], typed_text(value), std::nullopt});
+    }
     at = value_end + 1;
   }
   if (events_.empty()) state_ = State::ended;
@@ -152,16 +158,25 @@ std::optional<std::chrono::milliseconds> Playback::step() {
     case State::typing:
       type();
       break;
+    case State::settling:
+      check_fields();
+      break;
     case State::ended:
       break;
   }
   if (state_ == State::ended) return std::nullopt;
   if (state_ == State::waiting) return kReleasePoll;
+  if (state_ == State::settling) {
+    return std::max(std::chrono::milliseconds(0),
+                    std::chrono::ceil<std::chrono::milliseconds>(settle_end_ - now_()));
+  }
   return std::chrono::milliseconds(0);
 }
 
 void Playback::stop(StopReason reason) {
   if (ended()) return;
+  // Everything was typed; only the fields are not read back.
+  if (state_ == State::settling) return finish(Status::success());
   finish(stopped(stop_reason_text(reason)));
 }
 
@@ -207,14 +222,15 @@ void Playback::begin_typing() {
   if (unfit_target(target_.kind)) {
     return finish(focus_refusal(target_.kind));
   }
+  reading_ = reader_ != nullptr && reader_->available();
   state_ = State::typing;
 }
 
 std::optional<StopReason> Playback::check_before_piece() {
   if (const auto interruption = keyboard_.interruption()) return interruption;
   const Focus focus = keyboard_.focus();
-  const bool moved = unfit_target(focus.kind) ||
-                     (target_.kind == Focus::Kind::other && focus != target_);
+  const bool moved =
+      unfit_target(focus.kind) || (target_.kind == Focus::Kind::other && focus != target_);
   if (moved) return StopReason::focus_moved;
   return std::nullopt;
 }
@@ -222,9 +238,26 @@ std::optional<StopReason> Playback::check_before_piece() {
 void Playback::type() {
   const Clock::time_point slice_end = now_() + kSlice;
   do {
-    if (next_piece_ == pieces_.size()) return finish(Status::success());
+    if (next_piece_ == pieces_.size()) {
+      if (reader_ == nullptr) return finish(Status::success());
+      end_keyboard();
+      state_ = State::settling;
+      settle_end_ = now_() + (reading_ ? kSettle : std::chrono::milliseconds(0));
+      return;
+    }
     if (const auto reason = check_before_piece()) return stop(*reason);
     const Piece& piece = pieces_[next_piece_];
+    // The field an entry goes into is the one with the focus when its first
+    // key is due, once the Tab before it has moved the focus on.
+    const bool begins_entry = next_piece_ == 0 || pieces_[next_piece_ - 1].tab;
+    if (reading_ && !focus_lost_ && begins_entry) {
+      const std::optional<FieldHandle> before =
+          piece.entry == 0 ? std::nullopt : fields_[piece.entry - 1].field;
+      fields_[piece.entry].field = reader_->focused_field(before);
+      // The focus did not reach another field in time: any field seen later
+      // could still be this entry's, so no later entry is given one.
+      focus_lost_ = before && !fields_[piece.entry].field;
+    }
     const std::span<const KeyEvent> events =
         std::span<const KeyEvent>(events_).subspan(piece.begin, piece.end - piece.begin);
     const Keyboard::Sent sent = keyboard_.send(events);
@@ -252,7 +285,13 @@ Status Playback::stopped(std::u16string_view why) const {
                          count_of(entries_, u"entry", u"entries") + u": " + std::u16string(why));
 }
 
-void Playback::finish(Status status) {
+void Playback::check_fields() {
+  if (now_() < settle_end_) return;
+  read_back_ = report_read_back(tavrino::read_back(fields_, *reader_), reader_->how_to_read());
+  finish(Status::success());
+}
+
+void Playback::end_keyboard() {
   if (keyboard_open_) {
     // A modifier left down would turn the user's next keystrokes into
     // shortcuts in the target program, so let go of each one, even when the
@@ -266,6 +305,10 @@ void Playback::finish(Status status) {
     keyboard_.end();
     keyboard_open_ = false;
   }
+}
+
+void Playback::finish(Status status) {
+  end_keyboard();
   waiting_for_.clear();
   state_ = State::ended;
   result_ = std::move(status);

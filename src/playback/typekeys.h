@@ -20,6 +20,10 @@
 //
 // A Playback runs in steps, so that the window stays responsive while it
 // types: each step sends for at most kSlice and says when the next is due.
+//
+// Given a FieldReader, it notes the field that has the focus as each entry
+// begins, and once every entry has been typed and the form has had kSettle
+// to settle, reads each field back and compares (see read_back.h).
 #pragma once
 
 #include <chrono>
@@ -30,6 +34,8 @@
 
 #include "base/status.h"
 #include "keyboard.h"
+#include "playback/field_reader.h"
+#include "playback/read_back.h"
 #include "sheet/result_sheet.h"
 
 namespace tavrino {
@@ -53,10 +59,15 @@ class Playback {
   // The most events sent in one piece; the playback looks at the focus and
   // for a stop between pieces, so a long value does not hold it off.
   static constexpr std::size_t kPieceEvents = 256;
+  // How long after the last key the fields are read back: a form changes a
+  // field when it is left (upper-cases it, formats a number).
+  static constexpr std::chrono::milliseconds kSettle{250};
 
-  // Parses the sheet's values; `keyboard` outlives the playback. `now` is
-  // the clock (a test's own, in tests).
-  Playback(const ResultSheet& sheet, Keyboard& keyboard, Now now = &Clock::now);
+  // Parses the sheet's values; `keyboard` and `reader` outlive the playback.
+  // `now` is the clock (a test's own, in tests). Without a reader nothing is
+  // read back.
+  Playback(const ResultSheet& sheet, Keyboard& keyboard, Now now = &Clock::now,
+           FieldReader* reader = nullptr);
   ~Playback();  // ends the keyboard if the playback is still running
   Playback(const Playback&) = delete;
   Playback& operator=(const Playback&) = delete;
@@ -74,9 +85,12 @@ class Playback {
   const HeldKeys& waiting_for() const { return waiting_for_; }
   // Success, or why nothing or not everything was typed; set once ended.
   const Status& result() const { return result_; }
+  // What reading the fields back found: set once ended, when every entry
+  // was typed and there is a reader.
+  const std::optional<ReadBackReport>& read_back() const { return read_back_; }
 
  private:
-  enum class State { start, waiting, typing, ended };
+  enum class State { start, waiting, typing, settling, ended };
   // A part of the events sent at once: some of an entry's value, or its Tab.
   struct Piece {
     std::size_t begin = 0;
@@ -89,8 +103,11 @@ class Playback {
   void wait_for_release();
   void begin_typing();
   void type();
-  // Ends with `status`; with a failure after keys went out, first lets go
-  // of the modifiers they hold.
+  void check_fields();
+  // Lets go of the modifiers that the keys sent so far hold, and ends the
+  // keyboard.
+  void end_keyboard();
+  // Ends with `status`, ending the keyboard first.
   void finish(Status status);
   Status stopped(std::u16string_view why) const;
   // The piece that holds event number `event`.
@@ -99,6 +116,12 @@ class Playback {
 
   Keyboard& keyboard_;
   Now now_;
+  FieldReader* reader_;
+  bool reading_ = false;            // the reader could read when typing began
+  bool focus_lost_ = false;         // no later entry gets a field
+  std::vector<TypedEntry> fields_;  // with a reader: each entry and its field
+  std::optional<ReadBackReport> read_back_;
+  Clock::time_point settle_end_{};
   State state_ = State::start;
   Status result_ = Status::success();
   KeyEvents events_;

@@ -11,7 +11,7 @@ namespace tavrino {
 
 Form1::Form1(ResultSheet& sheet, Controls& controls, OpenDialog& dialog, Messages& messages,
              WindowPlacement& placement, Keyboard& keyboard, Scheduler& scheduler,
-             const FileReader& reader, Playback::Now now)
+             const FileReader& reader, Playback::Now now, FieldReader* fields)
     : sheet_(sheet),
       controls_(controls),
       dialog_(dialog),
@@ -20,7 +20,8 @@ Form1::Form1(ResultSheet& sheet, Controls& controls, OpenDialog& dialog, Message
       keyboard_(keyboard),
       scheduler_(scheduler),
       reader_(reader),
-      now_(std::move(now)) {}
+      now_(std::move(now)),
+      fields_(fields) {}
 
 Form1::~Form1() {
   quit();
@@ -101,7 +102,7 @@ void Form1::Timer1_Timer() {
       if (!report(controls_.set_timer(ControlId::Timer1, false))) return;
       counting_ = false;
       if (typing()) return;
-      playback_ = std::make_unique<Playback>(sheet_, keyboard_, now_);
+      playback_ = std::make_unique<Playback>(sheet_, keyboard_, now_, fields_);
       run_playback();
       return;
 
@@ -138,11 +139,26 @@ void Form1::run_playback() {
 
 void Form1::finish_playback() {
   const Status result = playback_->result();
+  const std::optional<ReadBackReport> read_back = playback_->read_back();
   playback_.reset();
   // Reset the box before any message, so the message does not sit over a
   // count that has already run out.
   if (!report(controls_.set_text(ControlId::txtTime, kCountdownReset))) return;
   report(result);
+  if (read_back) show_read_back(*read_back);
+}
+
+void Form1::show_read_back(const ReadBackReport& read_back) {
+  status_ = read_back.status;
+  messages_.show_status(status_);
+  if (!read_back.differences.empty()) {
+    messages_.show_message(read_back.differences);
+  } else if (!read_back.not_checked.empty() && !told_not_checked_) {
+    // Once: a user without accessibility would otherwise get the same
+    // advice after every class. The status line still says it each time.
+    told_not_checked_ = true;
+    messages_.show_message(read_back.not_checked);
+  }
 }
 
 void Form1::escape() {

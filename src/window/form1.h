@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "controls.h"
+#include "playback/field_reader.h"
 #include "playback/keyboard.h"
 #include "playback/typekeys.h"
 #include "sheet/file_reader.h"
@@ -28,10 +29,12 @@ inline constexpr std::u16string_view kOpenFilter =
 class Form1 {
  public:
   // `reader` reads the data files that are opened; `now` is the clock the
-  // playback waits by (a test's own, in tests).
+  // playback waits by (a test's own, in tests); `fields`, when given, reads
+  // back what the fields hold after typing.
   Form1(ResultSheet& sheet, Controls& controls, OpenDialog& dialog, Messages& messages,
         WindowPlacement& placement, Keyboard& keyboard, Scheduler& scheduler,
-        const FileReader& reader, Playback::Now now = &Playback::Clock::now);
+        const FileReader& reader, Playback::Now now = &Playback::Clock::now,
+        FieldReader* fields = nullptr);
   ~Form1();  // ends a playback that is still running
 
   // Makes the window topmost (the result is ignored) and stops the timer.
@@ -49,7 +52,9 @@ class Form1 {
   // One countdown tick: shows the number one lower, or at 0 and below stops
   // the timer and starts typing the values (see typekeys.h), which goes on in
   // steps through the Scheduler. When typing ends the box shows "5" and a
-  // failure, or why typing stopped, is shown.
+  // failure, or why typing stopped, is shown; after a full run, what reading
+  // the fields back found: a status line, the fields that differ as a
+  // message, and that none could be checked as a message the first time.
   void Timer1_Timer();
   // The next step of a running playback; the Scheduler calls it.
   void playback_step();
@@ -74,6 +79,7 @@ class Form1 {
   // Runs playback steps until one asks to wait, then schedules the next.
   void run_playback();
   void finish_playback();
+  void show_read_back(const ReadBackReport& read_back);
 
   ResultSheet& sheet_;
   Controls& controls_;
@@ -84,7 +90,9 @@ class Form1 {
   Scheduler& scheduler_;
   const FileReader& reader_;
   Playback::Now now_;
-  bool counting_ = false;  // the timer is on
+  FieldReader* fields_;
+  bool told_not_checked_ = false;  // how to make fields readable was shown
+  bool counting_ = false;          // the timer is on
   std::unique_ptr<Playback> playback_;
   std::u16string status_;  // what Messages::show_status shows now
 };
