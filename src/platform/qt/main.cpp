@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // tavrino on Linux: the window on Qt, keystrokes through X11's XTEST or, on
-// Wayland, the virtual-keyboard protocol or the remote-desktop portal.
+// Wayland, the virtual-keyboard protocol or the remote-desktop portal, and
+// the fields read back through AT-SPI when the desktop runs it.
 //   tavrino [FILE] | --check FILE | --help | --version
 #include <QApplication>
 #include <QGuiApplication>
+#include <QSocketNotifier>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "platform/atspi/atspi_field_reader.h"
 #include "platform/posix/posix_file_reader.h"
 #include "platform/posix/stop_signals.h"
 #include "platform/qt/main_window.h"
@@ -76,7 +79,19 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
     const tavrino::PosixFileReader window_reader({.max_bytes = tavrino::kMaxFileSize,
                                                   .quiet = std::chrono::milliseconds(500),
                                                   .total = std::chrono::milliseconds(1000)});
-    tavrino::MainWindow window(sheet, *keyboard, window_reader);
+    // Reads back what typing left in each field, when the desktop's
+    // accessibility layer runs; it is never switched on from here.
+    tavrino::AtspiFieldReader fields;
+    // Focus events arrive while nothing is typed too: they are taken in as
+    // they come, so that the field the user clicks into is known when
+    // typing begins, and none pile up.
+    std::unique_ptr<QSocketNotifier> field_events;
+    if (const int fd = fields.connection_fd(); fd >= 0) {
+      field_events = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+      QObject::connect(field_events.get(), &QSocketNotifier::activated,
+                       [&fields] { fields.dispatch(); });
+    }
+    tavrino::MainWindow window(sheet, *keyboard, window_reader, &fields);
     status_window = &window;
     // SIGINT, SIGTERM, SIGHUP: typing stops and lets go of every key first.
     tavrino::StopSignalNotifier stop_signals(window.form());

@@ -76,7 +76,8 @@ void line_up_values(QPlainTextEdit& pane) {
   document->setDefaultTextOption(option);
 }
 
-MainWindow::MainWindow(ResultSheet& sheet, Keyboard& keyboard, const FileReader& reader)
+MainWindow::MainWindow(ResultSheet& sheet, Keyboard& keyboard, const FileReader& reader,
+                       FieldReader* fields)
     : dialog_(this), messages_(this) {
   setWindowTitle(to_qstring(kWindowCaption));
   // The controls sit at fixed places, so the client area keeps its size.
@@ -86,9 +87,8 @@ MainWindow::MainWindow(ResultSheet& sheet, Keyboard& keyboard, const FileReader&
   set_tab_order();
 
   controls_ = std::make_unique<WidgetControls>(*this, widgets_, *timer_);
-  form_ =
-      std::make_unique<Form1>(sheet, *controls_, dialog_, messages_, placement_, keyboard, *this,
-                              reader);
+  form_ = std::make_unique<Form1>(sheet, *controls_, dialog_, messages_, placement_, keyboard,
+                                  *this, reader, &Playback::Clock::now, fields);
 
   // Esc anywhere in the window, also while the focus is in a box.
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);

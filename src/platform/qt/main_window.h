@@ -33,8 +33,10 @@ void line_up_values(QPlainTextEdit& pane);
 
 class MainWindow final : public QWidget, public Scheduler {
  public:
-  // `sheet`, `keyboard` and `reader` outlive the window.
-  MainWindow(ResultSheet& sheet, Keyboard& keyboard, const FileReader& reader);
+  // `sheet`, `keyboard`, `reader` and `fields` outlive the window; with
+  // `fields`, the fields are read back after typing.
+  MainWindow(ResultSheet& sheet, Keyboard& keyboard, const FileReader& reader,
+             FieldReader* fields = nullptr);
   ~MainWindow() override;
 
   Form1& form() { return *form_; }
