@@ -41,12 +41,13 @@ class FieldReader {
   // is there). Asked once when typing begins.
   virtual bool available() = 0;
 
-  // The field that has the keyboard focus now; nothing when the focus is on
-  // something that is no field (a button, a list) or in a program that tells
-  // nothing. With `away_from`, the field of the entry before, whose Tab has
-  // just been sent: waits a short while for the focus to reach another
-  // field, and answers nothing when it does not, so that no entry is ever
-  // given the field of the one before.
+  // The field that has the keyboard focus now, waiting a short while for
+  // news of it when none is known yet; nothing when the focus is on
+  // something that is no field (a button, a list) or in a program that
+  // tells nothing. With `away_from`, the field of the entry before, whose
+  // Tab has just been sent: waits a short while for the focus to reach
+  // another field, and answers nothing when it does not, so that no entry
+  // is ever given the field of the one before.
   virtual std::optional<FieldHandle> focused_field(std::optional<FieldHandle> away_from) = 0;
 
   // What `field` holds now.

@@ -254,9 +254,10 @@ void Playback::type() {
       const std::optional<FieldHandle> before =
           piece.entry == 0 ? std::nullopt : fields_[piece.entry - 1].field;
       fields_[piece.entry].field = reader_->focused_field(before);
-      // The focus did not reach another field in time: any field seen later
-      // could still be this entry's, so no later entry is given one.
-      focus_lost_ = before && !fields_[piece.entry].field;
+      // No field for this entry (the focus is on a button, or did not reach
+      // the next field in time): any field seen later could still be news
+      // of this entry's, so no later entry is given one.
+      focus_lost_ = !fields_[piece.entry].field;
     }
     const std::span<const KeyEvent> events =
         std::span<const KeyEvent>(events_).subspan(piece.begin, piece.end - piece.begin);

@@ -315,6 +315,7 @@ TEST(Playback, ReadsBackTheFieldEachEntryWentInto) {
       {"more entries than fields", {plain}, {u"1", u"2"}, {0, 1}, {}, false},
       // After entry 1's Tab the focus reaches no field, so any field seen
       // later could be late news of entry 2's: no later entry is checked.
+      {"the focus starts on a button", {{K::button}, plain}, {u"1", u"2"}, {0}, {}, false},
       {"a button between fields",
        {plain, {K::button}, plain, plain},
        {u"1", u"2", u"3", u"4"},
