@@ -296,11 +296,11 @@ std::optional<FieldHandle> AtspiFieldReader::focused_field(std::optional<FieldHa
   if (!connected_) return std::nullopt;
   dispatch();
   std::optional<FieldHandle> field = current_field();
-  if (!away_from) return field;
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kFocusWaitMs);
   // The focus may pass through no field on its way (a spreadsheet's editor
-  // gives it back to the sheet, which names the old cell before the new).
+  // gives it back to the sheet, which names the old cell before the new);
+  // news of the field the user clicked into may still be on its way.
   while (!field || field == away_from) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
