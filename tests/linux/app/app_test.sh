@@ -352,7 +352,10 @@ case $scenario in
     xdotool keyup shift
     wait_until 10 tabs_at_least "$expected_tabs" || fail "Only $(released_tabs) Tab keys arrived."
     sleep 0.3
-    ! grep -q 'tavrino: ' "$first_log" || fail "The first tavrino: $(cat "$first_log")"
+    # (Only that the fields were not read back: this session has no
+    # accessibility bus.)
+    ! grep 'tavrino: ' "$first_log" | grep -qv 'The fields were not read back' ||
+      fail "The first tavrino: $(cat "$first_log")"
     check_fields "${expected[@]}"
     ;;
 
