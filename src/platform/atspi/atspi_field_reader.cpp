@@ -209,8 +209,8 @@ void AtspiFieldReader::take(const AtspiEvent& event) {
     if (event.detail1 != 0) {
       // LibreOffice says its window's root pane has the focus after its
       // sheet took it, while the sheet keeps it. The focus proper is never
-      // on a window as a whole.
-      if (window_role(role_of(event.source))) return;
+      // on a window as a whole. (This program's own windows are not asked.)
+      if (!in_this_program(event.source) && window_role(role_of(event.source))) return;
       tracker_.focused(source);
     } else {
       tracker_.unfocused(source);
