@@ -245,10 +245,10 @@ void Playback::type() {
       settle_end_ = now_() + (reading_ ? kSettle : std::chrono::milliseconds(0));
       return;
     }
-    if (const auto reason = check_before_piece()) return stop(*reason);
     const Piece& piece = pieces_[next_piece_];
     // The field an entry goes into is the one with the focus when its first
-    // key is due, once the Tab before it has moved the focus on.
+    // key is due, once the Tab before it has moved the focus on. (Taken
+    // before the look at the focus below, since the reader may wait.)
     const bool begins_entry = next_piece_ == 0 || pieces_[next_piece_ - 1].tab;
     if (reading_ && !focus_lost_ && begins_entry) {
       const std::optional<FieldHandle> before =
@@ -259,6 +259,7 @@ void Playback::type() {
       // of this entry's, so no later entry is given one.
       focus_lost_ = !fields_[piece.entry].field;
     }
+    if (const auto reason = check_before_piece()) return stop(*reason);
     const std::span<const KeyEvent> events =
         std::span<const KeyEvent>(events_).subspan(piece.begin, piece.end - piece.begin);
     const Keyboard::Sent sent = keyboard_.send(events);
