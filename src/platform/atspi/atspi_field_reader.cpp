@@ -163,10 +163,9 @@ AtspiFieldReader::~AtspiFieldReader() {
 
 bool AtspiFieldReader::connect() {
   if (connected_) return true;
-  status_ = session_a11y_status();
   // atspi_init() counts as done even when it fails, so it is tried only
   // once the bus is known to be there.
-  if (!status_.running || tried_) return false;
+  if (tried_ || !session_a11y_status().running) return false;
   tried_ = true;
   if (atspi_init() != 0) return false;
   atspi_set_timeout(kCallTimeoutMs, 0);
@@ -181,13 +180,14 @@ bool AtspiFieldReader::connect() {
     }
   }
   connected_ = true;
+  if (watch_) watch_connection(watch_);
   return true;
 }
 
-int AtspiFieldReader::connection_fd() const {
+void AtspiFieldReader::watch_connection(std::function<void(int fd)> watch) {
+  watch_ = std::move(watch);
   int fd = -1;
-  if (connected_ && !dbus_connection_get_unix_fd(atspi_get_a11y_bus(), &fd)) fd = -1;
-  return fd;
+  if (connected_ && dbus_connection_get_unix_fd(atspi_get_a11y_bus(), &fd)) watch_(fd);
 }
 
 void AtspiFieldReader::dispatch() {

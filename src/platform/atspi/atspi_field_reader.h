@@ -13,11 +13,12 @@
 // in a program, and every call comes from the thread that made it (the
 // window's thread). Its connection is served from a main-loop context of its
 // own: waiting in it for a focus event runs nothing of the window's, and the
-// window's event loop hands it what arrives in between (connection_fd(),
+// window's event loop hands it what arrives in between (watch_connection(),
 // dispatch()).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -65,9 +66,10 @@ class AtspiFieldReader final : public FieldReader {
   AtspiFieldReader(const AtspiFieldReader&) = delete;
   AtspiFieldReader& operator=(const AtspiFieldReader&) = delete;
 
-  // The accessibility bus's connection, for the event loop to watch: when
-  // it can be read, call dispatch(). -1 while not connected.
-  int connection_fd() const;
+  // Calls `watch` with the file descriptor of the accessibility bus's
+  // connection once connected (at once when it is), for the event loop to
+  // watch: whenever it can be read, call dispatch().
+  void watch_connection(std::function<void(int fd)> watch);
   // Takes in the events that have arrived.
   void dispatch();
 
@@ -96,7 +98,7 @@ class AtspiFieldReader final : public FieldReader {
   std::optional<FieldHandle> handle_for(const std::string& key, Field field);
   bool in_this_program(AtspiAccessible* object);
 
-  A11yStatus status_;
+  std::function<void(int)> watch_;
   bool tried_ = false;  // libatspi starts once per program
   bool connected_ = false;
   GMainContext* context_ = nullptr;

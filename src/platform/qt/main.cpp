@@ -86,11 +86,11 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
     // they come, so that the field the user clicks into is known when
     // typing begins, and none pile up.
     std::unique_ptr<QSocketNotifier> field_events;
-    if (const int fd = fields.connection_fd(); fd >= 0) {
+    fields.watch_connection([&field_events, &fields](int fd) {
       field_events = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
       QObject::connect(field_events.get(), &QSocketNotifier::activated,
                        [&fields] { fields.dispatch(); });
-    }
+    });
     tavrino::MainWindow window(sheet, *keyboard, window_reader, &fields);
     status_window = &window;
     // SIGINT, SIGTERM, SIGHUP: typing stops and lets go of every key first.
