@@ -135,7 +135,9 @@ ReadBackReport report_read_back(std::span<const CheckedEntry> entries,
           (unchecked.size() == 1 ? u"\nNot checked: entry " : u"\nNot checked: entries ") +
           listed(unchecked) + u".";
     }
-    report.differences += u"\nLook at them in the form before it is saved.";
+    report.differences += differing.size() == 1
+                              ? u"\nLook at it in the form before the form is saved."
+                              : u"\nLook at them in the form before the form is saved.";
     return report;
   }
   if (matching == 0) {
