@@ -18,6 +18,8 @@
 #   set_layout LAYOUT             setxkbmap LAYOUT, checked to have taken effect
 #   keysym_at KEYCODE             the symbol the server gives KEYCODE (first level)
 #   start_wm                      openbox, if it is installed
+#   start_a11y [on]               a session D-Bus with the accessibility bus on it; with
+#                                 "on", the desktop's accessibility switched on (IsEnabled)
 #   wait_window TITLE [SECONDS]   print the id of the visible window named TITLE
 #   wayland_user_for DIR...       $wayland_user, the prefix that runs a command as the Wayland user
 #   start_sway                    a headless sway: WAYLAND_DISPLAY, SWAYSOCK exported
@@ -36,7 +38,7 @@
 # build of the Windows app with its tests. The Linux app's tests also run a
 # fake remote-desktop portal in Python on a private D-Bus.
 linux_build_packages=(cmake g++ make pkg-config libgtest-dev qt6-base-dev libx11-dev libxtst-dev libxi-dev
-  libxkbcommon-dev libwayland-dev libwayland-bin dbus python3-dbus python3-gi)
+  libxkbcommon-dev libwayland-dev libwayland-bin libatspi2.0-dev dbus python3-dbus python3-gi)
 windows_build_packages=(cmake make g++-mingw-w64-x86-64 googletest)
 
 # ensure_packages PKG...: as root, apt-get installs the missing ones (after one
@@ -211,6 +213,36 @@ start_wm() {
   spawn openbox --sm-disable
   wait_until 10 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
     fail "openbox did not start."
+}
+
+# A session D-Bus of the script's own ($DBUS_SESSION_BUS_ADDRESS) and the
+# accessibility bus on it, as a desktop session starts them; needs DISPLAY.
+# Its sockets go under $work, and GSettings (which the switch is kept in)
+# live in memory, so nothing of it outlives the session.
+start_a11y() {
+  local launcher=/usr/libexec/at-spi-bus-launcher fd
+  [[ -x $launcher ]] || fail "at-spi-bus-launcher is not installed (Debian: at-spi2-core)."
+  export XDG_RUNTIME_DIR=$work/runtime GSETTINGS_BACKEND=memory
+  mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+  : >"$work/session-bus"
+  exec {fd}>"$work/session-bus"
+  spawn dbus-daemon --session --nofork --nopidfile --print-address="$fd" >"$work/dbus.log" 2>&1
+  exec {fd}>&-
+  wait_until 10 test -s "$work/session-bus" || fail "The session D-Bus did not start."
+  export DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/session-bus")
+  spawn "$launcher" --launch-immediately >"$work/a11y.log" 2>&1
+  wait_until 10 a11y_bus_running || fail "The accessibility bus did not start: $(cat "$work/a11y.log")"
+  [[ ${1:-} == on ]] || return 0
+  # What GNOME's switch (or a screen reader) sets; programs that start
+  # afterwards tell what their fields hold.
+  dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+    org.freedesktop.DBus.Properties.Set string:org.a11y.Status string:IsEnabled \
+    variant:boolean:true >/dev/null || fail "IsEnabled could not be set."
+}
+
+a11y_bus_running() {
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    org.freedesktop.DBus.NameHasOwner string:org.a11y.Bus 2>/dev/null | grep -q 'boolean true'
 }
 
 wait_window() {

@@ -108,6 +108,9 @@ Keyboard::Opened FakeKeyboard::begin() {
   ++begin_calls_;
   if (begin_failure_) return {nullptr, Status::failure(*begin_failure_)};
   open_ = true;
+  // Each session asks its own questions, numbered from 1.
+  asks_.clear();
+  answered_ = 0;
   return {std::make_unique<Session>(*this), Status::success()};
 }
 

@@ -97,6 +97,9 @@ class FakeKeyboard : public Keyboard {
   // Everything delivered, as describe() renders it.
   std::u16string typed() const { return describe(delivered_); }
   const KeyEvents& delivered() const { return delivered_; }
+  // Forgets what was delivered, as a fresh target would start (between
+  // sessions).
+  void forget_delivered() { delivered_.clear(); }
   // Modifiers pressed and not yet released among the delivered events.
   std::vector<Modifier> held() const;
   // A session is open.

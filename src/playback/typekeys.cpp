@@ -9,6 +9,7 @@
 
 #include "base/text.h"
 #include "playback/key_string.h"
+#include "playback/read_back.h"
 
 namespace tavrino {
 
@@ -153,6 +154,15 @@ Playback::Playback(const ResultSheet& sheet, Keyboard& keyboard, Options options
   first_ = std::min(options_.first_entry, count);
   values_.assign(sheet.itemvalue.begin() + static_cast<std::ptrdiff_t>(first_),
                  sheet.itemvalue.begin() + static_cast<std::ptrdiff_t>(count));
+  if (options_.fields != nullptr) {
+    for (std::size_t i = 0; i < tab_at_.size(); ++i) {
+      const std::size_t begin = i == 0 ? 0 : tab_at_[i - 1] + 1;
+      const std::span<const KeyEvent> value =
+          std::span<const KeyEvent>(events_).subspan(begin, tab_at_[i] - begin);
+      fields_.push_back(
+          {first_ + i + 1, sheet.itemname[first_ + i], typed_text(value), std::nullopt});
+    }
+  }
   std::size_t at = 0;
   for (const std::size_t tab : tab_at_) {
     for (; at < tab; at = std::min(at + kBatchEvents, tab)) {
@@ -178,8 +188,13 @@ std::optional<std::chrono::milliseconds> Playback::step() {
     type(session_->watch());
   }
   if (phase_ == Phase::draining) drain();
+  if (phase_ == Phase::settling) read_fields();
   if (ended()) return std::nullopt;
   const Clock::time_point now = options_.now();
+  if (phase_ == Phase::settling) {
+    return std::max(std::chrono::milliseconds(0),
+                    std::chrono::ceil<std::chrono::milliseconds>(settle_end_ - now));
+  }
   if (phase_ == Phase::typing && !waiting_ && pace_until_ > now) {
     return std::chrono::ceil<std::chrono::milliseconds>(pace_until_ - now);
   }
@@ -189,6 +204,8 @@ std::optional<std::chrono::milliseconds> Playback::step() {
 
 void Playback::stop(StopReason reason) {
   if (ended()) return;
+  // Everything was typed; only the fields are not read back.
+  if (phase_ == Phase::settling) return finish(Status::success());
   if (reason == StopReason::quit) {
     if (phase_ == Phase::typing || phase_ == Phase::draining) {
       return finish(Status::failure(stopped_text(u"tavrino was closed.")));
@@ -262,6 +279,7 @@ void Playback::hold(const KeyboardWatch& watch) {
   // the keys are for.
   if (focus_problem()) return finish(focus_refusal(target_.kind));
   phase_ = Phase::typing;
+  reading_ = options_.fields != nullptr && options_.fields->available();
   show(u"Typing - press Esc to stop");
 }
 
@@ -358,16 +376,7 @@ void Playback::type(const KeyboardWatch& first_watch) {
       // Waiting for an answer is the step's work now: up to a slice, so
       // that the next batch goes out as soon as the target has caught up.
       take_answers(std::max(left, kSlice / 2));
-      if (behind()) {
-        const std::u16string name = session_->target_name();
-        waiting_on_target_ = true;
-        return wait_for(
-            u"Waiting for " + (name.empty() ? u"the program" : name) +
-                u" to catch up - press Esc to stop",
-            (name.empty() ? u"the program with the focus" : name) + u" took no keys for " +
-                to_text(std::chrono::duration_cast<std::chrono::seconds>(kSilenceLimit).count()) +
-                u" seconds.");
-      }
+      if (behind()) return wait_for_target();
     }
     if (catch_up_ && blind_) {
       return stop_typing(
@@ -385,6 +394,7 @@ void Playback::type(const KeyboardWatch& first_watch) {
       wait_since_ = now;
       return;
     }
+    if (!note_field()) return;
     if (!send_batch()) return;
     if (options_.now() >= slice_end) return;
   }
@@ -433,6 +443,16 @@ void Playback::take_answers(std::chrono::milliseconds wait) {
   }
 }
 
+void Playback::wait_for_target() {
+  const std::u16string name = session_->target_name();
+  waiting_on_target_ = true;
+  wait_for(u"Waiting for " + (name.empty() ? u"the program" : name) +
+               u" to catch up - press Esc to stop",
+           (name.empty() ? u"the program with the focus" : name) + u" took no keys for " +
+               to_text(std::chrono::duration_cast<std::chrono::seconds>(kSilenceLimit).count()) +
+               u" seconds.");
+}
+
 void Playback::wait_for(std::u16string why, std::u16string_view gave_up) {
   const Clock::time_point now = options_.now();
   if (!waiting_) {
@@ -469,7 +489,8 @@ void Playback::drain() {
   take_answers(std::chrono::milliseconds(0));
   if (!blind_ && !asks_.empty()) take_answers(kSlice);
   if (blind_ || asks_.empty()) {
-    return finish(stop_why_ ? Status::failure(stopped_text(*stop_why_)) : Status::success());
+    if (stop_why_) return finish(Status::failure(stopped_text(*stop_why_)));
+    return complete();
   }
   const KeyboardWatch watch = session_->watch();
   if (watch.target_gone) target_gone_ = true;
@@ -487,6 +508,51 @@ void Playback::drain() {
     show(u"Waiting for " + (name.empty() ? u"the program" : name) +
          u" to take the keys already sent - press Esc to give up");
   }
+}
+
+bool Playback::note_field() {
+  if (!reading_ || focus_lost_) return true;
+  const std::size_t entry = entry_of(sent_);
+  const std::size_t begin = entry == 0 ? 0 : tab_at_[entry - 1] + 1;
+  if (sent_ != begin || fields_[entry].field) return true;
+  // The Tab before this entry moves the focus on only once the target has
+  // taken it.
+  if (!blind_ && taken_ < sent_) {
+    take_answers(kSlice / 2);
+    if (taken_ < sent_) {
+      wait_for_target();
+      return false;
+    }
+  }
+  const std::optional<FieldHandle> before = entry == 0 ? std::nullopt : fields_[entry - 1].field;
+  fields_[entry].field = options_.fields->focused_field(before);
+  // No field for this entry (the focus is on a button, or did not reach the
+  // next field in time): any field seen later could still be news of this
+  // entry's, so no later entry is given one.
+  focus_lost_ = !fields_[entry].field;
+  // The reader may have waited: the focus is looked at again before the key.
+  if (const auto problem = focus_problem()) {
+    stop_typing(*problem);
+    return false;
+  }
+  return true;
+}
+
+void Playback::complete() {
+  if (options_.fields == nullptr) return finish(Status::success());
+  // The keyboard is done; the form gets its moment to settle. Without a
+  // reader that can read there is nothing to wait for: the report says that
+  // nothing was checked.
+  close_session();
+  phase_ = Phase::settling;
+  settle_end_ = options_.now() + (reading_ ? kSettle : std::chrono::milliseconds(0));
+}
+
+void Playback::read_fields() {
+  if (options_.now() < settle_end_) return;
+  read_back_ = report_read_back(tavrino::read_back(fields_, *options_.fields),
+                                options_.fields->how_to_read());
+  finish(Status::success());
 }
 
 std::size_t Playback::entry_of(std::size_t event) const {

@@ -30,6 +30,11 @@
 //
 // A Playback runs in steps, so that the window stays responsive while it
 // types: each step sends for at most kSlice and says when the next is due.
+//
+// Given a FieldReader, it notes the field that has the focus as each entry
+// begins (once the target has taken the Tab before it), and once every entry
+// has been typed and the form has had kSettle to settle, reads each field
+// back and compares (see read_back.h).
 #pragma once
 
 #include <chrono>
@@ -43,6 +48,8 @@
 
 #include "base/status.h"
 #include "keyboard.h"
+#include "playback/field_reader.h"
+#include "playback/read_back.h"
 #include "sheet/result_sheet.h"
 
 namespace tavrino {
@@ -75,6 +82,9 @@ class Playback {
     // checked nor typed, and messages number and count entries from 0 all
     // the same.
     std::size_t first_entry = 0;
+    // Reads back what typing left in each field; nothing is read back
+    // without one. It outlives the playback.
+    FieldReader* fields = nullptr;
   };
 
   // How long held modifier keys, or another program's hold on the keyboard,
@@ -99,6 +109,9 @@ class Playback {
   // program may hold the keyboard in the middle of typing before the
   // typing stops.
   static constexpr std::chrono::milliseconds kSilenceLimit{30000};
+  // How long after the last key the fields are read back: a form changes a
+  // field when it is left (upper-cases it, formats a number).
+  static constexpr std::chrono::milliseconds kSettle{250};
 
   // Parses the sheet's values; `keyboard` outlives the playback.
   Playback(const ResultSheet& sheet, Keyboard& keyboard, Options options);
@@ -127,9 +140,12 @@ class Playback {
   // The entries the target has taken in full, counted from entry 0 (those
   // before first_entry count as typed): where the next playback goes on.
   std::size_t entries_typed() const;
+  // What reading the fields back found: set once ended, when every entry
+  // was typed and there is a reader that could read.
+  const std::optional<ReadBackReport>& read_back() const { return read_back_; }
 
  private:
-  enum class Phase { opening, holding, typing, draining, ended };
+  enum class Phase { opening, holding, typing, draining, settling, ended };
   // A question to the target and how many events it covers.
   struct Ask {
     std::size_t number = 0;
@@ -140,6 +156,12 @@ class Playback {
   void hold(const KeyboardWatch& watch);
   void type(const KeyboardWatch& watch);
   void drain();
+  // Everything typed: reads the fields back once they have settled, or ends.
+  void complete();
+  void read_fields();
+  // Before the first key of an entry: notes the field it goes into, once
+  // the target has taken the Tab before it; false while waiting for that.
+  bool note_field();
   // Sends the next batch; false when the step must end (waiting, stopped).
   bool send_batch();
   // Where the batch to send next ends (a part of it may have gone out).
@@ -149,6 +171,8 @@ class Playback {
   // Waits, in the middle of typing, for `why`; stops once the wait has gone
   // on for kSilenceLimit, saying `gave_up`.
   void wait_for(std::u16string why, std::u16string_view gave_up);
+  // Waits for the target to take what was sent.
+  void wait_for_target();
   std::optional<std::u16string> focus_problem();
   // Ends typing for `why`, letting the target take what is on its way.
   void stop_typing(std::u16string why);
@@ -192,6 +216,11 @@ class Playback {
   bool waiting_on_target_ = false;  // the wait is for the target's answers
   Clock::time_point pace_until_{};
   std::optional<std::u16string> stop_why_;  // the stop being drained
+  bool reading_ = false;                    // the fields are read back: the reader could read
+  bool focus_lost_ = false;                 // an entry got no field: no later entry gets one
+  std::vector<TypedEntry> fields_;          // with a reader: each entry and its field
+  std::optional<ReadBackReport> read_back_;
+  Clock::time_point settle_end_{};
 };
 
 // Runs a whole playback at once, sleeping between steps: for programs and

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "playback/fake_field_reader.h"
 #include "playback/fake_keyboard.h"
 #include "playback/key_string.h"
 
@@ -504,6 +505,122 @@ TEST(Playback, TypesLiteralValuesAsWritten) {
   sheet.itemvalue[1] = u"4\u001B";
   const Status refused = typekeys(sheet, keyboard);
   EXPECT_NE(utf8(refused.message()).find("Entry 2"), std::string::npos);
+}
+
+// With a reader, each entry is compared with the field its value went into:
+// the one the Tabs before it reached, also past a value that skips a field.
+TEST(Playback, ReadsBackTheFieldEachEntryWentInto) {
+  using F = FakeForm::Field;
+  using K = FakeForm::Kind;
+  const F plain{};
+  const struct {
+    const char* what;
+    std::vector<F> fields;
+    std::vector<std::u16string> values;
+    std::vector<std::uint64_t> away_from;  // what each entry asked to leave
+    std::vector<std::u16string_view> differing;
+    bool all_hold;
+  } cases[] = {
+      {"all hold", {plain, plain, plain}, {u"45", u"7,5", u"A{+}"}, {0, 1, 2}, {}, true},
+      {"upper-cased and cut",
+       {plain, {K::upper_case}, {K::max_length, 2}},
+       {u"ab", u"cd", u"123"},
+       {0, 1, 2},
+       {u"Entry 2", u"Entry 3"},
+       false},
+      // Entry 2 skips field 3, so entry 3 goes into field 4, which holds it.
+      {"a value that skips a field",
+       {plain, plain, {K::upper_case}, plain},
+       {u"1", u"2{TAB}", u"x"},
+       {0, 1, 2},
+       {},
+       false},
+      // An empty entry still has its field, so the next one waits to leave it.
+      {"an empty value", {plain, plain, plain}, {u"1", u"", u"3"}, {0, 1, 2}, {}, false},
+      // Tab from the last field leaves the form: the entry past it has none.
+      {"more entries than fields", {plain}, {u"1", u"2"}, {0, 1}, {}, false},
+      // After entry 1's Tab the focus reaches no field, so any field seen
+      // later could be late news of entry 2's: no later entry is checked.
+      {"the focus starts on a button", {{K::button}, plain}, {u"1", u"2"}, {0}, {}, false},
+      {"a button between fields",
+       {plain, {K::button}, plain, plain},
+       {u"1", u"2", u"3", u"4"},
+       {0, 1},
+       {},
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestClock clock;
+    FakeKeyboard keyboard(&clock);
+    FakeForm form(keyboard, c.fields);
+    Playback playback(sheet_of(static_cast<std::int16_t>(c.values.size()), c.values), keyboard,
+                      {.now = clock.function(), .own_window_active = {}, .fields = &form});
+    const Status status = run_playback(playback, clock);
+    ASSERT_TRUE(status.ok()) << utf8(status.message());
+    EXPECT_EQ(form.away_from_asked(), c.away_from);
+    ASSERT_TRUE(playback.read_back().has_value());
+    const ReadBackReport& report = *playback.read_back();
+    EXPECT_EQ(contains(report.status, u"All "), c.all_hold) << utf8(report.status);
+    EXPECT_EQ(report.differences.empty(), c.differing.empty()) << utf8(report.differences);
+    for (std::u16string_view entry : c.differing) {
+      EXPECT_TRUE(contains(report.differences, entry)) << utf8(report.differences);
+    }
+  }
+}
+
+// The fields are read once the form has had time to settle, after the keyboard
+// is closed, and not at all when typing did not run to its end.
+TEST(Playback, ReadsBackOnlyAfterAFullRunAndTheSettle) {
+  enum class Then { settle, escape_in_settle, escape_while_typing, reader_off };
+  for (const Then then :
+       {Then::settle, Then::escape_in_settle, Then::escape_while_typing, Then::reader_off}) {
+    SCOPED_TRACE(static_cast<int>(then));
+    TestClock clock;
+    FakeKeyboard keyboard(&clock);
+    FakeForm form(keyboard, {{}, {}});
+    form.set_available(then != Then::reader_off);
+    if (then == Then::escape_while_typing) keyboard.escape(3);
+    Playback playback(sheet_of(2, {u"45", u"52"}), keyboard,
+                      {.now = clock.function(), .own_window_active = {}, .fields = &form});
+    std::optional<std::chrono::milliseconds> delay;
+    while ((delay = playback.step()) && *delay == std::chrono::milliseconds(0)) {
+    }
+    if (then == Then::escape_while_typing) {
+      EXPECT_FALSE(delay.has_value());
+      EXPECT_FALSE(playback.result().ok());
+      EXPECT_FALSE(playback.read_back().has_value());
+      EXPECT_EQ(form.read_calls(), 0);
+      continue;
+    }
+    if (then == Then::reader_off) {
+      // Nothing to wait for: told at once that nothing was checked.
+      EXPECT_TRUE(form.away_from_asked().empty());
+      ASSERT_FALSE(delay.has_value());
+      ASSERT_TRUE(playback.read_back().has_value());
+      EXPECT_TRUE(contains(playback.read_back()->not_checked, form.how_to_read()));
+      continue;
+    }
+    ASSERT_TRUE(delay.has_value());
+    EXPECT_EQ(*delay, Playback::kSettle);
+    EXPECT_FALSE(keyboard.open());
+    EXPECT_EQ(form.read_calls(), 0);
+    if (then == Then::escape_in_settle) {
+      playback.stop(StopReason::escape);
+      EXPECT_TRUE(playback.result().ok()) << utf8(playback.result().message());
+      EXPECT_FALSE(playback.read_back().has_value());
+      continue;
+    }
+    clock.advance(*delay - std::chrono::milliseconds(1));
+    EXPECT_TRUE(playback.step().has_value());
+    EXPECT_EQ(form.read_calls(), 0);
+    clock.advance(std::chrono::milliseconds(1));
+    EXPECT_FALSE(playback.step().has_value());
+    EXPECT_EQ(form.read_calls(), 2);
+    ASSERT_TRUE(playback.read_back().has_value());
+    EXPECT_TRUE(contains(playback.read_back()->status, u"All 2"))
+        << utf8(playback.read_back()->status);
+  }
 }
 
 TEST(Playback, HeldKeysAreNamedInPlainWords) {

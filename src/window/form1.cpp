@@ -197,6 +197,7 @@ void Form1::run_playback() {
 void Form1::finish_playback() {
   const Status result = playback_->result();
   const std::size_t typed = playback_->entries_typed();
+  const std::optional<ReadBackReport> read_back = playback_->read_back();
   playback_.reset();
   // Stopped part-way, the next START goes on with the first entry not typed
   // in full, so that nothing is typed twice; the user clicks into its field.
@@ -206,10 +207,24 @@ void Form1::finish_playback() {
   // Reset the box before any message, so the message does not sit over a
   // count that has already run out.
   if (!report(controls_.set_text(ControlId::txtTime, kCountdownReset))) return;
-  if (result.ok()) return;
-  std::u16string message = result.message();
-  if (next_entry_ > 0) message += u" " + go_on_sentence(sheet_, next_entry_);
-  messages_.show_message(message);
+  if (!result.ok()) {
+    std::u16string message = result.message();
+    if (next_entry_ > 0) message += u" " + go_on_sentence(sheet_, next_entry_);
+    messages_.show_message(message);
+  }
+  if (read_back) show_read_back(*read_back);
+}
+
+void Form1::show_read_back(const ReadBackReport& read_back) {
+  show_status(read_back.status);
+  if (!read_back.differences.empty()) {
+    messages_.show_message(read_back.differences);
+  } else if (!read_back.not_checked.empty() && !told_not_checked_) {
+    // Once: a user without accessibility would otherwise get the same
+    // advice after every class. The status line still says it each time.
+    told_not_checked_ = true;
+    messages_.show_message(read_back.not_checked);
+  }
 }
 
 void Form1::escape() {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "controls.h"
+#include "playback/field_reader.h"
 #include "playback/keyboard.h"
 #include "playback/typekeys.h"
 #include "sheet/file_reader.h"
@@ -59,7 +60,9 @@ class Form1 {
   // One countdown tick: shows the number one lower, or at 0 and below stops
   // the timer and starts typing the values (see typekeys.h), which goes on in
   // steps through the Scheduler. When typing ends the box shows "5" and a
-  // failure, or why typing stopped, is shown.
+  // failure, or why typing stopped, is shown; after a full run, what reading
+  // the fields back found: a status line, the fields that differ as a
+  // message, and that none could be checked as a message the first time.
   void Timer1_Timer();
   // The next step of a running playback; the Scheduler calls it.
   void playback_step();
@@ -104,6 +107,7 @@ class Form1 {
   // typing starts at entry 1 again.
   void loaded(std::u16string_view note);
   void show_status(std::u16string status);
+  void show_read_back(const ReadBackReport& read_back);
 
   ResultSheet& sheet_;
   Controls& controls_;
@@ -114,6 +118,7 @@ class Form1 {
   Scheduler& scheduler_;
   const FileReader& reader_;
   Playback::Options playback_options_;
+  bool told_not_checked_ = false;  // how to make fields readable was shown
   bool counting_ = false;  // the timer is on
   std::unique_ptr<Playback> playback_;
   std::size_t next_entry_ = 0;

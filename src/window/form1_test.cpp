@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/text.h"
+#include "playback/fake_field_reader.h"
 #include "playback/fake_keyboard.h"
 #include "playback/keyboard.h"
 #include "window/fakes.h"
@@ -417,6 +418,66 @@ TEST_F(Form1Test, SaysWhichEntriesTheFileBeforeFills) {
   EXPECT_EQ(shown(ControlId::lbltext), u"1. Zed\t\t9\r\n2. Bob\t\t52\r\n3. Cy\t\t38\r\n");
   EXPECT_TRUE(log.back().starts_with(R"(message "Entries 2 and 3 keep the marks)")) << log.back();
   EXPECT_EQ(messages.shown().size(), 1u);
+}
+
+// After each full run the status line says what reading the fields back
+// found; a field that differs is a message every time, that nothing could be
+// checked only the first time.
+TEST(Form1, ReadBackAfterTyping) {
+  using K = FakeForm::Kind;
+  const struct {
+    const char* what;
+    std::vector<FakeForm::Field> fields;
+    bool available;
+    // For two runs one after the other: the status line after each, and how
+    // many messages each added.
+    std::u16string_view status;
+    std::vector<std::size_t> messages;
+    std::u16string_view message;  // a part of the first message
+  } cases[] = {
+      {"all hold", {{}, {}, {}}, true, u"All 3 fields hold", {0, 0}, u""},
+      {"one cut short",
+       {{}, {K::max_length, 1}, {}},
+       true,
+       u"1 of 3 fields differs",
+       {1, 1},
+       u"Entry 2 (Bob)"},
+      {"reader off", {{}, {}, {}}, false, u"not checked", {1, 0}, u"Turn the fake form on."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Window w;
+    FakeForm fields(w.keyboard, c.fields);
+    fields.set_available(c.available);
+    Form1 form(w.sheet, w.controls, w.dialog, w.messages, w.placement, w.keyboard, w.scheduler,
+               w.reader, {.now = w.clock.function(), .own_window_active = {}, .fields = &fields});
+    ASSERT_TRUE(form.open_path(w.typical.path()));
+    std::size_t shown = 0;
+    for (const std::size_t added : c.messages) {
+      w.controls.user_types(ControlId::txtTime, u"0");
+      form.cmdStart_Click();
+      form.Timer1_Timer();
+      while (const auto delay = w.scheduler.take()) {
+        w.clock.advance(*delay);
+        form.playback_step();
+      }
+      EXPECT_FALSE(form.typing());
+      const auto status = std::find_if(w.log.rbegin(), w.log.rend(), [](const std::string& line) {
+        return line.starts_with("status ");
+      });
+      ASSERT_NE(status, w.log.rend());
+      EXPECT_NE(status->find(utf16_to_utf8(c.status)), std::string::npos) << *status;
+      shown += added;
+      ASSERT_EQ(w.messages.shown().size(), shown);
+      // Fields of the next run start empty again.
+      w.keyboard.forget_delivered();
+    }
+    if (!c.message.empty()) {
+      EXPECT_NE(utf16_to_utf8(w.messages.shown()[0]).find(utf16_to_utf8(c.message)),
+                std::string::npos)
+          << utf16_to_utf8(w.messages.shown()[0]);
+    }
+  }
 }
 
 TEST(Form1, FailingControlOperationStopsTheHandler) {

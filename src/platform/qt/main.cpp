@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // tavrino on Linux: the window on Qt, keystrokes through X11's XTEST or, on
-// Wayland, the virtual-keyboard protocol or the remote-desktop portal.
+// Wayland, the virtual-keyboard protocol or the remote-desktop portal, and
+// the fields read back through AT-SPI when the desktop runs it.
 //   tavrino [FILE] | --check FILE | --help | --version
 #include <QApplication>
 #include <QGuiApplication>
+#include <QSocketNotifier>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "platform/atspi/atspi_field_reader.h"
 #include "platform/posix/posix_file_reader.h"
 #include "platform/posix/stop_signals.h"
 #include "platform/qt/main_window.h"
@@ -76,11 +79,24 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
     const tavrino::PosixFileReader window_reader({.max_bytes = tavrino::kMaxFileSize,
                                                   .quiet = std::chrono::milliseconds(500),
                                                   .total = std::chrono::milliseconds(1000)});
+    // Reads back what typing left in each field, when the desktop's
+    // accessibility layer runs; it is never switched on from here.
+    tavrino::AtspiFieldReader fields;
+    // Focus events arrive while nothing is typed too: they are taken in as
+    // they come, so that the field the user clicks into is known when
+    // typing begins, and none pile up.
+    std::unique_ptr<QSocketNotifier> field_events;
+    fields.watch_connection([&field_events, &fields](int fd) {
+      field_events = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+      QObject::connect(field_events.get(), &QSocketNotifier::activated,
+                       [&fields] { fields.dispatch(); });
+    });
     // Any window of tavrino's, a message box too, counts as its own: a
     // Wayland session tells no program about another's windows, so this is
     // how a playback knows not to type into tavrino there.
     tavrino::Playback::Options playback;
     playback.own_window_active = [] { return QGuiApplication::focusWindow() != nullptr; };
+    playback.fields = &fields;
     tavrino::MainWindow window(sheet, *keyboard, window_reader, std::move(playback));
     status_window = &window;
     // SIGINT, SIGTERM, SIGHUP: typing stops and lets go of every key first.

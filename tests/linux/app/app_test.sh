@@ -163,6 +163,10 @@ close_window() {
     fail "tavrino did not close on request (it no longer answers)."
 }
 
+# said_nothing: tavrino has shown no message, but perhaps that the fields
+# were not read back (the test sessions run no accessibility bus).
+said_nothing() { ! grep 'tavrino: ' "$tavrino_log" | grep -qv 'The fields were not read back'; }
+
 case $scenario in
   us | de)
     start_x "$scenario"
@@ -263,7 +267,7 @@ case $scenario in
     kill -CONT "$form_pid"
     wait_until 60 tabs_at_least 12 || fail "Only $(released_tabs) Tabs arrived."
     sleep 0.5
-    ! grep -q 'tavrino: ' "$tavrino_log" || fail "A message came: $(cat "$tavrino_log")"
+    said_nothing || fail "A message came: $(cat "$tavrino_log")"
     values=()
     for ((i = 0; i < 12; i++)); do values+=("$long_value"); done
     check_fields "${values[@]}"
@@ -400,7 +404,10 @@ case $scenario in
     xdotool keyup shift
     wait_until 10 tabs_at_least "$expected_tabs" || fail "Only $(released_tabs) Tab keys arrived."
     sleep 0.3
-    ! grep -q 'tavrino: ' "$first_log" || fail "The first tavrino: $(cat "$first_log")"
+    # (Only that the fields were not read back: this session has no
+    # accessibility bus.)
+    ! grep 'tavrino: ' "$first_log" | grep -qv 'The fields were not read back' ||
+      fail "The first tavrino: $(cat "$first_log")"
     check_fields "${expected[@]}"
     ;;
 
@@ -433,7 +440,7 @@ case $scenario in
     set_countdown 1
     run_countdown 3
     check_fields 45 A+ 7,5
-    ! grep -q 'tavrino: ' "$tavrino_log" || fail "tavrino said: $(cat "$tavrino_log")"
+    said_nothing || fail "tavrino said: $(cat "$tavrino_log")"
     ;;
 
   resume)
