@@ -20,7 +20,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/x11/focus_sync.h"
+#include "platform/x11/target_sync.h"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     }
   }
   Clock::time_point done{};
-  if (presses > 0 && tavrino::wm_ping(display, window, DefaultRootWindow(display), kPingTimeout))
+  if (presses > 0 && tavrino::wm_ping(display, window, kPingTimeout))
     done = Clock::now();
   XCloseDisplay(display);
 

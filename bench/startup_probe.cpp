@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/x11/focus_sync.h"
+#include "platform/x11/target_sync.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -97,7 +97,7 @@ std::optional<Run> run_once(Display* display, const std::string& caption, char**
   std::optional<Run> run;
   if (const std::optional<Window> window = wait_for_map(display, caption)) {
     const Clock::time_point mapped = Clock::now();
-    if (tavrino::wm_ping(display, *window, DefaultRootWindow(display), kPingTimeout)) {
+    if (tavrino::wm_ping(display, *window, kPingTimeout)) {
       run = Run{milliseconds(mapped - start), milliseconds(Clock::now() - start)};
     }
   }

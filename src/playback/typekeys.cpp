@@ -204,9 +204,7 @@ std::optional<std::chrono::milliseconds> Playback::step() {
 
 void Playback::stop(StopReason reason) {
   if (ended()) return;
-  // Everything was typed; only the fields are not read back.
-  if (phase_ == Phase::settling) return finish(Status::success());
-  if (reason == StopReason::quit) {
+  if (reason == StopReason::quit && phase_ != Phase::settling) {
     if (phase_ == Phase::typing || phase_ == Phase::draining) {
       return finish(Status::failure(stopped_text(u"tavrino was closed.")));
     }
@@ -221,6 +219,9 @@ void Playback::stop(StopReason reason) {
     case Phase::draining:
       // A second Esc: the user would rather not wait for the target.
       return finish(Status::failure(stopped_text(stop_why_.value_or(u"Esc was pressed."))));
+    case Phase::settling:
+      // Everything was typed; only the fields are not read back.
+      return finish(Status::success());
     case Phase::ended:
       return;
   }

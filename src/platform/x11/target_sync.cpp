@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/x11/target_sync.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -80,7 +81,46 @@ bool made_here(Display* display, Window window) {
   return ours;
 }
 
+void send_ping(Display* display, Window window, Atom protocols, Atom ping, unsigned long token) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = protocols;
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(ping);
+  event.xclient.data.l[1] = static_cast<long>(token);
+  event.xclient.data.l[2] = static_cast<long>(window);
+  XSendEvent(display, window, 0, NoEventMask, &event);
+}
+
 }  // namespace
+
+bool wm_ping(Display* display, unsigned long window, std::chrono::milliseconds timeout) {
+  const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", 0);
+  const Atom ping = XInternAtom(display, "_NET_WM_PING", 0);
+  const Window root = DefaultRootWindow(display);
+  // Programs send the answer to the root window with the masks of the
+  // window manager; Qt uses StructureNotify, GTK SubstructureNotify.
+  XSelectInput(display, root, StructureNotifyMask | SubstructureNotifyMask);
+  send_ping(display, window, protocols, ping, 1);
+  XFlush(display);
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  bool answered = false;
+  while (!answered && std::chrono::steady_clock::now() < deadline) {
+    while (!answered && XPending(display) > 0) {
+      XEvent event;
+      XNextEvent(display, &event);
+      answered = event.type == ClientMessage && event.xclient.message_type == protocols &&
+                 static_cast<Atom>(event.xclient.data.l[0]) == ping &&
+                 static_cast<unsigned long>(event.xclient.data.l[2]) == window;
+    }
+    if (answered) break;
+    pollfd fd{ConnectionNumber(display), POLLIN, 0};
+    poll(&fd, 1, 20);
+  }
+  XSelectInput(display, root, NoEventMask);
+  return answered;
+}
 
 void TargetSync::find(Display* display, unsigned long focus) {
   stop();
@@ -143,15 +183,7 @@ void TargetSync::stop() {
 
 void TargetSync::ask(unsigned long token) {
   if (window_ == 0 || gone_) return;
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = window_;
-  event.xclient.message_type = protocols_;
-  event.xclient.format = 32;
-  event.xclient.data.l[0] = static_cast<long>(ping_);
-  event.xclient.data.l[1] = static_cast<long>(token);
-  event.xclient.data.l[2] = static_cast<long>(window_);
-  XSendEvent(display_, window_, 0, NoEventMask, &event);
+  send_ping(display_, window_, protocols_, ping_, token);
 }
 
 bool TargetSync::take(const XEvent& event) {

@@ -12,12 +12,19 @@
 // none.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 union _XEvent;
 struct _XDisplay;
 
 namespace tavrino {
+
+// Sends _NET_WM_PING to the top-level `window` and waits up to `timeout` for
+// its answer; true once it came. For tools that know the window to ask
+// (the benchmarks); typing asks through TargetSync without waiting. Leaves
+// this connection's event mask on the root window at nothing selected.
+bool wm_ping(_XDisplay* display, unsigned long window, std::chrono::milliseconds timeout);
 
 class TargetSync {
  public:
