@@ -106,8 +106,13 @@ for ((run = 1; run <= runs; run++)); do
       wait_for_quiet
       "${target}_run" "$typist" common
     done
-    wait_for_quiet
-    "${target}_run" tavrino many
+    # xterm answers no ping, so tavrino cannot tell when it has read a key:
+    # the many text, which needs keycodes to change meaning while typing,
+    # is refused there before the first key, and only the form gets it.
+    if [[ $target == form ]]; then
+      wait_for_quiet
+      "${target}_run" tavrino many
+    fi
   done
 done
 
