@@ -48,16 +48,13 @@
 
 #include "base/status.h"
 #include "keyboard.h"
+#include "playback/entry_events.h"
 #include "playback/field_reader.h"
+#include "playback/playback_messages.h"
 #include "playback/read_back.h"
 #include "sheet/result_sheet.h"
 
 namespace tavrino {
-
-// The events that typekeys would send for the sheet: each value, then Tab.
-// Fails like typekeys does for a malformed value, or for an itemcount that
-// the sheet's 51 slots cannot hold.
-Status playback_events(const ResultSheet& sheet, KeyEvents& events);
 
 // Why a playback stopped before its end at someone's request.
 enum class StopReason : std::uint8_t {
@@ -168,9 +165,10 @@ class Playback {
   std::size_t next_batch_end();
   // Takes in the target's answers, waiting at most `wait` for a new one.
   void take_answers(std::chrono::milliseconds wait);
-  // Waits, in the middle of typing, for `why`; stops once the wait has gone
-  // on for kSilenceLimit, saying `gave_up`.
-  void wait_for(std::u16string why, std::u16string_view gave_up);
+  // Waits, in the middle of typing, showing `wait.status` once it has gone
+  // on for kWaitNotice; stops once it has gone on for kSilenceLimit, saying
+  // `wait.gave_up`.
+  void wait_for(MidWait wait);
   // Waits for the target to take what was sent.
   void wait_for_target();
   std::optional<std::u16string> focus_problem();
@@ -179,8 +177,9 @@ class Playback {
   // Ends with `status`, after letting go of what the sent keys hold.
   void finish(Status status);
   void close_session();
-  std::size_t entry_of(std::size_t event) const;
-  std::size_t entries_taken(std::size_t events) const;
+  // Lets go of every modifier that the keys sent so far leave held; false
+  // when they leave none.
+  bool release_held();
   std::u16string stopped_text(std::u16string_view why) const;
   void show(std::u16string status);
 

@@ -5,7 +5,7 @@
 
 #include "base/text.h"
 #include "playback/key_event.h"
-#include "playback/typekeys.h"
+#include "playback/entry_events.h"
 #include "sheet/result_sheet.h"
 #include "sheet/sheet_file.h"
 #include "window/entries.h"
