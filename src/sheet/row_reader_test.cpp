@@ -174,9 +174,12 @@ TEST(ReadRows, WhichFilesAndPastesAreRows) {
   // A data file saved as text, in one-byte text or UTF-16 either way round,
   // stays a data file; a spreadsheet's file does not even then.
   using namespace std::string_view_literals;
-  for (const std::string_view data :
-       {"2,x,Ann_%_Bob,45_%_52,,,7A,,M,,E,N\n"sv, "\xff\xfe" "2\0\n\0A\0_\0%\0_\0B\0"sv,
-        "\xfe\xff" "\0" "2\0\n\0A\0_\0%\0_\0B"sv}) {
+  for (const std::string_view data : {"2,x,Ann_%_Bob,45_%_52,,,7A,,M,,E,N\n"sv,
+                                      "\xff\xfe"
+                                      "2\0\n\0A\0_\0%\0_\0B\0"sv,
+                                      "\xfe\xff"
+                                      "\0"
+                                      "2\0\n\0A\0_\0%\0_\0B"sv}) {
     EXPECT_FALSE(is_row_file(u"7A.txt", bytes_of(data)));
     EXPECT_TRUE(is_row_file(u"7A.csv", bytes_of(data)));
   }
