@@ -104,6 +104,33 @@ std::u16string too_slow_message(std::u16string_view path, std::chrono::milliseco
          duration_text(total) + u", so it is given up.";
 }
 
+Status read_within(std::u16string_view path, std::optional<std::uint64_t> size,
+                   std::uint64_t max_bytes, const ReadSome& read, std::vector<std::byte>& bytes) {
+  bytes.clear();
+  // One byte past the limit tells a file that has grown past it since it
+  // gave its size.
+  const std::uint64_t want = max_bytes + 1;
+  constexpr std::size_t kChunk = 64 * 1024;
+  if (size) bytes.reserve(static_cast<std::size_t>(std::min(*size + 1, want)));
+  while (bytes.size() < want) {
+    const std::size_t at = bytes.size();
+    // Fill what was reserved for the size the file gave before growing.
+    const std::size_t room = bytes.capacity() > at ? bytes.capacity() - at : kChunk;
+    const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(room, want - at));
+    bytes.resize(at + chunk);
+    std::error_code error;
+    const std::size_t got = read(bytes.data() + at, chunk, error);
+    if (error) {
+      bytes.clear();
+      return Status::failure(cannot_read_message(path, error));
+    }
+    bytes.resize(at + std::min(got, chunk));
+    if (got == 0) return Status::success();
+  }
+  bytes.clear();
+  return Status::failure(too_large_message(path, max_bytes));
+}
+
 Status StandardFileReader::read_file(std::u16string_view path,
                                      std::vector<std::byte>& bytes) const {
   namespace fs = std::filesystem;
@@ -135,29 +162,14 @@ Status StandardFileReader::read_file(std::u16string_view path,
   errno = 0;
   std::ifstream in(file, std::ios::binary);
   if (!in) return Status::failure(cannot_open_message(path, last_error()));
-  // One byte past the limit tells a file that has grown past it since.
-  const std::uint64_t want = limits_.max_bytes + 1;
-  constexpr std::size_t kChunk = 64 * 1024;
-  if (!code) bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(size + 1, want)));
-  while (in && bytes.size() < want) {
-    const std::size_t at = bytes.size();
-    // Fill what was reserved for the size the file gave before growing.
-    const std::size_t room = bytes.capacity() > at ? bytes.capacity() - at : kChunk;
-    const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(room, want - at));
-    bytes.resize(at + chunk);
+  const ReadSome read = [&in](std::byte* into, std::size_t count, std::error_code& error) {
     errno = 0;
-    in.read(reinterpret_cast<char*>(bytes.data() + at), static_cast<std::streamsize>(chunk));
-    bytes.resize(at + static_cast<std::size_t>(in.gcount()));
-    if (in.bad()) {
-      bytes.clear();
-      return Status::failure(cannot_read_message(path, last_error()));
-    }
-  }
-  if (bytes.size() > limits_.max_bytes) {
-    bytes.clear();
-    return Status::failure(too_large_message(path, limits_.max_bytes));
-  }
-  return Status::success();
+    in.read(reinterpret_cast<char*>(into), static_cast<std::streamsize>(count));
+    if (in.bad()) error = last_error();
+    return static_cast<std::size_t>(in.gcount());
+  };
+  return read_within(path, code ? std::nullopt : std::optional<std::uint64_t>(size),
+                     limits_.max_bytes, read, bytes);
 }
 
 }  // namespace tavrino

@@ -19,6 +19,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -60,6 +62,18 @@ class StandardFileReader final : public FileReader {
  private:
   ReadLimits limits_;
 };
+
+// Reads from `read` into `bytes` until the end, or refuses once there are
+// more than `max_bytes`. `size` is what the file said it holds, when it
+// could say: a hint for the memory to reserve, since a file can grow or
+// shrink while it is read (and those in /proc say they hold nothing). Each
+// call of `read` puts up to `count` bytes at `into` and returns how many, 0
+// at the end, or sets `error`. On failure the message names `path`, and
+// `bytes` is empty. The one read loop of every FileReader of a regular file.
+using ReadSome =
+    std::function<std::size_t(std::byte* into, std::size_t count, std::error_code& error)>;
+Status read_within(std::u16string_view path, std::optional<std::uint64_t> size,
+                   std::uint64_t max_bytes, const ReadSome& read, std::vector<std::byte>& bytes);
 
 // The core's paths are 16-bit text; the file system's are what the system
 // takes: UTF-16 on Windows, unchanged; bytes elsewhere, through

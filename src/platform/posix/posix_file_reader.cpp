@@ -37,16 +37,13 @@ class Descriptor {
   int fd_;
 };
 
-// Reads up to `chunk` bytes onto the end of `bytes`: the count read, 0 at the
-// end, or -1 with errno set (never EINTR).
-ssize_t read_more(int fd, std::vector<std::byte>& bytes, std::size_t chunk) {
-  const std::size_t at = bytes.size();
-  bytes.resize(at + chunk);
+// Reads up to `count` bytes into `into`: the count read, 0 at the end, or
+// -1 with errno set (never EINTR).
+ssize_t read_some(int fd, std::byte* into, std::size_t count) {
   ssize_t got;
   do {
-    got = ::read(fd, bytes.data() + at, chunk);
+    got = ::read(fd, into, count);
   } while (got < 0 && errno == EINTR);
-  bytes.resize(at + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
   return got;
 }
 
@@ -55,20 +52,12 @@ Status read_regular(int fd, std::u16string_view path, const struct stat& info,
   // A sparse file of gigabytes is refused by its size, before any of it is read.
   const auto size = static_cast<std::uint64_t>(info.st_size);
   if (size > limits.max_bytes) return Status::failure(too_large_message(path, limits.max_bytes));
-  // Read one byte past the limit, to tell a file that has grown past it
-  // since; files such as those in /proc say they have no size at all.
-  const std::uint64_t want = limits.max_bytes + 1;
-  bytes.reserve(static_cast<std::size_t>(std::min(size + 1, want)));
-  while (bytes.size() < want) {
-    // Fill what was reserved for the size the file gave before growing.
-    const std::size_t at = bytes.size();
-    const std::size_t room = bytes.capacity() > at ? bytes.capacity() - at : kChunk;
-    const auto chunk = static_cast<std::size_t>(std::min<std::uint64_t>(room, want - at));
-    const ssize_t got = read_more(fd, bytes, chunk);
-    if (got < 0) return Status::failure(cannot_read_message(path, error_of(errno)));
-    if (got == 0) return Status::success();
-  }
-  return Status::failure(too_large_message(path, limits.max_bytes));
+  const ReadSome read = [fd](std::byte* into, std::size_t count, std::error_code& error) {
+    const ssize_t got = read_some(fd, into, count);
+    if (got < 0) error = error_of(errno);
+    return static_cast<std::size_t>(std::max<ssize_t>(got, 0));
+  };
+  return read_within(path, size, limits.max_bytes, read, bytes);
 }
 
 // A pipe or a device, opened without blocking: waits for bytes with poll, so
@@ -95,9 +84,11 @@ Status read_stream(int fd, std::u16string_view path, const ReadLimits& limits,
       if (Clock::now() >= deadline) return Status::failure(too_slow_message(path, limits.total));
       return Status::failure(nothing_arrived_message(path, limits.quiet));
     }
-    const auto room = limits.max_bytes + 1 - bytes.size();
-    const ssize_t got =
-        read_more(fd, bytes, static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, room)));
+    const std::size_t at = bytes.size();
+    const auto room = limits.max_bytes + 1 - at;
+    bytes.resize(at + static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, room)));
+    const ssize_t got = read_some(fd, bytes.data() + at, bytes.size() - at);
+    bytes.resize(at + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
     if (got == 0) return Status::success();  // the writer has closed it
     if (got < 0) {
       if (errno == EAGAIN || errno == EWOULDBLOCK) continue;
