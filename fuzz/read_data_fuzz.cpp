@@ -50,7 +50,7 @@ ResultSheet earlier_sheet() {
 // The same file with `blanks` blanks in front of its first item, written in
 // the file's own encoding after any byte-order mark.
 std::vector<std::byte> with_leading_blanks(std::span<const std::byte> bytes, std::size_t blanks) {
-  const Encoding encoding = tavrino::detect_encoding(bytes, true);
+  const Encoding encoding = tavrino::detect_encoding(bytes);
   std::vector<std::byte> out;
   std::size_t mark = 0;
   std::vector<std::byte> blank{std::byte{' '}};
@@ -88,21 +88,8 @@ std::uint32_t fnv1a(std::span<const std::byte> bytes) {
 
 // Decodes as the reader does, but feeding the decoder `step` bytes at a time.
 Status decode_in_pieces(std::span<const std::byte> bytes, std::size_t step, std::u16string& text) {
-  tavrino::Utf8Validator validator;
-  for (std::size_t at = 0; at < bytes.size(); at += step) {
-    validator.feed(bytes.subspan(at, std::min(step, bytes.size() - at)));
-  }
-  Encoding encoding = tavrino::detect_encoding(bytes, validator.valid());
-  // The validator saw the mark as well; with a mark the encoding is decided
-  // by it alone.
-  if (encoding == Encoding::utf8 || encoding == Encoding::windows1252) {
-    tavrino::Utf8Validator whole;
-    whole.feed(bytes);
-    check(whole.valid() == validator.valid());
-  }
-  const std::size_t mark = encoding == Encoding::utf8_bom                                   ? 3
-                           : encoding == Encoding::utf16le || encoding == Encoding::utf16be ? 2
-                                                                                            : 0;
+  const Encoding encoding = tavrino::detect_encoding(bytes);
+  const std::size_t mark = tavrino::mark_length(encoding);
   std::u16string decoded;
   tavrino::Decoder decoder(encoding,
                            [&decoded](std::u16string_view piece) { decoded.append(piece); });
@@ -162,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check(whole.ok() == pieces.ok());
   // Without a byte-order mark every byte but NUL is text: valid UTF-8 as a
   // whole, or else Windows-1252, which has a character for each of them.
-  if (tavrino::detect_encoding(bytes, true) == Encoding::utf8 &&
+  if (tavrino::mark_length(tavrino::detect_encoding(bytes)) == 0 &&
       std::find(bytes.begin(), bytes.end(), std::byte{0}) == bytes.end()) {
     check(whole.ok());
   }

@@ -47,75 +47,38 @@ std::size_t mark_length(Encoding encoding) {
 }
 
 Encoding detect_encoding(std::span<const std::byte> whole_file) {
-  const Encoding by_mark = detect_encoding(whole_file, true);
-  if (by_mark != Encoding::utf8) return by_mark;
-  Utf8Validator validator;
-  validator.feed(whole_file);
-  return detect_encoding(whole_file, validator.valid());
-}
-
-Encoding detect_encoding(std::span<const std::byte> start, bool whole_file_is_utf8) {
   const auto byte_is = [&](std::size_t i, unsigned value) {
-    return i < start.size() && static_cast<unsigned>(start[i]) == value;
+    return i < whole_file.size() && static_cast<unsigned>(whole_file[i]) == value;
   };
   if (byte_is(0, 0xEF) && byte_is(1, 0xBB) && byte_is(2, 0xBF)) return Encoding::utf8_bom;
   if (byte_is(0, 0xFF) && byte_is(1, 0xFE)) return Encoding::utf16le;
   if (byte_is(0, 0xFE) && byte_is(1, 0xFF)) return Encoding::utf16be;
-  return whole_file_is_utf8 ? Encoding::utf8 : Encoding::windows1252;
+  return is_utf8(whole_file) ? Encoding::utf8 : Encoding::windows1252;
 }
 
-void Utf8Validator::feed(std::span<const std::byte> bytes) {
+bool is_utf8(std::span<const std::byte> bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   std::size_t i = 0;
-  while (valid_ && i < n) {
-    if (pending_ == 0) {
-      // Data files are mostly ASCII; skipping eight such bytes at a time keeps
-      // this first pass far cheaper than the decoding that follows it.
-      while (i + 8 <= n) {
-        std::uint64_t word;
-        std::memcpy(&word, p + i, 8);
-        if ((word & 0x8080808080808080ULL) != 0) break;
-        i += 8;
-      }
-      if (i == n) break;
-      const unsigned b = p[i++];
-      if (b < 0x80) continue;
-      if ((b & 0xE0) == 0xC0) {
-        code_ = b & 0x1F;
-        length_ = 2;
-      } else if ((b & 0xF0) == 0xE0) {
-        code_ = b & 0x0F;
-        length_ = 3;
-      } else if ((b & 0xF8) == 0xF0) {
-        code_ = b & 0x07;
-        length_ = 4;
-      } else {
-        valid_ = false;
-        break;
-      }
-      pending_ = length_ - 1;
-    } else {
-      const unsigned b = p[i++];
-      if ((b & 0xC0) != 0x80) {
-        valid_ = false;
-        break;
-      }
-      code_ = (code_ << 6) | (b & 0x3F);
-      if (--pending_ == 0) {
-        // Checking the finished code point refuses the same inputs as checking
-        // the narrowed range of each byte, and is simpler across pieces.
-        const std::uint32_t lowest = length_ == 2 ? 0x80 : length_ == 3 ? 0x800 : 0x10000;
-        if (code_ < lowest || is_surrogate(code_) || code_ > kMaxCodePoint) {
-          valid_ = false;
-        }
-      }
+  while (i < n) {
+    // Data files are mostly ASCII; skipping eight such bytes at a time keeps
+    // this first pass far cheaper than the decoding that follows it.
+    while (i + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      if ((word & 0x8080808080808080ULL) != 0) break;
+      i += 8;
     }
+    if (i == n) break;
+    if (p[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    const auto s = detail::decode_utf8_sequence(p + i, n - i);
+    if (s.result != detail::Utf8Result::ok) return false;
+    i += static_cast<std::size_t>(s.length);
   }
-}
-
-bool Utf8Validator::valid() const {
-  return valid_ && pending_ == 0;
+  return true;
 }
 
 // Offsets in messages count from the start of the file, mark included, so

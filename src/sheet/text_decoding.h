@@ -29,28 +29,13 @@ enum class Encoding { utf8_bom, utf16le, utf16be, utf8, windows1252 };
 // The encoding of a whole file by the rules above.
 Encoding detect_encoding(std::span<const std::byte> whole_file);
 
-// The same from the file's first bytes and whether the bytes after any mark
-// are valid UTF-8, for a caller that checks that itself (with Utf8Validator).
-Encoding detect_encoding(std::span<const std::byte> start, bool whole_file_is_utf8);
-
 // The length of the byte-order mark that the encoding was detected by: 3 for
 // utf8_bom, 2 for UTF-16, 0 otherwise.
 std::size_t mark_length(Encoding encoding);
 
-// Incremental UTF-8 validator: feed the file in pieces of any size.
-class Utf8Validator {
- public:
-  void feed(std::span<const std::byte> bytes);
-  // True when everything fed so far, taken as a whole, is valid UTF-8
-  // (an unfinished sequence at the end is invalid).
-  bool valid() const;
-
- private:
-  bool valid_ = true;
-  int pending_ = 0;         // continuation bytes still expected
-  std::uint32_t code_ = 0;  // code point being assembled
-  int length_ = 0;          // length of the sequence being assembled
-};
+// Whether `bytes` are UTF-8 as a whole: well-formed sequences only, none
+// cut off at the end.
+bool is_utf8(std::span<const std::byte> bytes);
 
 // Incremental decoder: feed bytes in pieces of any size; decoded text is
 // handed to `sink` in pieces. Stops at the first error and reports it.

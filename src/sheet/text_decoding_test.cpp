@@ -12,8 +12,8 @@ std::span<const std::byte> bytes_of(std::string_view s) {
   return std::as_bytes(std::span(s.data(), s.size()));
 }
 
-// Decodes `input` as the reader does, validating and decoding in pieces of
-// `piece_size` bytes; returns the text as UTF-8, or "error: <message>".
+// Decodes `input` as the reader does, but in pieces of `piece_size` bytes;
+// returns the text as UTF-8, or "error: <message>".
 std::string decode_in_pieces(std::string_view input, std::size_t piece_size) {
   const auto bytes = bytes_of(input);
   const auto each_piece = [piece_size](std::span<const std::byte> all, auto&& use) {
@@ -22,19 +22,11 @@ std::string decode_in_pieces(std::string_view input, std::size_t piece_size) {
     }
     return true;
   };
-  Encoding encoding = detect_encoding(bytes, true);
-  if (encoding == Encoding::utf8) {
-    Utf8Validator validator;
-    each_piece(bytes, [&](auto piece) { return validator.feed(piece), true; });
-    encoding = detect_encoding(bytes, validator.valid());
-  }
+  const Encoding encoding = detect_encoding(bytes);
   std::u16string text;
   Status status = Status::success();
   Decoder decoder(encoding, [&text](std::u16string_view piece) { text.append(piece); });
-  const std::size_t mark = encoding == Encoding::utf8_bom                                    ? 3
-                           : encoding == Encoding::utf8 || encoding == Encoding::windows1252 ? 0
-                                                                                             : 2;
-  if (each_piece(bytes.subspan(mark),
+  if (each_piece(bytes.subspan(mark_length(encoding)),
                  [&](auto piece) { return (status = decoder.feed(piece)).ok(); })) {
     status = decoder.finish();
   }
