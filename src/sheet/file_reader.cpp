@@ -26,12 +26,6 @@ std::u16string reason_for(std::error_code code) {
   return utf8_to_utf16(reason) + u".";
 }
 
-std::u16string duration_text(std::chrono::milliseconds time) {
-  const auto ms = time.count();
-  if (ms % 1000 != 0) return to_text(ms) + u" milliseconds";
-  return to_text(ms / 1000) + (ms == 1000 ? u" second" : u" seconds");
-}
-
 std::error_code last_error() {
   return {errno != 0 ? errno : EIO, std::generic_category()};
 }
@@ -74,6 +68,12 @@ std::u16string size_text(std::uint64_t bytes) {
     return to_text(static_cast<std::int64_t>(bytes / kKilo)) + u" KB";
   }
   return to_text(static_cast<std::int64_t>(bytes)) + (bytes == 1 ? u" byte" : u" bytes");
+}
+
+std::u16string duration_text(std::chrono::milliseconds time) {
+  const auto ms = time.count();
+  if (ms % 1000 != 0) return to_text(ms) + u" milliseconds";
+  return to_text(ms / 1000) + (ms == 1000 ? u" second" : u" seconds");
 }
 
 std::u16string cannot_open_message(std::u16string_view path, std::error_code code) {

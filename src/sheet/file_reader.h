@@ -93,4 +93,8 @@ std::u16string too_slow_message(std::u16string_view path, std::chrono::milliseco
 // An amount of bytes as the messages write it: "16 MB", "4 KB", "100 bytes".
 std::u16string size_text(std::uint64_t bytes);
 
+// A time as the messages write it: "1 second", "3 seconds", "2500
+// milliseconds".
+std::u16string duration_text(std::chrono::milliseconds time);
+
 }  // namespace tavrino

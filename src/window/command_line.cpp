@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "window/command_line.h"
 
+#include <chrono>
 #include <string_view>
 #include <utility>
 
 #include "base/text.h"
+#include "playback/key_string.h"
+#include "sheet/data_file.h"
+#include "sheet/result_sheet.h"
 #include "tavrino_version.h"
 #include "window/check.h"
 
@@ -20,6 +24,26 @@ CommandLine usage_error(std::string sentence) {
 
 std::string quoted_utf8(std::u16string_view text) {
   return utf16_to_utf8(quoted(text));
+}
+
+// 65536 as "65,536".
+std::string grouped(std::uint64_t n) {
+  std::string digits = std::to_string(n);
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+  return digits;
+}
+
+// The limits the code holds, as the help states them.
+std::string limits_text() {
+  const ReadLimits limits;
+  const auto total = std::chrono::duration_cast<std::chrono::seconds>(limits.total).count();
+  return "Limits: " + std::to_string(kSlotCount) + " entries (rows below a header), " +
+         grouped(kMaxItemLength) + " characters in one item\nor cell, " +
+         utf16_to_utf8(size_text(kMaxFileSize)) + " for a file, " + std::to_string(kMaxRepeat) +
+         " for a repeat count such as {TAB 3}. A\npipe or device is refused when nothing "
+         "arrives from it for " +
+         utf16_to_utf8(duration_text(limits.quiet)) + " or it\nhas not ended within " +
+         std::to_string(total) + ".\n";
 }
 
 }  // namespace
@@ -94,11 +118,8 @@ std::string help_text(const std::string& program) {
          "Alt, Enter, grouping and key names, so to type them write them in\n"
          "braces: \"B+\" must be written \"B{+}\", and {TAB} is the Tab key. A\n"
          "value can press shortcuts: ~ is Enter, ^a Ctrl+A, %{F4} closes a window.\n"
-         "\n"
-         "Limits: 51 entries (rows below a header), 65,536 characters in one item\n"
-         "or cell, 16 MB for a file, 1000 for a repeat count such as {TAB 3}. A\n"
-         "pipe or device is refused when nothing arrives from it for 1 second or it\n"
-         "has not ended within 3.\n"
+         "\n" +
+         limits_text() +
          "\n"
          "Rows replace the whole list. Opening a data file changes only what it\n"
          "holds: slots past the end of its lists keep the earlier file's names and\n"
