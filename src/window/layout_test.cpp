@@ -28,7 +28,6 @@ bool has_geometry(const ControlLayout& c) {
 
 TEST(Layout, Invariants) {
   const auto controls = form1_layout();
-  ASSERT_EQ(controls.size(), 12u);
   std::set<int> tab_indexes;
   std::set<std::string_view> names;
   for (const ControlLayout& c : controls) {
