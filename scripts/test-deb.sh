@@ -29,7 +29,7 @@ purge_left_over() { if known; then echo "Removing the tavrino package"; purge; f
 at_exit purge_left_over
 
 echo "== The Debian package ($build)"
-configure_build "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRINO_BUILD_LINUX_APP=ON
+configure_linux "$build"
 cmake --build "$build" -j "${JOBS:-$(nproc)}"
 version=$(project_version "$build")
 rm -f "$build"/tavrino_*.deb

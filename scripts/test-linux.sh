@@ -25,6 +25,6 @@ ensure_packages "${linux_build_packages[@]}" xvfb xauth xdotool x11-utils x11-xk
   firefox-esr chromium libreoffice-calc libreoffice-gtk3
 
 build=${LINUX_BUILD_DIR:-build-linux}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRINO_BUILD_LINUX_APP=ON
+configure_linux "$build"
 cmake --build "$build" -j "$(nproc)"
 ctest --test-dir "$build" --output-on-failure

@@ -20,7 +20,8 @@ fuzz_seconds=${FUZZ_SECONDS:-60}
 jobs=${JOBS:-$(nproc)}
 asan_build=${ASAN_BUILD_DIR:-build-asan}
 fuzz_build=${FUZZ_BUILD_DIR:-build-fuzz}
-harnesses=(read_data_fuzz read_rows_fuzz key_string_fuzz leading_number_fuzz)
+# Every harness in fuzz/, each named after its source file.
+mapfile -t harnesses < <(cd fuzz && ls -- *_fuzz.cpp | sed 's/\.cpp$//')
 
 sanitizers="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 
@@ -29,7 +30,10 @@ cmake -S . -B "$asan_build" -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_CXX_FLAGS="$sanitizers" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
-cmake --build "$asan_build" -j "$jobs" --target base_test sheet_test playback_test window_test posix_test
+# The tests are those ctest knows in this build, each the program of its name.
+mapfile -t tests < <(ctest --test-dir "$asan_build" -N | sed -n 's/^ *Test *#[0-9]*: //p')
+((${#tests[@]})) || fail "ctest knows no tests in $asan_build."
+cmake --build "$asan_build" -j "$jobs" --target "${tests[@]}"
 # Leaks count as failures, and UBSan prints where it stopped.
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$asan_build" --output-on-failure
@@ -40,8 +44,8 @@ cmake -S . -B "$fuzz_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTAVRINO_FUZZ=ON -DTAVRINO_BUILD_TESTS=OFF
 cmake --build "$fuzz_build" -j "$jobs" --target "${harnesses[@]}"
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+start_session
+scratch=$work
 
 failed=()
 summary=()

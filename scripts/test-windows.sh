@@ -12,12 +12,10 @@ ensure_packages "${windows_build_packages[@]}" wine wine64 fonts-wine \
   fonts-liberation xvfb xdotool imagemagick
 
 build=${WIN_BUILD_DIR:-build-win64}
-wine=$(command -v wine)
 start_session
 start_x
 wine_prefix "$build"
 
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CROSSCOMPILING_EMULATOR="$wine"
+configure_windows "$build"
 cmake --build "$build" -j "$(nproc)"
 ctest --test-dir "$build" --output-on-failure --timeout 300
