@@ -14,7 +14,6 @@ bench_bin=$build/bench
 # made here before the steps run.
 results=$build/results
 texts=$results/texts
-readonly caption='VELMORANT COMPUTER SYSTEM - tavrino'
 readonly values_count=51
 
 # values_of "a=1 b_c=2": "1 2"

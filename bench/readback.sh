@@ -78,9 +78,9 @@ one_run() (
   focus "$window"
   wait_until 60 grep -q -e 'what was typed' -e 'not checked' "$work/titles" ||
     fail "Typing did not end: $(cat "$tavrino_log")"
-  awk 'NR == 2 { start = $1 }
+  awk -v caption=" - $caption" 'NR == 2 { start = $1 }
        /what was typed|not checked/ { title = $0; sub(/^[^"]*"/, "", title)
-                                      sub(/ - VELMORANT.*/, "", title)
+                                      i = index(title, caption); if (i) title = substr(title, 1, i - 1)
                                       print $1 - start, title; exit }' "$work/titles" >&3
 )
 

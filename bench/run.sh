@@ -32,21 +32,15 @@ if ((with_wine)); then
 fi
 
 echo "== Building into $build"
-mkdir -p "$build"
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTAVRINO_BUILD_LINUX_APP=ON \
-  -DTAVRINO_BENCH=ON >"$build/configure.log" 2>&1 ||
-  { cat "$build/configure.log"; exit 1; }
+configure_linux "$build" -DCMAKE_BUILD_TYPE=Release -DTAVRINO_BENCH=ON
 cmake --build "$build" -j "$jobs" --target tavrino tavrino_type_values tavrino_target_form \
   tavrino_read_bench tavrino_bench_text tavrino_bench_tty_sink tavrino_bench_key_watch \
-  tavrino_bench_startup bench_text_test tavrino_wayland_type
+  tavrino_bench_startup bench_text_test tavrino_wayland_type tavrino_layout_point
 # The error counts are only as good as the comparison behind them.
 "$bench_bin/bench_text_test" --gtest_brief=1 >/dev/null ||
   { echo "bench_text_test failed" >&2; exit 1; }
 if ((with_wine)); then
-  if [[ ! -f $win_build/CMakeCache.txt ]]; then
-    cmake -S . -B "$win_build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-      -DCMAKE_BUILD_TYPE=Release -DCMAKE_CROSSCOMPILING_EMULATOR="$(command -v wine)" >/dev/null
-  fi
+  configure_windows "$win_build"
   cmake --build "$win_build" -j "$jobs" --target tavrino target_form probe
   cmake -S bench/wine -B "$build/wine" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -119,6 +119,7 @@ done
 echo "== Start-up"
 wait_for_quiet
 startup_runs=$((runs < 5 ? 7 : runs * 2 + 1))
+caption=$("$build/tests/linux/app/tavrino_layout_point" --caption)
 startup_out=$("$bench_bin/tavrino_bench_startup" "$startup_runs" "$caption" -- "$tavrino" \
   "$root/examples/sample.ipt")
 sed 's/^/   /' <<<"$startup_out"

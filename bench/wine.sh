@@ -21,6 +21,7 @@ start_x
 # A prefix of its own, so that the Windows tests' wineserver -k cannot end a
 # benchmark that runs at the same time.
 wine_prefix "$build"
+caption=$(probe caption)
 rows=$results/wine.rows
 : >"$rows"
 for ((run = 1; run <= runs; run++)); do

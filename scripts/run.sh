@@ -16,7 +16,7 @@ source scripts/lib.sh
 ensure_packages "${linux_build_packages[@]}" fonts-liberation
 
 build=${LINUX_BUILD_DIR:-build-linux}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRINO_BUILD_LINUX_APP=ON >/dev/null
+configure_linux "$build"
 cmake --build "$build" -j "$(nproc)" --target tavrino tavrino_target_form tavrino_layout_point
 tavrino=$build/src/platform/qt/tavrino
 sample=examples/sample.ipt
@@ -60,5 +60,5 @@ while IFS= read -r field; do
   i=$((i + 1))
   printf '  field %d: %s\n' "$i" "$field"
 done <"$form_out"
-echo "tavrino read the fields back: ${told% - VELMORANT*}"
+echo "tavrino read the fields back: ${told% - "$caption"}"
 echo "Screenshot: $shot"

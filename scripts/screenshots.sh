@@ -19,13 +19,12 @@ linux_shot() {
   ensure_packages "${linux_build_packages[@]}" xvfb xauth xdotool x11-utils openbox \
     fonts-liberation imagemagick
   local build=${LINUX_BUILD_DIR:-build-linux}
-  if [[ ! -f $build/CMakeCache.txt ]]; then
-    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRINO_BUILD_LINUX_APP=ON >/dev/null
-  fi
-  cmake --build "$build" -j "$(nproc)" --target tavrino >/dev/null
+  configure_linux "$build"
+  cmake --build "$build" -j "$(nproc)" --target tavrino tavrino_layout_point >/dev/null
   # In a subshell: its session stops the X server when it ends.
   (
     tavrino=$build/src/platform/qt/tavrino
+    layout_point=$build/tests/linux/app/tavrino_layout_point
     start_session
     source tests/linux/app/session.sh
     start_x
@@ -43,11 +42,8 @@ windows_shot() {
   ensure_packages "${windows_build_packages[@]}" wine wine64 fonts-wine fonts-liberation xvfb \
     xdotool imagemagick
   local build=${WIN_BUILD_DIR:-build-win64} dpi=${1:-96} shot=docs/screenshot-windows.png
-  if [[ ! -f $build/CMakeCache.txt ]]; then
-    cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-      -DCMAKE_BUILD_TYPE=Release >/dev/null
-  fi
-  cmake --build "$build" -j "$(nproc)" --target tavrino >/dev/null
+  configure_windows "$build"
+  cmake --build "$build" -j "$(nproc)" --target tavrino probe >/dev/null
   ((dpi == 96)) || shot=$build/screenshot-windows-$dpi.png
   (
     start_session
@@ -67,8 +63,8 @@ windows_shot() {
     cp "$sample" "$documents/sample.ipt"
     spawn wine "$build/src/platform/win32/tavrino.exe" 'C:\users\Public\Documents\sample.ipt' \
       >/dev/null 2>&1
-    local window
-    window=$(wait_window 'VELMORANT COMPUTER SYSTEM - tavrino' 30)
+    local window probe_exe=$build/tests/win32/probe.exe
+    window=$(wait_window "$(probe caption)" 30)
     sleep 2 # the first paint
     # Without a window manager Wine draws the frame inside the window.
     import -window "$window" "$shot"

@@ -3,12 +3,9 @@
 # tavrino.exe --check, --help and --version under Wine: what they print, to
 # stdout or stderr, and their exit codes. Output goes through a redirection,
 # so it arrives as UTF-8 bytes.
-# Usage: check.sh WINE TAVRINO_EXE VERSION
+# Usage: check.sh BUILD_DIR [WINE]
 set -uo pipefail
-wine=$1 app=$2 version=$3
-
-source "$(dirname "$0")/../../scripts/lib.sh"
-start_session
+source "$(dirname "$0")/common.sh" "$@"
 
 # prints CODE STDOUT STDERR_PATTERN ARGS...: the app run with ARGS exits with
 # CODE and prints exactly STDOUT; its stderr matches the pattern (an extended

@@ -5,23 +5,14 @@
 # cancels a countdown, then START again and a click into the first field of
 # a Win32 form; after the countdown the form must hold exactly the values,
 # one per field (Tab moved between them), with the focus in the field after
-# the last. Leaves a screenshot of the window in OUTPUT_DIR.
-# Usage: end_to_end.sh WINE TAVRINO_EXE TARGET_FORM_EXE PROBE_EXE OUTPUT_DIR
+# the last. Leaves a screenshot of the window in BUILD_DIR/tests/win32.
+# Usage: end_to_end.sh BUILD_DIR [WINE]
 # Needs DISPLAY (an X server) and WINEPREFIX; exits 77 (skipped) without an X
 # server.
 set -euo pipefail
-wine=$1 app=$2 target=$3 probe_exe=$4 out_dir=$5
-
-if [[ -z ${DISPLAY:-} ]]; then
-  echo "no DISPLAY: skipped"
-  exit 77
-fi
-
-source "$(dirname "$0")/../../scripts/lib.sh"
-start_session
-readonly kTitle="VELMORANT COMPUTER SYSTEM - tavrino"
-readonly kForm="tavrino target form"
-box() { probe text "$kTitle" "#106"; }  # txtTime
+source "$(dirname "$0")/common.sh" "$@"
+gui_session
+box() { probe text "$kTitle" txtTime; }
 
 # Non-ASCII in and beyond the 16-bit range, Shift held over a group (real
 # key presses), a named key and a braced plus sign.
@@ -39,8 +30,8 @@ probe wait "$kTitle" 30 || fail "tavrino did not open"
 sleep 2  # let both windows paint
 
 read -r x y w h < <(probe rect "$kTitle")
-import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out_dir/screenshot-windows.png"
-[[ $(probe text "$kTitle" "#101") == "$(win_path "$work/marks.ipt")" ]] || fail "txtfile does not show the file"
+import -window root -crop "${w}x${h}+${x}+${y}" +repage "$build/tests/win32/screenshot-windows.png"
+[[ $(probe text "$kTitle" txtfile) == "$(win_path "$work/marks.ipt")" ]] || fail "txtfile does not show the file"
 [[ $(box) == 5 ]] || fail "the countdown box does not show 5"
 
 # Esc stops a countdown and puts 5 back at once; no tick follows.

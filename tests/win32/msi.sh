@@ -10,19 +10,14 @@
 # Usage: msi.sh BUILD_DIR, a Windows build whose msi target has been built;
 # needs DISPLAY (an X server).
 set -uo pipefail
-cd "$(dirname "$0")/../.."
-top=$PWD
-source scripts/lib.sh
-start_session
-build=$1
-version=$(project_version "$build")
+source "$(dirname "$0")/common.sh" "$@"
+cd "$top"
 msi=$build/tavrino-$version-win64.msi
-probe_exe=$build/tests/win32/probe.exe
-readonly kTitle="VELMORANT COMPUTER SYSTEM - tavrino"
 readonly kUninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 readonly kClasses='HKLM\Software\Classes'
 
 wine_prefix "$work/msi"
+gui_session
 drive=$WINEPREFIX/drive_c
 installed=$drive/Program\ Files/tavrino
 
@@ -37,7 +32,7 @@ snapshot() {
 # Wine fills in the display's keys when a program first opens a window;
 # after that, only the package changes the registry.
 open_a_window() {
-  spawn wine "$build/src/platform/win32/tavrino.exe" >/dev/null 2>&1
+  spawn wine "$app" >/dev/null 2>&1
   probe wait "$kTitle" 30 && probe close "$kTitle" && wait_until 10 ended "$spawned"
 }
 
@@ -109,7 +104,7 @@ ipt_opens_in_tavrino() {
   wine start /unix "$work/class 7A.ipt" >/dev/null 2>&1
   probe wait "$kTitle" 30 || { echo "no tavrino window"; return 1; }
   local shown
-  shown=$(probe text "$kTitle" "#101")
+  shown=$(probe text "$kTitle" txtfile)
   probe close "$kTitle"
   [[ $shown == "$(win_path "$work/class 7A.ipt")" ]] || { echo "txtfile shows: $shown"; return 1; }
 }

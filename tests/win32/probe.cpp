@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Looks at windows from outside, for the end-to-end tests:
+//   probe caption                 prints the title of tavrino's window
 //   probe wait TITLE SECONDS      exits 0 once a window TITLE exists, 1 if not
 //   probe rect TITLE              prints the window's "x y width height"
 //   probe point TITLE CONTROL     prints the screen centre "x y" of a control
@@ -21,9 +22,11 @@
 //   probe foreground              prints the title of the foreground window
 //   probe screen                  prints the work area "x y width height" of
 //                                 the primary monitor
-// CONTROL is a control's text ("START") or "#" and its id ("#1000"). TITLE
-// names a window that is not a message box (they share the window's title),
-// one that is not minimised if there is one; "min:TITLE" a minimised one.
+// CONTROL is a control of tavrino's window by its name in the layout
+// ("txtTime"), a control's text ("START"), or "#" and its id ("#1000").
+// TITLE names a window that is not a message box (they share the window's
+// title), one that is not minimised if there is one; "min:TITLE" a
+// minimised one.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -31,9 +34,13 @@
 // After windows.h, which it builds on.
 #include <shellapi.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "window/layout.h"
 
 namespace {
 
@@ -92,10 +99,29 @@ HWND wait_for(int seconds, Find found) {
   }
 }
 
+// The id of the control that tavrino's window made for the layout entry
+// `name`, or 0 when the layout has no such name. The window numbers its
+// controls in layout order, counting up from the first (cmdStart), which
+// has the lowest id of its children.
+int layout_control_id(HWND window, const std::wstring& name) {
+  const auto layout = tavrino::form1_layout();
+  const auto entry = std::find_if(layout.begin(), layout.end(), [&name](const auto& control) {
+    return std::wstring(control.name.begin(), control.name.end()) == name;
+  });
+  if (entry == layout.end()) return 0;
+  int first = INT_MAX;
+  for (HWND child = GetWindow(window, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    first = std::min(first, GetDlgCtrlID(child));
+  }
+  return first == INT_MAX ? 0 : first + static_cast<int>(entry - layout.begin());
+}
+
 HWND find_control(HWND parent, const std::wstring& control) {
   if (!control.empty() && control[0] == L'#') {
     return GetDlgItem(parent, _wtoi(control.c_str() + 1));
   }
+  if (const int id = layout_control_id(parent, control); id != 0) return GetDlgItem(parent, id);
   return FindWindowExW(parent, nullptr, nullptr, control.c_str());
 }
 
@@ -112,10 +138,11 @@ int set_clipboard(const wchar_t* path) {
   if (file == nullptr) return 1;
   std::string bytes;
   char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+    bytes.append(buffer, n);
   std::fclose(file);
-  const int units = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                        nullptr, 0);
+  const int units =
+      MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
   HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (static_cast<std::size_t>(units) + 1) * 2);
   auto* text = static_cast<wchar_t*>(GlobalLock(memory));
   MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text, units);
@@ -139,6 +166,11 @@ int wmain(int argc, wchar_t** argv) {
   if (argc == 2 && std::wstring(argv[1]) == L"foreground") {
     HWND foreground = GetForegroundWindow();
     print_utf8(foreground != nullptr ? title_of(foreground) + L"\n" : L"\n");
+    return 0;
+  }
+  if (argc == 2 && std::wstring(argv[1]) == L"caption") {
+    const std::u16string_view caption = tavrino::kWindowCaption;
+    print_utf8(std::wstring(caption.begin(), caption.end()) + L"\n");
     return 0;
   }
   if (argc == 2 && std::wstring(argv[1]) == L"screen") {

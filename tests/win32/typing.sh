@@ -22,22 +22,13 @@
 # - a second tavrino types nothing while the first one types;
 # - cells put on the clipboard as a spreadsheet copies them load with
 #   Ctrl+V, and their marks are typed as written.
-# Usage: typing.sh WINE TAVRINO_EXE TARGET_FORM_EXE PROBE_EXE
+# Usage: typing.sh BUILD_DIR [WINE]
 # Needs DISPLAY (an X server) and WINEPREFIX; exits 77 (skipped) without an X
 # server.
 set -uo pipefail
-wine=$1 app=$2 target=$3 probe_exe=$4
-
-if [[ -z ${DISPLAY:-} ]]; then
-  echo "no DISPLAY: skipped"
-  exit 77
-fi
-
-source "$(dirname "$0")/../../scripts/lib.sh"
-start_session
-readonly kTitle="VELMORANT COMPUTER SYSTEM - tavrino"
+source "$(dirname "$0")/common.sh" "$@"
+gui_session
 readonly kTyping="Typing - press Esc to stop - $kTitle"
-readonly kForm="tavrino target form"
 
 # data_file FILE VALUE...: a data file with these values.
 data_file() {
@@ -78,7 +69,7 @@ start_tavrino() {
 
 # countdown N: the countdown box shows N, so typing starts N + 1 ticks
 # after START.
-countdown() { probe settext "$kTitle" "#106" "$1"; }
+countdown() { probe settext "$kTitle" txtTime "$1"; }
 
 # start_typing: START, then into the first field of the form.
 start_typing() {
@@ -339,7 +330,7 @@ another_tavrino() {
   countdown 1
   start_typing
   wait_until 20 typing_started || fail "typing did not start"
-  probe settext "min:$kTitle" "#106" 0
+  probe settext "min:$kTitle" txtTime 0
   probe command "min:$kTitle" START
   message_holds "Another tavrino is typing"
   probe close "$kForm"
@@ -364,7 +355,7 @@ session_ends() {
   grep -qx shift=0 "$work/session.keys" || fail "Shift was left down"
 }
 
-file_box_is() { [[ $(probe text "$kTitle" "#101") == "$1" ]]; }
+file_box_is() { [[ $(probe text "$kTitle" txtfile) == "$1" ]]; }
 
 paste_cells() {
   data_file "$work/marks.ipt" 45
@@ -373,11 +364,11 @@ paste_cells() {
   printf 'Name\tMark\r\nZo\xc3\xab\tA+\r\nBob\t7,5\r\n' >"$work/cells.txt"
   probe clipboard "$(win_path "$work/cells.txt")" || fail "the helper could not set the clipboard"
   # Ctrl+V with the focus in the countdown box, as a user would press it.
-  win_click "$kTitle" "#106"
+  win_click "$kTitle" txtTime
   xdotool key ctrl+v
   wait_until 5 file_box_is 'Clipboard: 3 rows (a header and 2 entries)' ||
-    fail "the file box shows: $(probe text "$kTitle" "#101")"
-  [[ $(probe text "$kTitle" "#106") == 5 ]] || fail "the cells went into the countdown box"
+    fail "the file box shows: $(probe text "$kTitle" txtfile)"
+  [[ $(probe text "$kTitle" txtTime) == 5 ]] || fail "the cells went into the countdown box"
   countdown 1
   start_typing
   form_written paste || fail "the form was not filled"

@@ -86,7 +86,7 @@ QString text_of(QWidget* widget) {
 }
 
 TEST_F(MainWindowTest, EveryControlSitsWhereTheTableSays) {
-  EXPECT_EQ(window_.windowTitle(), "VELMORANT COMPUTER SYSTEM - tavrino");
+  EXPECT_EQ(window_.windowTitle(), to_qstring(kWindowCaption));
   EXPECT_EQ(window_.size(), QSize(5310 / 15, 9615 / 15));
 
   for (const ControlLayout& layout : form1_layout()) {

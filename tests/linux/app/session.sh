@@ -3,7 +3,8 @@
 # and the demo; sourced after scripts/lib.sh, in a session. The caller sets
 # $tavrino, $target_form and $layout_point (the programs to run).
 
-readonly caption='VELMORANT COMPUTER SYSTEM - tavrino'
+# The title of tavrino's window, as its layout sets it.
+caption=$("$layout_point" --caption) || fail "$layout_point does not run."
 
 # start_form FIELDS: the target form, out of tavrino's way so that neither
 # window covers the other. Its fields are written to $form_out when it ends.
