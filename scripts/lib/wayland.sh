@@ -83,4 +83,7 @@ wayland_focus_now() {
   as_wayland_user swaymsg "[app_id=\"$1\"] focus" >/dev/null && wayland_window_focused "$1"
 }
 
-wayland_
+wayland_focus() {
+  wait_until 5 wayland_focus_now "$1" ||
+    fail "$1 did not get the keyboard focus: $(sway_windows | tr '\n' ',')"
+}

@@ -100,11 +100,6 @@ wait_window() {
 }
 
 focus() {
-  wait_until 5 wayland_focus_now "$1" ||
-    fail "$1 did not get the keyboard focus: $(sway_windows | tr '\n' ',')"
-}
-
-focus() {
   local window=$(($1))
   xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
   wait_until 5 sh -c "[ \"\$(xdotool getwindowfocus)\" = $window ]" ||
