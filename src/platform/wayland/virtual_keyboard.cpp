@@ -18,8 +18,8 @@
 #include "platform/posix/server_queues.h"
 #include "platform/wayland/virtual_keymap.h"
 #include "platform/wayland/wayland_display.h"
-#include "platform/x11/messages.h"
-#include "platform/x11/modifier_tracker.h"
+#include "platform/xkb/key_messages.h"
+#include "platform/xkb/modifier_tracker.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
 namespace tavrino {

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/keysyms.h"
+#include "platform/xkb/keysyms.h"
 #include "playback/key_event.h"
 
 namespace tavrino {

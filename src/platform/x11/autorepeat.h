@@ -13,7 +13,7 @@
 
 #include <optional>
 
-#include "platform/x11/modifier_tracker.h"
+#include "platform/xkb/modifier_tracker.h"
 
 namespace tavrino {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <span>
 
-#include "platform/x11/keysyms.h"
+#include "platform/xkb/keysyms.h"
 #include "playback/keyboard.h"
 
 namespace tavrino {

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "base/status.h"
-#include "platform/x11/keysyms.h"
-#include "platform/x11/modifier_tracker.h"
 #include "platform/x11/spare_keycodes.h"
+#include "platform/xkb/keysyms.h"
+#include "platform/xkb/modifier_tracker.h"
 
 typedef struct _XDisplay Display;
 struct _XkbDesc;

@@ -5,8 +5,6 @@
 
 #include <algorithm>
 
-#include "platform/x11/messages.h"
-
 #include "platform/x11/xlib.h"
 
 namespace tavrino {

@@ -20,11 +20,11 @@
 #include "platform/x11/focused_window.h"
 #include "platform/x11/held_keys.h"
 #include "platform/x11/keymap.h"
-#include "platform/x11/keysyms.h"
 #include "platform/x11/left_behind.h"
-#include "platform/x11/messages.h"
-#include "platform/x11/modifier_tracker.h"
 #include "platform/x11/session_watch.h"
+#include "platform/xkb/key_messages.h"
+#include "platform/xkb/keysyms.h"
+#include "platform/xkb/modifier_tracker.h"
 
 #include "platform/x11/xlib.h"
 

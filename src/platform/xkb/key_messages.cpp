@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/x11/messages.h"
+#include "platform/xkb/key_messages.h"
 
 #include "base/text.h"
 #include "base/unicode.h"
@@ -40,10 +40,6 @@ Status not_on_free_keycode(const KeyEvent& event) {
 Status no_modifier_key(Modifier modifier) {
   return Status::failure(u"The keyboard layout has no " + std::u16string(modifier_name(modifier)) +
                          u" key to hold.");
-}
-
-std::u16string connection_lost() {
-  return u"The connection to the X server was lost.";
 }
 
 }  // namespace tavrino

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/x11/messages.h"
+#include "platform/xkb/key_messages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// How the X11 keyboard names characters and keys in its messages, and its
-// sentences about characters it cannot type.
+// How the Linux keyboards name characters and keys in their messages, and
+// their sentences about keys a layout lacks.
 #pragma once
 
 #include <string>
@@ -27,8 +27,5 @@ Status no_free_keycode_for(const KeyEvent& event);
 Status no_key_for(const KeyEvent& event);
 Status not_on_free_keycode(const KeyEvent& event);
 Status no_modifier_key(Modifier modifier);
-
-// Why the keyboard cannot go on once the X connection is gone.
-std::u16string connection_lost();
 
 }  // namespace tavrino
