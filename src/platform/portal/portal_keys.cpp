@@ -18,9 +18,6 @@ std::optional<KeyboardSession::Untypable> first_untypable(const LayoutCoverage& 
   for (std::size_t i = 0; i < events.size(); ++i) {
     const KeyEvent& event = events[i];
     const KeySymbol keysym = portal_keysym(event);
-    if (keysym == kNoSymbol) {
-      return KeyboardSession::Untypable{i, u"no key produces " + shown(event) + u"."};
-    }
     if (coverage.types(keysym)) continue;
     const std::u16string what =
         event.type == KeyEvent::Type::press || event.type == KeyEvent::Type::release

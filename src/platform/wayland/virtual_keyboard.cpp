@@ -93,7 +93,6 @@ class VirtualSession final : public KeyboardSession {
         RuntimeLock::path_for(std::getenv("XDG_RUNTIME_DIR"), std::getenv("WAYLAND_DISPLAY")));
   }
   Focus focus() override { return {}; }
-  std::optional<Untypable> untypable(std::span<const KeyEvent> all_events) override;
   Status prepare(std::span<const KeyEvent> all_events) override;
   KeyboardWatch watch() override;
   Sent send(std::span<const KeyEvent> events) override;
@@ -257,7 +256,6 @@ ReadAnswers::Look VirtualSession::look() {
 
 Status VirtualSession::type(const KeyEvent& event) {
   const KeySymbol keysym = keysym_of(event);
-  if (keysym == kNoSymbol) return untypeable(event);
   std::optional<VirtualStroke> stroke = keymaps_[current_].find(keysym);
   if (!stroke) {
     // The next keymap that has it: the playback goes through them in order,
@@ -310,18 +308,6 @@ void VirtualSession::finish() {
     (void)wayland_.roundtrip();
   }
   wayland_.disconnect();
-}
-
-std::optional<KeyboardSession::Untypable> VirtualSession::untypable(
-    std::span<const KeyEvent> all_events) {
-  for (std::size_t i = 0; i < all_events.size(); ++i) {
-    const KeyEvent& event = all_events[i];
-    const bool typed = event.type == KeyEvent::Type::character || event.type == KeyEvent::Type::key;
-    if (typed && keysym_of(event) == kNoSymbol) {
-      return Untypable{i, u"no key produces " + shown(event) + u"."};
-    }
-  }
-  return std::nullopt;
 }
 
 Keyboard::Opened VirtualKeyboard::begin() {

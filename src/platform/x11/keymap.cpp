@@ -130,8 +130,9 @@ const Keymap::Index& Keymap::index_for(unsigned locked) const {
       }
       const Stroke stroke{static_cast<unsigned>(keycode), held};
       index.by_keysym.try_emplace(static_cast<KeySymbol>(keysym), stroke);
-      const char32_t c = character_of_keysym(static_cast<KeySymbol>(keysym));
-      if (c >= 0x20 && c != 0x7f) index.by_character.try_emplace(c, stroke);
+      if (types_text(static_cast<KeySymbol>(keysym))) {
+        index.by_character.try_emplace(character_of_keysym(static_cast<KeySymbol>(keysym)), stroke);
+      }
     }
   }
   return index;

@@ -27,8 +27,7 @@ SpareBatch plan_spare_batch(std::span<const SpareUse> uses, std::size_t from,
     const KeySymbol keysym = uses[i].keysym;
     // Shift added to a named key (F13, Help) would make it another shortcut
     // in the target; only characters come out the same with it.
-    const char32_t c = character_of_keysym(keysym);
-    const bool shareable = c >= 0x20 && c != 0x7f && !uses[i].shifted;
+    const bool shareable = types_text(keysym) && !uses[i].shifted;
     if (is_letter_keysym(keysym) || !shareable) {
       const SpareKey key = is_letter_keysym(keysym)
                                ? SpareKey{keysym_to_lower(keysym), keysym_to_upper(keysym)}

@@ -45,14 +45,12 @@ constexpr std::chrono::milliseconds kEndWait{1000};
 constexpr std::chrono::milliseconds kEscapeWait{3000};
 constexpr std::chrono::milliseconds kEscapeUp{120};
 
-// Control characters are found by their keysym (Return, Tab, ...), every
-// other character by what the keys type.
-bool by_character(char32_t c) {
-  return c >= 0x20 && c != 0x7f;
-}
-
+// A character is found by what the keys type (a layout may give it by its
+// classic keysym or by its Unicode one), a named key by its keysym. Line
+// breaks and tabs come as keys (the key-string parser makes them Enter and
+// Tab), so they are found by keysym too.
 std::optional<Stroke> find(const Keymap& keymap, const KeyEvent& event, unsigned locked) {
-  if (event.type == KeyEvent::Type::character && by_character(event.character)) {
+  if (event.type == KeyEvent::Type::character) {
     return keymap.find_character(event.character, locked);
   }
   return keymap.find_keysym(keysym_of(event), locked);
@@ -240,7 +238,6 @@ Status XTestSession::prepare(std::span<const KeyEvent> all_events) {
     if (modifier && modifiers_.key(event.modifier).keycode == 0) {
       return no_modifier_key(event.modifier);
     }
-    if (!modifier && keysym_of(event) == kNoSymbol) return untypeable(event);
   }
   switch_caps_lock_off();
   read_locks();

@@ -7,7 +7,7 @@
 namespace tavrino {
 
 std::u16string shown(char32_t c) {
-  if (c < 0x21 || c == 0x7f || (c >= 0x80 && c < 0xa0) || is_surrogate(c) || c > kMaxCodePoint) {
+  if (c == U' ' || is_hidden_character(c) || c > kMaxCodePoint) {
     return code_point_name(c);
   }
   return quoted(code_point_text(c));
@@ -16,11 +16,6 @@ std::u16string shown(char32_t c) {
 std::u16string shown(const KeyEvent& event) {
   if (event.type == KeyEvent::Type::key) return u"{" + key_name(event.key) + u"}";
   return shown(event.character);
-}
-
-Status untypeable(const KeyEvent& event) {
-  return Status::failure(u"The character " + shown(event) +
-                         u" cannot be typed: no key produces it.");
 }
 
 Status no_free_keycode_for(const KeyEvent& event) {

@@ -118,6 +118,11 @@ char32_t character_of_keysym(KeySymbol keysym) {
   return xkb_keysym_to_utf32(keysym);
 }
 
+bool types_text(KeySymbol keysym) {
+  const char32_t c = character_of_keysym(keysym);
+  return c >= 0x20 && c != 0x7f;
+}
+
 KeySymbol keysym_to_upper(KeySymbol keysym) {
   return xkb_keysym_to_upper(keysym);
 }

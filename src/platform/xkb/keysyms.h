@@ -38,6 +38,12 @@ KeySymbol keysym_of(Modifier modifier);
 // so characters are never typed on the keypad.
 char32_t character_of_keysym(KeySymbol keysym);
 
+// Whether `keysym` types a character as text: a letter, digit, sign or
+// blank. Not the keysyms of the keys that type a control character (Return,
+// Tab, BackSpace, Escape, Delete), which a target takes as those keys, nor
+// those that type no character at all (F5, Shift_L).
+bool types_text(KeySymbol keysym);
+
 // Upper and lower case of a keysym as clients work them out for Caps Lock.
 KeySymbol keysym_to_upper(KeySymbol keysym);
 KeySymbol keysym_to_lower(KeySymbol keysym);
