@@ -45,17 +45,6 @@ constexpr std::chrono::milliseconds kEndWait{1000};
 constexpr std::chrono::milliseconds kEscapeWait{3000};
 constexpr std::chrono::milliseconds kEscapeUp{120};
 
-// A character is found by what the keys type (a layout may give it by its
-// classic keysym or by its Unicode one), a named key by its keysym. Line
-// breaks and tabs come as keys (the key-string parser makes them Enter and
-// Tab), so they are found by keysym too.
-std::optional<Stroke> find(const Keymap& keymap, const KeyEvent& event, unsigned locked) {
-  if (event.type == KeyEvent::Type::character) {
-    return keymap.find_character(event.character, locked);
-  }
-  return keymap.find_keysym(keysym_of(event), locked);
-}
-
 }  // namespace
 
 // One playback: the connection, what was remapped, what is held down, what
@@ -245,7 +234,7 @@ Status XTestSession::prepare(std::span<const KeyEvent> all_events) {
   const SpareNeeds needs = plan_spare_needs(
       all_events, locked_, {ShiftMask, keymap_.caps_lock_mask(), keymap_.num_lock_mask()},
       [this](const KeyEvent& event, unsigned locked) {
-        return find(keymap_, event, locked).has_value();
+        return keymap_.find(event, locked).has_value();
       });
   borrowed_.plan(display_, keymap_.spare_keycodes(), needs.uses);
   const SpareKeycodes& spare = borrowed_.spare();
@@ -352,7 +341,7 @@ KeyboardSession::Sent XTestSession::send(std::span<const KeyEvent> events) {
 
 Status XTestSession::type(const KeyEvent& event, bool& must_wait) {
   const KeySymbol keysym = keysym_of(event);
-  std::optional<Stroke> stroke = find(keymap_, event, locked_);
+  std::optional<Stroke> stroke = keymap_.find(event, locked_);
   if (!stroke) {
     if (borrowed_.spare().empty()) return no_key_for(event);
     // A borrowed keycode takes a new meaning only once the target has
@@ -364,7 +353,7 @@ Status XTestSession::type(const KeyEvent& event, bool& must_wait) {
     if (borrowed_.map_next_batch(keysym)) {
       if (Status status = keymap_.reload(); !status) return status;
     }
-    stroke = find(keymap_, event, locked_);
+    stroke = keymap_.find(event, locked_);
     if (!stroke) return not_on_free_keycode(event);
   }
   if (borrowed_.spare().contains(stroke->keycode)) {
