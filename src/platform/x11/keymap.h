@@ -5,6 +5,7 @@
 // writing what keycodes hold, for the spare keycodes a playback borrows.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "base/status.h"
