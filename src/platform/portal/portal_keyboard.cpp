@@ -7,11 +7,10 @@
 #include <thread>
 #include <vector>
 
+#include "platform/portal/portal_keys.h"
 #include "platform/portal/remote_desktop.h"
 #include "platform/portal/restore_token.h"
 #include "platform/posix/runtime_lock.h"
-#include "platform/wayland/layout_coverage.h"
-#include "platform/wayland/wayland_display.h"
 
 namespace tavrino {
 
@@ -21,12 +20,6 @@ namespace {
 // key: without the wait (and a Shift tap) the first key was sometimes lost.
 constexpr std::chrono::milliseconds kSessionSettle{100};
 constexpr std::uint32_t kShiftL = 0xffe1;
-
-Status keymap_through_wayland(std::string& text) {
-  WaylandDisplay wayland;
-  if (Status connected = wayland.connect(); !connected) return connected;
-  return wayland.read_keymap(text);
-}
 
 }  // namespace
 
@@ -75,9 +68,10 @@ Status PortalSession::open() {
   }
   version_ = offer.version;
   std::string keymap;
-  const auto& read = options_.read_keymap ? options_.read_keymap : keymap_through_wayland;
-  if (Status status = read(keymap); !status) return status;
-  coverage_ = LayoutCoverage::from_keymap_text(keymap);
+  if (options_.read_keymap) {
+    if (Status status = options_.read_keymap(keymap); !status) return status;
+    coverage_ = LayoutCoverage::from_keymap_text(keymap);
+  }
   if (!coverage_) return Status::failure(u"The desktop's keyboard layout could not be read.");
   return Status::success();
 }

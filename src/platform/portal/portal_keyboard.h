@@ -32,8 +32,9 @@ struct PortalKeyboardOptions {
   // Shows a line in the window, empty to take it away: told before the
   // desktop's dialog appears, so that the user knows why it asks.
   std::function<void(std::u16string_view)> show_status;
-  // The compositor's keymap in XKB's text format; by default read through
-  // Wayland.
+  // Reads the compositor's keymap in XKB's text format (through Wayland,
+  // as every client gets it: read_compositor_keymap). Without it no layout
+  // is known, and the keyboard does not begin.
   std::function<Status(std::string&)> read_keymap;
   // Where the restore token is kept; by default restore_token_path().
   std::filesystem::path token_file;

@@ -11,18 +11,16 @@
 #include <QProcess>
 #include <QThread>
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include <xkbcommon/xkbcommon.h>
-
 #include "base/scratch_dir.h"
 #include "base/text.h"
 #include "platform/portal/restore_token.h"
+#include "platform/xkb/test_keymaps.h"
 #include "playback/typekeys.h"
 
 namespace tavrino {
@@ -45,19 +43,6 @@ bool wait_for(Done done) {
     QThread::msleep(10);
   }
   return done();
-}
-
-std::string us_keymap(std::string& text) {
-  std::unique_ptr<xkb_context, decltype(&xkb_context_unref)> context(
-      xkb_context_new(XKB_CONTEXT_NO_ENVIRONMENT_NAMES), xkb_context_unref);
-  const xkb_rule_names names = {"evdev", "pc105", "us", "", ""};
-  std::unique_ptr<xkb_keymap, decltype(&xkb_keymap_unref)> keymap(
-      xkb_keymap_new_from_names(context.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS),
-      xkb_keymap_unref);
-  char* made = xkb_keymap_get_as_string(keymap.get(), XKB_KEYMAP_FORMAT_TEXT_V1);
-  text = made;
-  std::free(made);
-  return text;
 }
 
 // One fake portal for a test, with its log.
@@ -126,7 +111,7 @@ class PortalKeyboardTest : public ::testing::Test {
     PortalKeyboardOptions made;
     made.show_status = [this](std::u16string_view text) { statuses.emplace_back(text); };
     made.read_keymap = [](std::string& text) {
-      us_keymap(text);
+      text = keymap_text_for("us");
       return Status::success();
     };
     made.token_file = dir.path() / "token";

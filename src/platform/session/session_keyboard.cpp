@@ -41,6 +41,7 @@ SessionKeyboard::SessionKeyboard(Ways ways, std::function<bool()> own_window_act
 std::unique_ptr<SessionKeyboard> SessionKeyboard::for_this_session(SessionKeyboardOptions options) {
   PortalKeyboardOptions portal;
   portal.show_status = std::move(options.show_status);
+  portal.read_keymap = read_compositor_keymap;
   Ways ways{std::make_unique<XTestKeyboard>(std::move(options.quit_requested)),
             std::make_unique<VirtualKeyboard>(),
             std::make_unique<PortalKeyboard>(std::move(portal)), facts_of_this_session};

@@ -16,10 +16,8 @@
 #include "platform/posix/read_answers.h"
 #include "platform/posix/runtime_lock.h"
 #include "platform/posix/server_queues.h"
-#include "platform/wayland/virtual_keymap.h"
+#include "platform/wayland/virtual_typing.h"
 #include "platform/wayland/wayland_display.h"
-#include "platform/x11/messages.h"
-#include "platform/x11/modifier_tracker.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
 namespace tavrino {
@@ -43,20 +41,6 @@ constexpr std::uint32_t kKeymapFormatXkb = 1;  // WL_KEYBOARD_KEYMAP_FORMAT_XKB_
 constexpr std::uint32_t kReleased = 0;
 constexpr std::uint32_t kPressed = 1;
 
-const ModifierKeys kModifierKeys = {
-    {kVirtualShiftKeycode, kVirtualShiftMask},
-    {kVirtualControlKeycode, kVirtualControlMask},
-    {kVirtualAltKeycode, kVirtualAltMask},
-    {},  // no level 3: every character has a key with at most two levels
-};
-
-std::uint32_t mask_of(std::uint32_t keycode) {
-  if (keycode == kVirtualShiftKeycode) return kVirtualShiftMask;
-  if (keycode == kVirtualControlKeycode) return kVirtualControlMask;
-  if (keycode == kVirtualAltKeycode) return kVirtualAltMask;
-  return 0;
-}
-
 // A file that holds `text` and its terminating zero, for the compositor to
 // map; -1 when none could be made.
 int keymap_file(const std::string& text) {
@@ -78,9 +62,9 @@ int keymap_file(const std::string& text) {
 
 }  // namespace
 
-// One playback: the connection, the virtual keyboard, its keymaps and what
-// it holds down.
-class VirtualSession final : public KeyboardSession {
+// One playback: the connection, the virtual keyboard, and what the program
+// the keys go to has read. What to send is VirtualTyping's.
+class VirtualSession final : public KeyboardSession, private VirtualKeyboardOutput {
  public:
   VirtualSession() = default;
   VirtualSession(const VirtualSession&) = delete;
@@ -93,7 +77,6 @@ class VirtualSession final : public KeyboardSession {
         RuntimeLock::path_for(std::getenv("XDG_RUNTIME_DIR"), std::getenv("WAYLAND_DISPLAY")));
   }
   Focus focus() override { return {}; }
-  std::optional<Untypable> untypable(std::span<const KeyEvent> all_events) override;
   Status prepare(std::span<const KeyEvent> all_events) override;
   KeyboardWatch watch() override;
   Sent send(std::span<const KeyEvent> events) override;
@@ -104,19 +87,14 @@ class VirtualSession final : public KeyboardSession {
   // The compositor's clients now; none when they cannot be looked at.
   ReadAnswers::Look look();
   void finish();
-  Status upload(std::size_t keymap);
-  Status type(const KeyEvent& event);
-  void apply(const KeyActions& actions);
-  void key(std::uint32_t keycode, bool down);
+  Status keymap(const VirtualKeymap& keymap, std::uint32_t mods, bool first) override;
+  void key(std::uint32_t keycode, bool down) override;
+  void modifiers(std::uint32_t mods) override;
   std::uint32_t now_ms() const;
 
   WaylandDisplay wayland_;
   zwp_virtual_keyboard_v1* keyboard_ = nullptr;
-  std::vector<VirtualKeymap> keymaps_;
-  std::size_t current_ = 0;
-  bool uploaded_ = false;
-  ModifierTracker modifiers_{kModifierKeys};
-  std::uint32_t mods_ = 0;  // the modifiers told to the compositor
+  VirtualTyping typing_{*this};
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   RuntimeLock lock_;
   // Whether the program the keys went to has read them: told by what the
@@ -146,28 +124,24 @@ Status VirtualSession::open() {
 }
 
 Status VirtualSession::prepare(std::span<const KeyEvent> all_events) {
-  keymaps_ = plan_virtual_keymaps(all_events);
-  if (Status status = upload(0); !status) return status;
+  if (Status status = typing_.begin(all_events); !status) return status;
   // A tap of Shift makes this keyboard the seat's active one before the
   // first character.
-  key(kVirtualShiftKeycode, true);
-  key(kVirtualShiftKeycode, false);
+  typing_.tap_shift();
   if (Status status = wayland_.roundtrip(); !status) return status;
   std::this_thread::sleep_for(kKeymapSettle);
   return Status::success();
 }
 
-Status VirtualSession::upload(std::size_t keymap) {
-  const std::string text = virtual_keymap_text(keymaps_[keymap]);
+Status VirtualSession::keymap(const VirtualKeymap& keymap, std::uint32_t mods, bool first) {
+  const std::string text = virtual_keymap_text(keymap);
   const int fd = keymap_file(text);
   if (fd < 0) return Status::failure(u"The keymap for the virtual keyboard could not be written.");
   zwp_virtual_keyboard_v1_keymap(keyboard_, kKeymapFormatXkb, fd,
                                  static_cast<std::uint32_t>(text.size() + 1));
   close(fd);
-  current_ = keymap;
-  // A new keymap starts with no modifiers; those held stay held.
-  zwp_virtual_keyboard_v1_modifiers(keyboard_, mods_, 0, 0, 0);
-  if (uploaded_) {
+  zwp_virtual_keyboard_v1_modifiers(keyboard_, mods, 0, 0, 0);
+  if (!first) {
     if (Status status = wayland_.roundtrip(); !status) return status;
     std::this_thread::sleep_for(kKeymapSettle);
     if (looking_) {
@@ -180,7 +154,6 @@ Status VirtualSession::upload(std::size_t keymap) {
       reads_.before_send(look());
     }
   }
-  uploaded_ = true;
   return Status::success();
 }
 
@@ -196,21 +169,10 @@ KeyboardSession::Sent VirtualSession::send(std::span<const KeyEvent> events) {
   std::size_t attempted = 0;
   for (const KeyEvent& event : events) {
     ++attempted;
-    switch (event.type) {
-      case KeyEvent::Type::press:
-        apply(modifiers_.press(event.modifier));
-        break;
-      case KeyEvent::Type::release:
-        apply(modifiers_.release(event.modifier));
-        break;
-      case KeyEvent::Type::character:
-      case KeyEvent::Type::key:
-        status = type(event);
-        break;
-    }
+    status = typing_.send(event);
     if (!status) break;
   }
-  apply(modifiers_.release_extra());
+  typing_.release_extra();
   if (Status confirmed = wayland_.roundtrip(); !confirmed) return {0, std::move(confirmed)};
   const std::size_t delivered = status ? attempted : attempted - 1;
   unasked_ += delivered;
@@ -255,39 +217,13 @@ ReadAnswers::Look VirtualSession::look() {
   return queues;
 }
 
-Status VirtualSession::type(const KeyEvent& event) {
-  const KeySymbol keysym = keysym_of(event);
-  if (keysym == kNoSymbol) return untypeable(event);
-  std::optional<VirtualStroke> stroke = keymaps_[current_].find(keysym);
-  if (!stroke) {
-    // The next keymap that has it: the playback goes through them in order,
-    // but a release sent after a stop may need an earlier one.
-    for (std::size_t step = 1; step < keymaps_.size() && !stroke; ++step) {
-      const std::size_t next = (current_ + step) % keymaps_.size();
-      if (!keymaps_[next].find(keysym)) continue;
-      apply(modifiers_.release_extra());
-      if (Status status = upload(next); !status) return status;
-      stroke = keymaps_[next].find(keysym);
-    }
-    if (!stroke) return no_key_for(event);
-  }
-  apply(modifiers_.stroke(stroke->shift ? kVirtualShiftMask : 0));
-  key(stroke->keycode, true);
-  key(stroke->keycode, false);
-  return Status::success();
-}
-
-void VirtualSession::apply(const KeyActions& actions) {
-  for (const KeyAction& action : actions) key(action.keycode, action.down);
-}
-
 void VirtualSession::key(std::uint32_t keycode, bool down) {
   // The protocol counts keys as evdev does, 8 below XKB.
   zwp_virtual_keyboard_v1_key(keyboard_, now_ms(), keycode - 8, down ? kPressed : kReleased);
-  const std::uint32_t mask = mask_of(keycode);
-  if (mask == 0) return;
-  mods_ = down ? (mods_ | mask) : (mods_ & ~mask);
-  zwp_virtual_keyboard_v1_modifiers(keyboard_, mods_, 0, 0, 0);
+}
+
+void VirtualSession::modifiers(std::uint32_t mods) {
+  zwp_virtual_keyboard_v1_modifiers(keyboard_, mods, 0, 0, 0);
 }
 
 std::uint32_t VirtualSession::now_ms() const {
@@ -298,30 +234,12 @@ std::uint32_t VirtualSession::now_ms() const {
 
 void VirtualSession::finish() {
   if (keyboard_ != nullptr) {
-    if (uploaded_) {
-      apply(modifiers_.finish());
-      if (mods_ != 0) {
-        mods_ = 0;
-        zwp_virtual_keyboard_v1_modifiers(keyboard_, 0, 0, 0, 0);
-      }
-    }
+    typing_.finish();
     zwp_virtual_keyboard_v1_destroy(keyboard_);
     keyboard_ = nullptr;
     (void)wayland_.roundtrip();
   }
   wayland_.disconnect();
-}
-
-std::optional<KeyboardSession::Untypable> VirtualSession::untypable(
-    std::span<const KeyEvent> all_events) {
-  for (std::size_t i = 0; i < all_events.size(); ++i) {
-    const KeyEvent& event = all_events[i];
-    const bool typed = event.type == KeyEvent::Type::character || event.type == KeyEvent::Type::key;
-    if (typed && keysym_of(event) == kNoSymbol) {
-      return Untypable{i, u"no key produces " + shown(event) + u"."};
-    }
-  }
-  return std::nullopt;
 }
 
 Keyboard::Opened VirtualKeyboard::begin() {

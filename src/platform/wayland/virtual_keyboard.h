@@ -28,8 +28,6 @@ class VirtualKeyboard final : public Keyboard {
   //   has it;
   // - sees nothing of the keyboard: the user's keys do not reach this
   //   keyboard's modifiers, nor does it see them;
-  // - refuses a control character that no key types (other than tab, line
-  //   feed, carriage return, backspace, escape and delete);
   // - plans the keymaps in prepare() and uploads the first, then gives the
   //   compositor and the focused program a moment to take it: a key sent
   //   straight after a new keymap can be lost;

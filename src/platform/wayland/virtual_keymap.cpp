@@ -87,17 +87,10 @@ const std::vector<std::uint32_t>& character_keycodes() {
   return keycodes;
 }
 
-// A letter has a lower and an upper case and is one of them.
-bool is_letter(KeySymbol keysym) {
-  const KeySymbol lower = keysym_to_lower(keysym);
-  const KeySymbol upper = keysym_to_upper(keysym);
-  return lower != upper && (keysym == lower || keysym == upper);
-}
-
 // What a character's key is known by: a letter by its lower case, which
 // shares the key with its upper case.
 KeySymbol key_of(KeySymbol keysym) {
-  return is_letter(keysym) ? keysym_to_lower(keysym) : keysym;
+  return is_letter_keysym(keysym) ? keysym_to_lower(keysym) : keysym;
 }
 
 std::string keysym_name(KeySymbol keysym) {
@@ -137,8 +130,9 @@ std::vector<VirtualKeymap> plan_virtual_keymaps(std::span<const KeyEvent> events
     for (std::size_t i = 0; i < on_keys.size(); ++i) {
       const KeySymbol keysym = on_keys[i];
       const std::uint32_t keycode = character_keycodes()[i];
-      keymap.keys.push_back(is_letter(keysym) ? VirtualKey{keycode, keysym, keysym_to_upper(keysym)}
-                                              : VirtualKey{keycode, keysym, keysym});
+      keymap.keys.push_back(is_letter_keysym(keysym)
+                                ? VirtualKey{keycode, keysym, keysym_to_upper(keysym)}
+                                : VirtualKey{keycode, keysym, keysym});
     }
     keymaps.push_back(std::move(keymap));
     on_keys.clear();

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/x11/keysyms.h"
+#include "platform/xkb/keysyms.h"
 #include "playback/key_event.h"
 
 namespace tavrino {
@@ -66,8 +66,8 @@ struct VirtualKeymap {
 };
 
 // The keymaps for `events`, in order, each covering the events after the one
-// before, until all are covered: one keymap when their characters fit. Events
-// with no keysym are skipped (ask for them first with keysym_of).
+// before, until all are covered: one keymap when their characters fit.
+// Modifier presses and releases take the modifier keys every keymap has.
 // `character_keys` is how many keys a keymap has for characters; the default
 // is every keycode that no modifier or named key takes.
 std::vector<VirtualKeymap> plan_virtual_keymaps(std::span<const KeyEvent> events);

@@ -143,4 +143,10 @@ Status WaylandDisplay::read_keymap(std::string& text) {
   return Status::success();
 }
 
+Status read_compositor_keymap(std::string& text) {
+  WaylandDisplay wayland;
+  if (Status connected = wayland.connect(); !connected) return connected;
+  return wayland.read_keymap(text);
+}
+
 }  // namespace tavrino

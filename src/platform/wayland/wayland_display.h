@@ -53,4 +53,8 @@ class WaylandDisplay {
   zwp_virtual_keyboard_manager_v1* manager_ = nullptr;
 };
 
+// The keymap the compositor of WAYLAND_DISPLAY hands to its clients, read
+// through a connection made for it alone (see read_keymap).
+Status read_compositor_keymap(std::string& text);
+
 }  // namespace tavrino

@@ -7,6 +7,10 @@
 
 namespace tavrino {
 
+std::u16string connection_lost() {
+  return u"The connection to the X server was lost.";
+}
+
 struct ErrorRouting {
   static int on_error(Display* display, XErrorEvent* error) {
     if (current != nullptr && display == current->display_) {

@@ -6,6 +6,7 @@
 // holds where it still can.
 #pragma once
 
+#include <string>
 #include <vector>
 
 struct _XDisplay;
@@ -25,6 +26,9 @@ struct XErrors {
   // recorded.
   std::vector<unsigned long> tolerated;
 };
+
+// Why the keyboard cannot go on once the X connection is gone.
+std::u16string connection_lost();
 
 // Makes the loss of `display`'s connection set `errors.lost` where Xlib would
 // otherwise end the process once the I/O error handler returns. Lasts as

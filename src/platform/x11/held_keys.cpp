@@ -5,6 +5,14 @@
 
 namespace tavrino {
 
+KeycodeSet keycode_set(std::span<const unsigned> keycodes) {
+  KeycodeSet set;
+  for (const unsigned keycode : keycodes) {
+    if (keycode != 0 && keycode < set.size()) set.set(keycode);
+  }
+  return set;
+}
+
 std::optional<HeldKey> held_key_of(KeySymbol keysym) {
   switch (keysym) {
     case 0xffe1:  // Shift_L

@@ -8,13 +8,17 @@
 #include <optional>
 #include <span>
 
-#include "platform/x11/keysyms.h"
+#include "platform/xkb/keysyms.h"
 #include "playback/keyboard.h"
 
 namespace tavrino {
 
 // One bit per keycode.
 using KeycodeSet = std::bitset<256>;
+
+// The set of `keycodes`; 0, which is no keycode, and those past 255 left
+// out.
+KeycodeSet keycode_set(std::span<const unsigned> keycodes);
 
 // A key that the modifier map binds to a modifier, with the symbol of its
 // first level in the current group.

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // What the keyboard sees on its X connection while it types: Esc pressed in
-// any window, and a change of keyboard layout (another group, or other symbols on the layout's
-// keys). The playback changes the keyboard mapping itself when it puts characters onto spare
-// keycodes, and the server announces a new keyboard description whenever the keys come from another
-// device than before (the XTEST device and the real keyboard take turns), with the same symbols;
-// neither is a change of layout. No X connection is needed here: the keyboard turns the X events
-// into calls, and reads the mapping when asked to.
+// any window, and a change of keyboard layout (another group, or other
+// symbols on the layout's keys). The playback changes the keyboard mapping
+// itself when it puts characters onto spare keycodes, and the server
+// announces a new keyboard description whenever the keys come from another
+// device than before (the XTEST device and the real keyboard take turns),
+// with the same symbols; neither is a change of layout. No X connection is
+// needed here: interruption_events.h turns the X events into calls, and
+// reads the mapping when asked to.
 #pragma once
 
 #include <optional>

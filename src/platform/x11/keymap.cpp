@@ -2,8 +2,7 @@
 #include "platform/x11/keymap.h"
 
 #include <algorithm>
-#include <array>
-#include <initializer_list>
+#include <memory>
 
 #include "platform/x11/xlib.h"
 
@@ -13,17 +12,61 @@ namespace {
 
 constexpr unsigned kWhat = XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask;
 
+struct DescriptionFree {
+  void operator()(XkbDescPtr xkb) const { XkbFreeKeyboard(xkb, XkbAllComponentsMask, 1); }
+};
+using Description = std::unique_ptr<XkbDescRec, DescriptionFree>;
+
+// The group XKB translates a key in while `group` is active: one with fewer
+// groups wraps around, or is clamped or redirected, as its group
+// information says.
+unsigned translated_group(XkbDescPtr xkb, KeyCode code, unsigned group) {
+  const unsigned groups = XkbKeyNumGroups(xkb, code);
+  if (group < groups) return group;
+  const unsigned info = XkbKeyGroupInfo(xkb, code);
+  switch (XkbOutOfRangeGroupAction(info)) {
+    case XkbClampIntoRange:
+      return groups - 1;
+    case XkbRedirectIntoRange: {
+      const unsigned redirect = XkbOutOfRangeGroupNumber(info);
+      return redirect < groups ? redirect : 0;
+    }
+    default:
+      return group % groups;
+  }
+}
+
+// Every keycode of `xkb` as the search needs it, with `group` active.
+std::vector<LayoutKey> describe(XkbDescPtr xkb, unsigned group) {
+  std::vector<LayoutKey> keys;
+  for (int keycode = xkb->min_key_code; keycode <= xkb->max_key_code; ++keycode) {
+    const auto code = static_cast<KeyCode>(keycode);
+    LayoutKey& key = keys.emplace_back();
+    key.keycode = static_cast<unsigned>(keycode);
+    // Xlib allocates the modifier map only when the server sends entries,
+    // and a server sends none for a keymap without modifier keys (as
+    // XWayland may): no map means no binding.
+    key.bound = xkb->map->modmap != nullptr ? xkb->map->modmap[keycode] : 0;
+    key.groups = XkbKeyNumGroups(xkb, code);
+    if (key.groups == 0) continue;
+    key.symbol = XkbKeySymEntry(xkb, code, 0, group < key.groups ? group : 0);
+    const unsigned translated = translated_group(xkb, code, group);
+    const XkbKeyTypePtr type = XkbKeyKeyType(xkb, code, translated);
+    key.type.modifiers = type->mods.mask;
+    for (int i = 0; type->map != nullptr && i < type->map_count; ++i) {
+      const XkbKTMapEntryRec& entry = type->map[i];
+      if (!entry.active) continue;
+      const unsigned preserve = type->preserve != nullptr ? type->preserve[i].mask : 0;
+      key.type.map.push_back({entry.mods.mask, entry.level, preserve});
+    }
+    for (int level = 0; level < XkbKeyGroupsWidth(xkb, code); ++level) {
+      key.levels.push_back(static_cast<KeySymbol>(XkbKeySymEntry(xkb, code, level, translated)));
+    }
+  }
+  return keys;
+}
+
 }  // namespace
-
-Keymap::~Keymap() {
-  free_description();
-}
-
-void Keymap::free_description() {
-  if (xkb_) XkbFreeKeyboard(xkb_, XkbAllComponentsMask, 1);
-  xkb_ = nullptr;
-  indexes_.clear();
-}
 
 Status Keymap::load(Display* display) {
   display_ = display;
@@ -35,132 +78,24 @@ Status Keymap::load(Display* display) {
   locked_ = state.locked_mods;
   if (Status status = reload(); !status) return status;
 
-  shift_ = modifier_key({XK_Shift_L, XK_Shift_R});
-  control_ = modifier_key({XK_Control_L, XK_Control_R});
-  alt_ = modifier_key({XK_Alt_L, XK_Alt_R, XK_Meta_L});
-  level3_ = modifier_key({XK_ISO_Level3_Shift});
-  num_lock_ = modifier_key({XK_Num_Lock});
+  const std::vector<LayoutKey>& keys = search_.keys();
+  shift_ = find_modifier_key(keys, {XK_Shift_L, XK_Shift_R});
+  control_ = find_modifier_key(keys, {XK_Control_L, XK_Control_R});
+  alt_ = find_modifier_key(keys, {XK_Alt_L, XK_Alt_R, XK_Meta_L});
+  level3_ = find_modifier_key(keys, {XK_ISO_Level3_Shift});
+  num_lock_ = find_modifier_key(keys, {XK_Num_Lock});
+  search_ = KeySearch(search_.keys(), shift_, level3_);
   return Status::success();
 }
 
 Status Keymap::reload() {
-  free_description();
-  xkb_ = XkbGetMap(display_, kWhat, XkbUseCoreKbd);
-  if (!xkb_ || !xkb_->map) {
+  search_ = KeySearch();
+  const Description xkb(XkbGetMap(display_, kWhat, XkbUseCoreKbd));
+  if (!xkb || !xkb->map) {
     return Status::failure(u"The X server did not hand out its keyboard mapping.");
   }
+  search_ = KeySearch(describe(xkb.get(), group_), shift_, level3_);
   return Status::success();
-}
-
-unsigned Keymap::caps_lock_mask() const {
-  return LockMask;
-}
-
-// The first keycode whose first level in the current group is one of
-// `keysyms` and that the modifier map binds to a modifier. A key with the
-// symbol but no binding (the right Alt key of some layouts, which only
-// carries an action) would leave the mask unknown, so it is passed over.
-ModifierKey Keymap::modifier_key(std::initializer_list<KeySymbol> keysyms) const {
-  if (!xkb_) return {};
-  for (const KeySymbol wanted : keysyms) {
-    for (int keycode = xkb_->min_key_code; keycode <= xkb_->max_key_code; ++keycode) {
-      const auto code = static_cast<KeyCode>(keycode);
-      if (XkbKeyNumGroups(xkb_, code) == 0) continue;
-      const unsigned group = group_ < XkbKeyNumGroups(xkb_, code) ? group_ : 0;
-      if (XkbKeySymEntry(xkb_, code, 0, group) != wanted) continue;
-      const unsigned mask = modifiers_of(code);
-      if (mask != 0) return {static_cast<unsigned>(keycode), mask};
-    }
-  }
-  return {};
-}
-
-std::vector<unsigned> Keymap::keycodes_with(KeySymbol keysym) const {
-  std::vector<unsigned> keycodes;
-  if (!xkb_) return keycodes;
-  for (int keycode = xkb_->min_key_code; keycode <= xkb_->max_key_code; ++keycode) {
-    const auto code = static_cast<KeyCode>(keycode);
-    if (XkbKeyNumGroups(xkb_, code) == 0) continue;
-    const unsigned group = group_ < XkbKeyNumGroups(xkb_, code) ? group_ : 0;
-    if (XkbKeySymEntry(xkb_, code, 0, group) == keysym) {
-      keycodes.push_back(static_cast<unsigned>(keycode));
-    }
-  }
-  return keycodes;
-}
-
-// The real modifiers the modifier map binds `keycode` to. Xlib allocates
-// the map only when the server sends entries, and a server sends none for a
-// keymap without modifier keys (as XWayland may): no map means no binding.
-unsigned Keymap::modifiers_of(unsigned keycode) const {
-  if (!xkb_ || !xkb_->map || !xkb_->map->modmap) return 0;
-  return xkb_->map->modmap[keycode];
-}
-
-const Keymap::Index& Keymap::index_for(unsigned locked) const {
-  auto [it, added] = indexes_.try_emplace(locked);
-  Index& index = it->second;
-  if (!added || !xkb_) return index;
-
-  // Fewer modifiers first: a character is typed the plainest way the layout
-  // offers, and the level-3 key is only pressed when nothing else gives it.
-  std::array<unsigned, 4> combinations = {0, 0, 0, 0};
-  std::size_t count = 1;
-  const bool shift = shift_.keycode != 0;
-  const bool level3 = level3_.keycode != 0;
-  if (shift) combinations[count++] = ShiftMask;
-  if (level3) combinations[count++] = level3_.mask;
-  if (shift && level3) combinations[count++] = ShiftMask | level3_.mask;
-  for (std::size_t i = 0; i < count; ++i) {
-    const unsigned held = combinations[i];
-    const unsigned effective = held | locked;
-    for (int keycode = xkb_->min_key_code; keycode <= xkb_->max_key_code; ++keycode) {
-      unsigned consumed = 0;
-      KeySym keysym = 0;
-      if (!XkbTranslateKeyCode(xkb_, static_cast<KeyCode>(keycode),
-                               XkbBuildCoreState(effective, group_), &consumed, &keysym) ||
-          keysym == 0) {
-        continue;
-      }
-      // Clients (Xlib and xkbcommon alike) turn the symbol to upper case
-      // when Lock is on and the key's type does not use it up; that is
-      // what the target will see.
-      if ((effective & LockMask) != 0 && (consumed & LockMask) == 0) {
-        keysym = keysym_to_upper(static_cast<KeySymbol>(keysym));
-      }
-      const Stroke stroke{static_cast<unsigned>(keycode), held};
-      index.by_keysym.try_emplace(static_cast<KeySymbol>(keysym), stroke);
-      const char32_t c = character_of_keysym(static_cast<KeySymbol>(keysym));
-      if (c >= 0x20 && c != 0x7f) index.by_character.try_emplace(c, stroke);
-    }
-  }
-  return index;
-}
-
-std::optional<Stroke> Keymap::find_character(char32_t c, unsigned locked) const {
-  const Index& index = index_for(locked);
-  const auto it = index.by_character.find(c);
-  if (it == index.by_character.end()) return std::nullopt;
-  return it->second;
-}
-
-std::optional<Stroke> Keymap::find_keysym(KeySymbol keysym, unsigned locked) const {
-  const Index& index = index_for(locked);
-  const auto it = index.by_keysym.find(keysym);
-  if (it == index.by_keysym.end()) return std::nullopt;
-  return it->second;
-}
-
-std::vector<unsigned> Keymap::spare_keycodes() const {
-  std::vector<unsigned> spare;
-  if (!xkb_) return spare;
-  for (int keycode = xkb_->max_key_code; keycode >= xkb_->min_key_code; --keycode) {
-    const auto code = static_cast<KeyCode>(keycode);
-    if (XkbKeyNumGroups(xkb_, code) == 0 && modifiers_of(code) == 0) {
-      spare.push_back(static_cast<unsigned>(keycode));
-    }
-  }
-  return spare;
 }
 
 std::vector<KeycodeMapping> read_keycode_mappings(Display* display,

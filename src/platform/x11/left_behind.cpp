@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/x11/display_lock.h"
+#include "platform/x11/error_trap.h"
 #include "platform/x11/input_tap.h"
 #include "platform/x11/keymap.h"
 #include "platform/x11/xlib.h"
@@ -70,6 +72,24 @@ void give_back(Display* display, const BorrowedRecord& record) {
   write_keycode_mappings(display, plan_restore(keycodes));
   clear_left_behind(display);
   XSync(display, 0);
+}
+
+void give_back_own_left_behind() {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return;
+  XErrors errors;
+  catch_connection_loss(display, errors);
+  {
+    ErrorTrap trap(display, errors);
+    const auto left = read_left_behind(display);
+    DisplayLock lock;
+    if (left && left->pid == getpid() && lock.take(display)) {
+      give_back(display, *left);
+      lock.release();
+    }
+    XSync(display, 0);
+  }
+  XCloseDisplay(display);
 }
 
 }  // namespace tavrino

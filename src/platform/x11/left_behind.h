@@ -26,4 +26,10 @@ void clear_left_behind(_XDisplay* display);
 // playback types on the display (with its lock held).
 void give_back(_XDisplay* display, const BorrowedRecord& record);
 
+// Gives back what a playback of this process left behind on the display
+// named by DISPLAY (its target had not handled its keys yet when it ended),
+// as the program ends: its target has had all the time since. Nothing when
+// the record is another program's, or another playback types now.
+void give_back_own_left_behind();
+
 }  // namespace tavrino

@@ -5,7 +5,8 @@
 
 #include <algorithm>
 
-#include "platform/x11/messages.h"
+#include "base/text.h"
+#include "platform/xkb/key_messages.h"
 
 #include "platform/x11/xlib.h"
 
@@ -17,12 +18,34 @@ bool is_down(const char (&bits)[32], unsigned keycode) {
   return keycode < 256 && ((static_cast<unsigned char>(bits[keycode / 8]) >> (keycode % 8)) & 1);
 }
 
+// Autorepeat lets go of a key for an instant between two presses, so Esc
+// counts as let go once it has been up for kEscapeUp; it is waited for at
+// most kEscapeWait.
+constexpr std::chrono::milliseconds kEscapeUp{120};
+constexpr std::chrono::milliseconds kEscapeWait{3000};
+
+// What the user's key `keycode` is, by its symbol in `group`.
+UserKey classify(Display* display, unsigned group, unsigned keycode) {
+  const KeySym keysym = XkbKeycodeToKeysym(display, static_cast<KeyCode>(keycode), group, 0);
+  if (keysym == XK_Escape) return {UserKey::Kind::escape, HeldKey::shift, {}};
+  if (const auto held = held_key_of(static_cast<KeySymbol>(keysym))) {
+    return {UserKey::Kind::modifier, *held, {}};
+  }
+  std::u16string name = u"A key";
+  if (const char32_t c = character_of_keysym(static_cast<KeySymbol>(keysym)); c >= 0x20) {
+    name = shown(c);
+  } else if (const char* symbol = XKeysymToString(keysym); symbol != nullptr) {
+    name = utf8_to_utf16(symbol);
+  }
+  return {UserKey::Kind::other, HeldKey::shift, std::move(name)};
+}
+
 }  // namespace
 
 void SessionWatch::begin(Display* display, XErrors& errors, int xkb_event_base, unsigned group) {
   display_ = display;
   errors_ = &errors;
-  keys_.start(display, xkb_event_base, group);
+  interruptions_.start(display, xkb_event_base, group);
 }
 
 void SessionWatch::find_target() {
@@ -32,10 +55,11 @@ void SessionWatch::find_target() {
   target_.find(display_, focus);
 }
 
-void SessionWatch::start(std::vector<unsigned> escape_keycodes, TypingWatch::Classify classify) {
+void SessionWatch::start(std::vector<unsigned> escape_keycodes, unsigned group) {
   escape_keycodes_ = escape_keycodes;
-  keys_.grab_escape(std::move(escape_keycodes));
-  typing_ = TypingWatch(std::move(classify));
+  interruptions_.grab_escape(std::move(escape_keycodes));
+  typing_ = TypingWatch(
+      [display = display_, group](unsigned keycode) { return classify(display, group, keycode); });
   (void)tap_.start(display_);
 
   // The modifiers the user holds now; the raw events tell the changes.
@@ -69,7 +93,7 @@ void SessionWatch::start(std::vector<unsigned> escape_keycodes, TypingWatch::Cla
 
 void SessionWatch::stop() {
   if (display_ == nullptr) return;
-  keys_.stop();
+  interruptions_.stop();
   tap_.stop();
   target_.stop();
   if (focus_selected_ != 0) XSelectInput(display_, focus_selected_, NoEventMask);
@@ -101,10 +125,10 @@ void SessionWatch::read() {
       if (event.xfocus.mode == NotifyUngrab && event.type == FocusIn) typing_.grab_ended();
       continue;
     }
-    const bool layout_was_changed = keys_.watch().layout_changed();
-    if (keys_.take(event)) {
-      keys_.settle();
-      if (!layout_was_changed && keys_.watch().layout_changed()) typing_.layout_changed();
+    const bool layout_was_changed = interruptions_.watch().layout_changed();
+    if (interruptions_.take(event)) {
+      interruptions_.settle();
+      if (!layout_was_changed && interruptions_.watch().layout_changed()) typing_.layout_changed();
     }
   }
 }
@@ -125,11 +149,11 @@ KeyboardWatch SessionWatch::watch(bool lost) const {
   // Esc comes through the grab while the grab is this session's (the
   // server then keeps the key's raw events from it), and as a raw event
   // while another program's grab takes it.
-  watch.escapes = std::max(typing_.escapes(), keys_.watch().escapes());
+  watch.escapes = std::max(typing_.escapes(), interruptions_.watch().escapes());
   watch.held = typing_.held();
   watch.grabbed = typing_.grabbed();
   watch.disturbed = typing_.disturbed();
-  watch.target_gone = target_.gone();
+  watch.target_gone = target_.answers().gone();
   if (lost) watch.broken = connection_lost();
   return watch;
 }
@@ -143,7 +167,19 @@ bool SessionWatch::escape_down() const {
 }
 
 bool SessionWatch::escape_pressed() const {
-  return typing_.escapes() > 0 || keys_.watch().escapes() > 0;
+  return typing_.escapes() > 0 || interruptions_.watch().escapes() > 0;
+}
+
+void SessionWatch::wait_for_escape_up(const std::function<bool()>& quit_requested) {
+  if (!escape_pressed() && !escape_down()) return;
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point started = Clock::now();
+  Clock::time_point up_since = started;
+  while (Clock::now() - up_since < kEscapeUp && Clock::now() - started < kEscapeWait &&
+         !errors_->lost && !(quit_requested && quit_requested())) {
+    if (escape_down()) up_since = Clock::now();
+    if (Clock::now() - up_since < kEscapeUp) wait(std::chrono::milliseconds(20));
+  }
 }
 
 }  // namespace tavrino

@@ -2,18 +2,19 @@
 // Everything a playback watches on its X connection, read in the order the
 // server sent it: every key and click (input_tap.h, judged by
 // typing_watch.h), Esc through a grab of the key and changes of layout
-// (keyboard_watch.h), another program's grab of the keyboard (the focus
+// (interruption_events.h), another program's grab of the keyboard (the focus
 // window's FocusOut and FocusIn with the modes of a grab), and the target's
 // answers to pings (target_sync.h).
 #pragma once
 
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "platform/x11/error_trap.h"
 #include "platform/x11/input_tap.h"
-#include "platform/x11/keyboard_watch.h"
+#include "platform/x11/interruption_events.h"
 #include "platform/x11/target_sync.h"
 #include "platform/x11/typing_watch.h"
 #include "playback/keyboard.h"
@@ -33,13 +34,14 @@ class SessionWatch {
   void begin(_XDisplay* display, XErrors& errors, int xkb_event_base, unsigned group);
   // The spare keycodes, whose remapping is the playback's own, once the
   // layout has been read.
-  void set_layout(const KeycodeSet& spare) { keys_.set_layout(spare); }
+  void set_layout(const KeycodeSet& spare) { interruptions_.set_layout(spare); }
   // Finds the program typed into: the one with the focus now.
   void find_target();
   // Watches the rest: grabs Esc (`escape_keycodes`), asks for the raw
   // events, notes the modifiers the user holds and whether another program
-  // holds the keyboard. `classify` says what a key of the user's is.
-  void start(std::vector<unsigned> escape_keycodes, TypingWatch::Classify classify);
+  // holds the keyboard. A key of the user's is told by its symbol in
+  // `group`, the active one.
+  void start(std::vector<unsigned> escape_keycodes, unsigned group);
   // Lets go of everything it asked for.
   void stop();
 
@@ -55,16 +57,20 @@ class SessionWatch {
   bool escape_down() const;
   // Esc was pressed since start().
   bool escape_pressed() const;
+  // When Esc was pressed, waits (a few seconds at most, and not once
+  // `quit_requested` says so) until the user has let go of it: while it is
+  // held, its autorepeat would go to the target the moment the grab goes.
+  void wait_for_escape_up(const std::function<bool()>& quit_requested);
 
   TypingWatch& typing() { return typing_; }
   TargetSync& target() { return target_; }
   const TargetSync& target() const { return target_; }
-  XKeyboardWatch& keys() { return keys_; }
+  InterruptionEvents& interruptions() { return interruptions_; }
 
  private:
   _XDisplay* display_ = nullptr;
   XErrors* errors_ = nullptr;
-  XKeyboardWatch keys_;
+  InterruptionEvents interruptions_;
   InputTap tap_;
   TypingWatch typing_;
   TargetSync target_;

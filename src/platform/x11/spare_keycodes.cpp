@@ -14,6 +14,44 @@ bool contains_key(const std::vector<SpareKey>& keys, const SpareKey& key) {
 
 }  // namespace
 
+SpareBatch plan_spare_batch(std::span<const SpareUse> uses, std::size_t from,
+                            std::size_t key_count) {
+  // Counted in half keycodes: a keysym that shares its keycode takes one
+  // level, the others take both.
+  const std::size_t capacity = 2 * key_count;
+  std::size_t used = 0;
+  std::vector<SpareKey> whole;
+  std::vector<KeySymbol> halves;
+  std::size_t i = from;
+  for (; i < uses.size(); ++i) {
+    const KeySymbol keysym = uses[i].keysym;
+    // Shift added to a named key (F13, Help) would make it another shortcut
+    // in the target; only characters come out the same with it.
+    const bool shareable = types_text(keysym) && !uses[i].shifted;
+    if (is_letter_keysym(keysym) || !shareable) {
+      const SpareKey key = is_letter_keysym(keysym)
+                               ? SpareKey{keysym_to_lower(keysym), keysym_to_upper(keysym)}
+                               : SpareKey{keysym, keysym};
+      if (std::find(whole.begin(), whole.end(), key) != whole.end()) continue;
+      if (used + 2 > capacity) break;
+      whole.push_back(key);
+      used += 2;
+    } else {
+      if (std::find(halves.begin(), halves.end(), keysym) != halves.end()) continue;
+      if (used + 1 > capacity) break;
+      halves.push_back(keysym);
+      used += 1;
+    }
+  }
+  SpareBatch batch;
+  batch.keys = std::move(whole);
+  for (std::size_t h = 0; h < halves.size(); h += 2) {
+    batch.keys.push_back({halves[h], h + 1 < halves.size() ? halves[h + 1] : halves[h]});
+  }
+  batch.end = i;
+  return batch;
+}
+
 bool same_symbols(const KeycodeSymbols& a, const KeycodeSymbols& b) {
   const auto end_of = [](const KeycodeSymbols& symbols) {
     auto end = symbols.end();

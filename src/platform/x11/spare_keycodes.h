@@ -11,9 +11,51 @@
 #include <span>
 #include <vector>
 
-#include "platform/x11/keysyms.h"
+#include "platform/xkb/keysyms.h"
 
 namespace tavrino {
+
+// What one spare keycode gets: its level without and with Shift.
+struct SpareKey {
+  KeySymbol level1 = kNoSymbol;
+  KeySymbol level2 = kNoSymbol;
+  bool operator==(const SpareKey&) const = default;
+};
+
+// A keysym that must go onto a spare keycode, once for every time it is
+// typed, and whether the key string holds Shift at any of those times.
+struct SpareUse {
+  KeySymbol keysym = kNoSymbol;
+  bool shifted = false;
+  bool operator==(const SpareUse&) const = default;
+};
+
+// The keys for the next batch of keysyms that must be put onto spare
+// keycodes, and the position in `uses` where the batch ends.
+struct SpareBatch {
+  std::vector<SpareKey> keys;
+  std::size_t end = 0;
+};
+
+// Plans the next batch: `uses` in the order they will be typed (repeats
+// included); the batch covers as many of them from `from` on as fit onto
+// `key_count` keycodes. Every batch after the first costs a wait until the
+// target has read what was typed before the mapping changes, so each keycode
+// carries as much as can be typed on it exactly:
+// - A letter's keycode has its lower case on level 1 and its upper case on
+//   level 2, as on any letter key, so Shift and Caps Lock work on it as the
+//   target expects, and both cases share it.
+// - A keysym the key string types while holding Shift is on both levels of
+//   its own keycode, so that the Shift does not turn it into another
+//   character; so is a named key (F13, Help), which must come without a
+//   Shift the key string did not ask for.
+// - Other characters (no case, never under a held Shift) go two to a
+//   keycode, one on each level, in the order they first come; an odd one
+//   out is on both levels.
+// Letters and shifted keysyms come first in `keys`. Covers at least one use
+// when `key_count` > 0 and `from` < uses.size(); covers nothing otherwise.
+SpareBatch plan_spare_batch(std::span<const SpareUse> uses, std::size_t from,
+                            std::size_t key_count);
 
 // The symbols of one keycode as the core protocol lists them (group 1
 // levels 1 and 2, group 2 levels 1 and 2, further levels), NoSymbol (0)

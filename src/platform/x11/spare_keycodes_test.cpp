@@ -19,6 +19,90 @@ const KeySymbol kYen = keysym_for_character(U'\u00a5');
 // An empty keycode as the core protocol lists it, four symbols wide.
 const KeycodeSymbols kEmpty = {0, 0, 0, 0};
 
+TEST(SpareKeycodesTest, SpareBatches) {
+  const KeySymbol a = keysym_for_character(U'a');
+  const KeySymbol big_a = keysym_for_character(U'A');
+  const KeySymbol b = keysym_for_character(U'b');
+  const KeySymbol big_b = keysym_for_character(U'B');
+  const KeySymbol zhong = keysym_for_character(U'\u4e2d');
+  const KeySymbol wen = keysym_for_character(U'\u6587');
+  const KeySymbol title = keysym_for_character(U'\u01c5');  // Dz as in a title
+  const KeySymbol small_o = keysym_for_character(U'\u00f6');
+  const KeySymbol big_o = keysym_for_character(U'\u00d6');
+
+  const KeySymbol euro = keysym_for_character(U'\u20ac');
+  const KeySymbol f13 = keysym_for_key(Key::f13);
+  const auto plain = [](KeySymbol k) { return SpareUse{k, false}; };
+  const auto shifted = [](KeySymbol k) { return SpareUse{k, true}; };
+
+  struct Case {
+    const char* name;
+    std::vector<SpareUse> uses;
+    std::size_t from;
+    std::size_t keys;
+    std::vector<SpareKey> expected;
+    std::size_t end;
+  };
+  const Case cases[] = {
+      {"both cases share a key", {plain(big_a), plain(a), plain(big_a)}, 0, 3, {{a, big_a}}, 3},
+      {"upper case first", {plain(big_o)}, 0, 1, {{small_o, big_o}}, 1},
+      {"no case: two share a key", {plain(zhong), plain(wen)}, 0, 5, {{zhong, wen}}, 2},
+      {"an odd one out is on both levels",
+       {plain(zhong), plain(wen), plain(euro)},
+       0,
+       5,
+       {{zhong, wen}, {euro, euro}},
+       3},
+      {"typed under Shift: a key alone",
+       {shifted(zhong), plain(wen)},
+       0,
+       5,
+       {{zhong, zhong}, {wen, wen}},
+       2},
+      {"a named key never needs Shift",
+       {plain(f13), plain(zhong)},
+       0,
+       5,
+       {{f13, f13}, {zhong, zhong}},
+       2},
+      // U+01C5 has a lower and an upper case but is neither: no letter key.
+      {"title case shares like a symbol", {plain(title), plain(zhong)}, 0, 5, {{title, zhong}}, 2},
+      {"letters first, then the pairs",
+       {plain(zhong), plain(b), plain(wen)},
+       0,
+       5,
+       {{b, big_b}, {zhong, wen}},
+       3},
+      {"stops when the keys are used up",
+       {plain(zhong), plain(wen), plain(euro), plain(b)},
+       0,
+       2,
+       {{zhong, wen}, {euro, euro}},
+       3},
+      // One keycode left after the letter: a second letter does not fit.
+      {"a letter needs a whole key",
+       {plain(zhong), plain(a), plain(b)},
+       0,
+       2,
+       {{a, big_a}, {zhong, zhong}},
+       2},
+      {"repeats still fit",
+       {plain(zhong), plain(b), plain(zhong), plain(wen), plain(euro)},
+       0,
+       2,
+       {{b, big_b}, {zhong, wen}},
+       4},
+      {"starts at from", {plain(zhong), plain(wen), plain(b)}, 2, 2, {{b, big_b}}, 3},
+      {"no keys, nothing covered", {plain(zhong)}, 0, 0, {}, 0},
+      {"from at the end", {plain(zhong)}, 1, 4, {}, 1},
+  };
+  for (const Case& c : cases) {
+    const SpareBatch batch = plan_spare_batch(c.uses, c.from, c.keys);
+    EXPECT_EQ(batch.keys, c.expected) << c.name;
+    EXPECT_EQ(batch.end, c.end) << c.name;
+  }
+}
+
 TEST(SpareKeycodesTest, PlanRestore) {
   struct Case {
     const char* name;

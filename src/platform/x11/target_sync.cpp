@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-#include "base/text.h"
 #include "platform/x11/xlib.h"
 
 namespace tavrino {
@@ -34,23 +33,6 @@ std::string title_of(Display* display, Window window) {
     if (name != nullptr) XFree(name);
   }
   return title;
-}
-
-// "LibreOffice Calc" of "marks.ods - LibreOffice Calc": programs put their
-// own name last in the title; a name of another shape is kept whole, up to
-// a length a status line can show.
-std::u16string program_name(const std::string& title) {
-  std::u16string name = utf8_to_utf16(title);
-  for (const std::u16string_view dash : {u" - ", u" \u2014 ", u" \u2013 "}) {
-    const auto at = name.rfind(dash);
-    if (at != std::u16string::npos && at + dash.size() < name.size()) {
-      name = name.substr(at + dash.size());
-      break;
-    }
-  }
-  constexpr std::size_t kLongest = 40;
-  if (name.size() > kLongest) name = name.substr(0, kLongest - 1) + u"\u2026";
-  return escape_hidden(name);
 }
 
 bool answers_ping(Display* display, Window window, Atom ping) {
@@ -129,6 +111,7 @@ void TargetSync::find(Display* display, unsigned long focus) {
   protocols_ = XInternAtom(display, "WM_PROTOCOLS", 0);
   ping_ = XInternAtom(display, "_NET_WM_PING", 0);
   const Atom wm_state = XInternAtom(display, "WM_STATE", 0);
+  answers_ = TargetAnswers(0, 0, protocols_, ping_);
   if (focus == 0 || focus == PointerRoot || focus == root_) return;
 
   // From the focus (perhaps a field inside a window) up to the root: the
@@ -164,6 +147,7 @@ void TargetSync::find(Display* display, unsigned long focus) {
     window = parent;
   }
   name_ = program_name(title);
+  answers_ = TargetAnswers(top_level_, window_, protocols_, ping_);
   // Programs send the answer to the root window with the masks of the
   // window manager; Qt uses StructureNotify, GTK SubstructureNotify.
   XSelectInput(display, root_, StructureNotifyMask | SubstructureNotifyMask);
@@ -173,32 +157,31 @@ void TargetSync::find(Display* display, unsigned long focus) {
 void TargetSync::stop() {
   if (display_ == nullptr) return;
   XSelectInput(display_, root_, NoEventMask);
-  if (top_level_ != 0 && !gone_) XSelectInput(display_, top_level_, NoEventMask);
+  if (top_level_ != 0 && !answers_.gone()) XSelectInput(display_, top_level_, NoEventMask);
   display_ = nullptr;
   top_level_ = window_ = 0;
-  answered_ = 0;
-  gone_ = false;
+  answers_ = TargetAnswers();
   name_.clear();
 }
 
-void TargetSync::ask(unsigned long token) {
-  if (window_ == 0 || gone_) return;
+void TargetSync::ask() {
+  const unsigned long token = answers_.ask();
+  if (window_ == 0 || answers_.gone()) return;
   send_ping(display_, window_, protocols_, ping_, token);
 }
 
 bool TargetSync::take(const XEvent& event) {
-  if (display_ == nullptr) return false;
-  if (event.type == DestroyNotify && event.xdestroywindow.window == top_level_) {
-    gone_ = true;
-    return true;
+  TargetEvent taken;
+  if (event.type == DestroyNotify) {
+    taken.type = TargetEvent::Type::destroyed;
+    taken.window = event.xdestroywindow.window;
+  } else if (event.type == ClientMessage) {
+    taken.type = TargetEvent::Type::client_message;
+    taken.window = event.xclient.window;
+    taken.message_type = event.xclient.message_type;
+    std::copy(event.xclient.data.l, event.xclient.data.l + 3, taken.data);
   }
-  if (event.type != ClientMessage || event.xclient.message_type != protocols_ ||
-      static_cast<unsigned long>(event.xclient.data.l[0]) != ping_ ||
-      static_cast<unsigned long>(event.xclient.data.l[2]) != window_) {
-    return false;
-  }
-  answered_ = std::max(answered_, static_cast<unsigned long>(event.xclient.data.l[1]));
-  return true;
+  return answers_.take(taken);
 }
 
 }  // namespace tavrino

@@ -15,6 +15,8 @@
 #include <chrono>
 #include <string>
 
+#include "platform/x11/target_answers.h"
+
 union _XEvent;
 struct _XDisplay;
 
@@ -49,16 +51,15 @@ class TargetSync {
   // Calc" from "marks.ods - LibreOffice Calc"), empty if it has none.
   const std::u16string& name() const { return name_; }
 
-  // Sends ping number `token` (1, 2, ... in order).
-  void ask(unsigned long token);
+  // Sends the next ping (see TargetAnswers::ask), unless the window is
+  // gone or answers none.
+  void ask();
   // Takes in `event` when it answers a ping or says that the window went
-  // away; false for any other event.
+  // away (TargetAnswers::take); false for any other event.
   bool take(const _XEvent& event);
-  // The highest ping number answered so far; an answer covers the pings
-  // before it.
-  unsigned long answered() const { return answered_; }
-  // The window typed into was destroyed: no answer will come.
-  bool gone() const { return gone_; }
+  // What the answers so far tell.
+  const TargetAnswers& answers() const { return answers_; }
+  TargetAnswers& answers() { return answers_; }
 
  private:
   _XDisplay* display_ = nullptr;
@@ -67,8 +68,7 @@ class TargetSync {
   unsigned long root_ = 0;
   unsigned long protocols_ = 0;  // WM_PROTOCOLS
   unsigned long ping_ = 0;       // _NET_WM_PING
-  unsigned long answered_ = 0;
-  bool gone_ = false;
+  TargetAnswers answers_;
   std::u16string name_;
 };
 

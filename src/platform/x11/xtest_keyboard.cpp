@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "base/text.h"
-#include "platform/x11/autorepeat.h"
 #include "platform/x11/borrowed_keys.h"
 #include "platform/x11/display_lock.h"
 #include "platform/x11/error_trap.h"
@@ -20,11 +19,13 @@
 #include "platform/x11/focused_window.h"
 #include "platform/x11/held_keys.h"
 #include "platform/x11/keymap.h"
-#include "platform/x11/keysyms.h"
 #include "platform/x11/left_behind.h"
-#include "platform/x11/messages.h"
-#include "platform/x11/modifier_tracker.h"
 #include "platform/x11/session_watch.h"
+#include "platform/x11/typing_display.h"
+#include "platform/x11/xtest_keys.h"
+#include "platform/xkb/key_messages.h"
+#include "platform/xkb/keysyms.h"
+#include "platform/xkb/modifier_tracker.h"
 
 #include "platform/x11/xlib.h"
 
@@ -34,29 +35,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const std::u16string kSessionHint = u" Loading and viewing data files works without one.";
-
 // How long a session that ends waits for the target to handle keys sent on
-// borrowed keycodes, and at most for the user to let go of Esc (whose
-// autorepeat would reach the target once the grab is gone). Autorepeat lets
-// go of the key for an instant between two presses, so Esc counts as let go
-// once it has been up for kEscapeUp.
+// borrowed keycodes.
 constexpr std::chrono::milliseconds kEndWait{1000};
-constexpr std::chrono::milliseconds kEscapeWait{3000};
-constexpr std::chrono::milliseconds kEscapeUp{120};
-
-// Control characters are found by their keysym (Return, Tab, ...), every
-// other character by what the keys type.
-bool by_character(char32_t c) {
-  return c >= 0x20 && c != 0x7f;
-}
-
-std::optional<Stroke> find(const Keymap& keymap, const KeyEvent& event, unsigned locked) {
-  if (event.type == KeyEvent::Type::character && by_character(event.character)) {
-    return keymap.find_character(event.character, locked);
-  }
-  return keymap.find_keysym(keysym_of(event), locked);
-}
 
 }  // namespace
 
@@ -88,27 +69,17 @@ class XTestSession final : public KeyboardSession {
     if (live_ != nullptr) live_->finish();
   }
   void finish();
-  void wait_for_escape_up();
 
-  UserKey classify(unsigned keycode) const;
   Status type(const KeyEvent& event, bool& must_wait);
-  void send_keys(const KeyActions& actions);
-  void key(unsigned keycode, bool down);
-  bool separate();
   void read_locks();
   void switch_caps_lock_off();
 
-  // Every key sent on a borrowed keycode has been handled by the target.
-  bool borrowed_settled() const {
-    return !borrowed_unasked_ && watch_.target().answered() >= settles_at_;
-  }
   bool quit_requested() const { return quit_requested_ && quit_requested_(); }
 
   std::function<bool()> quit_requested_;
   Display* display_ = nullptr;
   XErrors errors_;
   int xkb_event_base_ = 0;
-  unsigned long state_atom_ = 0;  // _NET_WM_STATE
   DisplayLock lock_;
 
   Keymap keymap_;
@@ -117,50 +88,22 @@ class XTestSession final : public KeyboardSession {
   ModifierTracker modifiers_;
   BorrowedKeys borrowed_;
   SessionWatch watch_;
-  KeycodeSet down_;                // the keys the playback holds down
-  std::optional<KeyAction> last_;  // the last key event sent
-  std::size_t events_ = 0;         // events sent so far
-  std::size_t event_ = 0;          // the event being sent
-  unsigned long asked_ = 0;        // pings sent
-  // The ping whose answer shows that every key sent on a borrowed keycode
-  // so far has been handled, and whether such a key went out after it.
-  unsigned long settles_at_ = 0;
-  bool borrowed_unasked_ = false;
+  XTestKeys keys_;
+  std::size_t events_ = 0;  // events sent so far
+  std::size_t event_ = 0;   // the event being sent
   // The focus window last asked about, and what it is.
   unsigned long focus_window_ = 0;
   Focus focus_;
 };
 
 Status XTestSession::open() {
-  const char* name = std::getenv("DISPLAY");
-  if (name == nullptr || *name == '\0') {
-    return Status::failure(u"Typing needs an X11 session (none was found: DISPLAY is not set)." +
-                           kSessionHint);
-  }
-  const std::u16string display_name = utf8_to_utf16(name);
-  display_ = XOpenDisplay(nullptr);
-  if (display_ == nullptr) {
-    return Status::failure(u"Typing needs an X11 session (none was found: cannot open display " +
-                           display_name + u")." + kSessionHint);
-  }
-  catch_connection_loss(display_, errors_);
+  TypingDisplay opened;
+  if (Status status = open_typing_display(errors_, opened); !status) return status;
+  display_ = opened.display;
+  xkb_event_base_ = opened.xkb_event_base;
   ErrorTrap trap(display_, errors_);
-
-  int event_base = 0, error_base = 0, major = 0, minor = 0;
-  if (!XTestQueryExtension(display_, &event_base, &error_base, &major, &minor)) {
-    return Status::failure(u"Typing needs the XTEST extension, which the X server of display " +
-                           display_name + u" does not offer.");
-  }
-  int opcode = 0;
-  major = XkbMajorVersion;
-  minor = XkbMinorVersion;
-  if (!XkbQueryExtension(display_, &opcode, &xkb_event_base_, &error_base, &major, &minor)) {
-    return Status::failure(u"Typing needs the XKEYBOARD extension, which the X server of display " +
-                           display_name + u" does not offer.");
-  }
-  // Another program's server grab must not hold our keystrokes back.
-  XTestGrabControl(display_, 1);
-  state_atom_ = XInternAtom(display_, "_NET_WM_STATE", 0);
+  keys_.begin(display_, errors_,
+              [this](unsigned keycode, bool down) { watch_.typing().sent(keycode, down, event_); });
   static const bool registered = std::atexit(&XTestSession::finish_live) == 0;
   (void)registered;
   live_ = this;
@@ -194,24 +137,9 @@ Focus XTestSession::focus() {
   // A window that went away while it was looked at tells nothing.
   if (errors.serial != 0) return {};
   focus_window_ = window;
+  keys_.set_focus_window(window);
   focus_ = classify_focus(facts, getpid(), this_host());
   return focus_;
-}
-
-UserKey XTestSession::classify(unsigned keycode) const {
-  const KeySym keysym =
-      XkbKeycodeToKeysym(display_, static_cast<KeyCode>(keycode), keymap_.group(), 0);
-  if (keysym == XK_Escape) return {UserKey::Kind::escape, HeldKey::shift, {}};
-  if (const auto held = held_key_of(static_cast<KeySymbol>(keysym))) {
-    return {UserKey::Kind::modifier, *held, {}};
-  }
-  std::u16string name = u"A key";
-  if (const char32_t c = character_of_keysym(static_cast<KeySymbol>(keysym)); c >= 0x20) {
-    name = shown(c);
-  } else if (const char* symbol = XKeysymToString(keysym); symbol != nullptr) {
-    name = utf8_to_utf16(symbol);
-  }
-  return {UserKey::Kind::other, HeldKey::shift, std::move(name)};
 }
 
 // Caps Lock would turn the letters of the spare keycodes into capitals
@@ -240,7 +168,6 @@ Status XTestSession::prepare(std::span<const KeyEvent> all_events) {
     if (modifier && modifiers_.key(event.modifier).keycode == 0) {
       return no_modifier_key(event.modifier);
     }
-    if (!modifier && keysym_of(event) == kNoSymbol) return untypeable(event);
   }
   switch_caps_lock_off();
   read_locks();
@@ -248,16 +175,12 @@ Status XTestSession::prepare(std::span<const KeyEvent> all_events) {
   const SpareNeeds needs = plan_spare_needs(
       all_events, locked_, {ShiftMask, keymap_.caps_lock_mask(), keymap_.num_lock_mask()},
       [this](const KeyEvent& event, unsigned locked) {
-        return find(keymap_, event, locked).has_value();
+        return keymap_.find(event, locked).has_value();
       });
   borrowed_.plan(display_, keymap_.spare_keycodes(), needs.uses);
   const SpareKeycodes& spare = borrowed_.spare();
-  KeycodeSet spare_set;
-  for (const unsigned keycode : spare.keycodes()) {
-    if (keycode < spare_set.size()) spare_set.set(keycode);
-  }
   // The layout as typing begins, before any spare keycode changes.
-  watch_.set_layout(spare_set);
+  watch_.set_layout(keycode_set(spare.keycodes()));
 
   watch_.find_target();
   if (needs.first && spare.empty()) return no_free_keycode_for(all_events[*needs.first]);
@@ -270,12 +193,11 @@ Status XTestSession::prepare(std::span<const KeyEvent> all_events) {
         u" cannot tell tavrino when it has read a key, so those keys cannot change meaning "
         u"safely. Type the values in two parts, or into a program that answers.");
   }
-  watch_.start(keymap_.keycodes_with(XK_Escape),
-               [this](unsigned keycode) { return classify(keycode); });
+  watch_.start(keymap_.keycodes_with(XK_Escape), keymap_.group());
   if (needs.first && borrowed_.map_next_batch(needs.uses.front().keysym)) {
     if (Status status = keymap_.reload(); !status) return status;
   }
-  borrowed_.record(down_);
+  borrowed_.record(keys_.down());
   XSync(display_, 0);
   if (errors_.serial != 0 || errors_.lost) {
     return Status::failure(
@@ -301,14 +223,9 @@ KeyboardSession::Sent XTestSession::send(std::span<const KeyEvent> events) {
   first_request.reserve(events.size() + 1);
   // A playback killed in the middle of the batch leaves the keys it holds
   // then down: the record names every modifier it may press.
-  KeycodeSet may_go_down = down_;
-  for (const ModifierKey& modifier :
-       {keymap_.shift(), keymap_.control(), keymap_.alt(), keymap_.level3()}) {
-    if (modifier.keycode != 0 && modifier.keycode < may_go_down.size()) {
-      may_go_down.set(modifier.keycode);
-    }
-  }
-  borrowed_.record(may_go_down);
+  const unsigned modifier_keys[] = {keymap_.shift().keycode, keymap_.control().keycode,
+                                    keymap_.alt().keycode, keymap_.level3().keycode};
+  borrowed_.record(keys_.down() | keycode_set(modifier_keys));
   Status status = Status::success();
   bool must_wait = false;
   for (const KeyEvent& event : events) {
@@ -316,10 +233,10 @@ KeyboardSession::Sent XTestSession::send(std::span<const KeyEvent> events) {
     event_ = events_ + first_request.size() - 1;
     switch (event.type) {
       case KeyEvent::Type::press:
-        send_keys(modifiers_.press(event.modifier));
+        keys_.send(modifiers_.press(event.modifier));
         break;
       case KeyEvent::Type::release:
-        send_keys(modifiers_.release(event.modifier));
+        keys_.send(modifiers_.release(event.modifier));
         break;
       case KeyEvent::Type::character:
       case KeyEvent::Type::key:
@@ -333,7 +250,7 @@ KeyboardSession::Sent XTestSession::send(std::span<const KeyEvent> events) {
     if (!status || errors_.lost || errors_.serial != 0) break;
   }
   const std::size_t attempted = first_request.size();
-  send_keys(modifiers_.release_extra());
+  keys_.send(modifiers_.release_extra());
   first_request.push_back(NextRequest(display_));
   XSync(display_, 0);
 
@@ -349,85 +266,48 @@ KeyboardSession::Sent XTestSession::send(std::span<const KeyEvent> events) {
   }
   events_ += delivered;
   watch_.typing().sent_events(events_);
-  borrowed_.record(down_);
+  borrowed_.record(keys_.down());
   return {delivered, std::move(status)};
 }
 
 Status XTestSession::type(const KeyEvent& event, bool& must_wait) {
   const KeySymbol keysym = keysym_of(event);
-  std::optional<Stroke> stroke = find(keymap_, event, locked_);
+  std::optional<Stroke> stroke = keymap_.find(event, locked_);
   if (!stroke) {
     if (borrowed_.spare().empty()) return no_key_for(event);
     // A borrowed keycode takes a new meaning only once the target has
     // handled the keys sent on it with the old one.
-    if (!borrowed_settled()) {
+    if (!watch_.target().answers().borrowed_settled()) {
       must_wait = true;
       return Status::success();
     }
     if (borrowed_.map_next_batch(keysym)) {
       if (Status status = keymap_.reload(); !status) return status;
     }
-    stroke = find(keymap_, event, locked_);
+    stroke = keymap_.find(event, locked_);
     if (!stroke) return not_on_free_keycode(event);
   }
   if (borrowed_.spare().contains(stroke->keycode)) {
-    borrowed_unasked_ = true;
+    watch_.target().answers().sent_borrowed();
     borrowed_.typed(keysym);
   }
 
-  send_keys(modifiers_.stroke(stroke->modifiers));
+  keys_.send(modifiers_.stroke(stroke->modifiers));
   // The playback's own Esc goes to the target, not to the grab that watches
   // for the user's.
-  XKeyboardWatch& keys = watch_.keys();
-  const bool grabbed = keys.grabs(stroke->keycode);
-  if (grabbed) keys.suspend_grab();
-  key(stroke->keycode, true);
-  key(stroke->keycode, false);
-  if (grabbed) keys.resume_grab();
+  InterruptionEvents& grab = watch_.interruptions();
+  const bool grabbed = grab.grabs(stroke->keycode);
+  if (grabbed) grab.suspend_grab();
+  keys_.key(stroke->keycode, true);
+  keys_.key(stroke->keycode, false);
+  if (grabbed) grab.resume_grab();
 
   if (event.type == KeyEvent::Type::key &&
       (event.key == Key::capslock || event.key == Key::numlock)) {
-    send_keys(modifiers_.release_extra());
+    keys_.send(modifiers_.release_extra());
     read_locks();
   }
   return Status::success();
-}
-
-void XTestSession::send_keys(const KeyActions& actions) {
-  for (const KeyAction& action : actions) key(action.keycode, action.down);
-}
-
-void XTestSession::key(unsigned keycode, bool down) {
-  const KeyAction action{keycode, down};
-  unsigned long delay_ms = 0;
-  if (taken_for_autorepeat(last_, action) && !separate()) {
-    // XTEST's delay puts the press into a later millisecond than the release.
-    delay_ms = 1;
-  }
-  XTestFakeKeyEvent(display_, keycode, down ? 1 : 0, delay_ms);
-  watch_.typing().sent(keycode, down, event_);
-  last_ = action;
-  if (keycode < down_.size()) down_[keycode] = down;
-}
-
-// A client message between a release and the press of the same keycode: the
-// target's next event after the release is then no key press, whatever their
-// times. It is sent to the focus window, and so to the program that made it;
-// _NET_WM_STATE with no state named asks for nothing, and toolkits drop it
-// without a word (it is meant for the root window). Costs nothing but the
-// request, where a later millisecond would cost a millisecond per doubled
-// key. False without a focus window to send it to.
-bool XTestSession::separate() {
-  if (focus_window_ == 0) return false;
-  XEvent event{};
-  event.xclient.type = ClientMessage;
-  event.xclient.window = focus_window_;
-  event.xclient.message_type = state_atom_;
-  event.xclient.format = 32;
-  // The focus window may be gone by now; that is no failure of a keystroke.
-  errors_.tolerated.push_back(NextRequest(display_));
-  XSendEvent(display_, focus_window_, 0, NoEventMask, &event);
-  return true;
 }
 
 // What a lock key did depends on the layout's options (Caps Lock may be a
@@ -439,23 +319,18 @@ void XTestSession::read_locks() {
 
 bool XTestSession::ask_taken() {
   if (!watch_.target().answers_pings() || errors_.lost) return false;
-  ++asked_;
-  if (borrowed_unasked_) {
-    settles_at_ = asked_;
-    borrowed_unasked_ = false;
-  }
   ErrorTrap trap(display_, errors_);
-  watch_.target().ask(asked_);
+  watch_.target().ask();
   XFlush(display_);
   return true;
 }
 
 std::size_t XTestSession::answers(std::chrono::milliseconds wait) {
-  const TargetSync& target = watch_.target();
+  const TargetAnswers& target = watch_.target().answers();
   const unsigned long before = target.answered();
   watch_.read();
   const Clock::time_point until = Clock::now() + wait;
-  while (target.answered() == before && target.answered() < asked_ && !target.gone() &&
+  while (target.answered() == before && target.answered() < target.asked() && !target.gone() &&
          !errors_.lost && !quit_requested()) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
     if (left.count() <= 0) break;
@@ -464,53 +339,38 @@ std::size_t XTestSession::answers(std::chrono::milliseconds wait) {
   return target.answered();
 }
 
-// While the user still holds Esc, its autorepeat would go to the target the
-// moment the grab goes.
-void XTestSession::wait_for_escape_up() {
-  if (!watch_.escape_pressed() && !watch_.escape_down()) return;
-  const Clock::time_point started = Clock::now();
-  Clock::time_point up_since = started;
-  while (Clock::now() - up_since < kEscapeUp && Clock::now() - started < kEscapeWait &&
-         !errors_.lost && !quit_requested()) {
-    if (watch_.escape_down()) up_since = Clock::now();
-    if (Clock::now() - up_since < kEscapeUp) watch_.wait(std::chrono::milliseconds(20));
-  }
-}
-
 void XTestSession::finish() {
   if (live_ == this) live_ = nullptr;
   if (display_ == nullptr) return;
   ErrorTrap trap(display_, errors_);
   if (!errors_.lost) {
-    send_keys(modifiers_.finish());
-    for (unsigned keycode = 0; keycode < down_.size(); ++keycode) {
-      if (down_[keycode]) key(keycode, false);
-    }
+    keys_.send(modifiers_.finish());
+    keys_.release_all();
     XSync(display_, 0);
-    wait_for_escape_up();
+    watch_.wait_for_escape_up(quit_requested_);
     // A keycode gets its old mapping back once the target has handled the
     // keys sent on it; a target that takes longer than a moment (bounded,
     // also when the program must quit) or cannot say leaves them borrowed,
     // as the record says, for the next playback or the end of the program
     // to give back.
-    const TargetSync& target = watch_.target();
-    if (!borrowed_.spare().changed().empty() && target.answers_pings()) {
-      if (borrowed_unasked_) (void)ask_taken();
+    const bool pings = watch_.target().answers_pings();
+    const TargetAnswers& target = watch_.target().answers();
+    if (!borrowed_.spare().changed().empty() && pings) {
+      if (target.borrowed_unasked()) (void)ask_taken();
       const Clock::time_point asked = Clock::now();
-      while (!borrowed_settled() && Clock::now() - asked < kEndWait && !target.gone() &&
+      while (!target.borrowed_settled() && Clock::now() - asked < kEndWait && !target.gone() &&
              !errors_.lost) {
         watch_.wait(std::chrono::milliseconds(20));
       }
     }
-    const bool settled = target.gone() || (target.answers_pings() && borrowed_settled());
+    const bool settled = target.gone() || (pings && target.borrowed_settled());
     if (!errors_.lost) {
       if (settled) borrowed_.give_back();
       if (caps_switched_off_) {
         XkbLockModifiers(display_, XkbUseCoreKbd, keymap_.caps_lock_mask(),
                          keymap_.caps_lock_mask());
       }
-      down_.reset();
-      borrowed_.record(down_);
+      borrowed_.record(keys_.down());
       watch_.stop();
       lock_.release();
       XSync(display_, 0);
@@ -523,24 +383,9 @@ void XTestSession::finish() {
 XTestKeyboard::XTestKeyboard(std::function<bool()> quit_requested)
     : quit_requested_(std::move(quit_requested)) {}
 
+// Keycodes a session of ours left borrowed go back as the program ends.
 XTestKeyboard::~XTestKeyboard() {
-  // Keycodes a session of ours left borrowed go back as the program ends;
-  // its target has had all the time since.
-  Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) return;
-  XErrors errors;
-  catch_connection_loss(display, errors);
-  {
-    ErrorTrap trap(display, errors);
-    const auto left = read_left_behind(display);
-    DisplayLock lock;
-    if (left && left->pid == getpid() && lock.take(display)) {
-      give_back(display, *left);
-      lock.release();
-    }
-    XSync(display, 0);
-  }
-  XCloseDisplay(display);
+  give_back_own_left_behind();
 }
 
 Keyboard::Opened XTestKeyboard::begin() {

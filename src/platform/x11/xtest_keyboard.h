@@ -7,8 +7,8 @@
 // it needs there, with Caps Lock taken into account; characters on no key are
 // put onto the keycodes that have no symbols, as many as those hold before
 // the first keystroke and the rest batch by batch as typing reaches them
-// (see plan_spare_batch in keysyms.h). A keycode changes meaning only once
-// the program typed into has handled every key sent on it: that program
+// (see plan_spare_batch in spare_keycodes.h). A keycode changes meaning only
+// once the program typed into has handled every key sent on it: that program
 // answers _NET_WM_PING after it has (target_sync.h), and until it has, the
 // session asks the playback to wait. A program that answers no ping gets no
 // second batch: typing that needs one into it is refused before the first

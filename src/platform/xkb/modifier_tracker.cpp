@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/x11/modifier_tracker.h"
+#include "platform/xkb/modifier_tracker.h"
 
 #include <algorithm>
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Which modifier keys are down during a playback, and which presses and
-// releases keep them right. No X connection is needed here: the keyboard
-// turns the answers into keystrokes.
+// releases keep them right. No connection to a display is needed here: the
+// keyboard (XTEST, the Wayland virtual keyboard) turns the answers into
+// keystrokes.
 //
 // Two kinds of modifier presses meet on one keyboard: those the key string
 // asks for ("+a", "^(ab)"), which stay down until their release event, and
@@ -19,7 +20,8 @@
 namespace tavrino {
 
 // A modifier key: the keycode to press and the real modifiers it sets (a
-// mask of ShiftMask, ControlMask, Mod1Mask, ...). An absent one has keycode 0.
+// mask of Shift, Control, Mod1, ... as XKB numbers them). An absent one has
+// keycode 0.
 struct ModifierKey {
   unsigned keycode = 0;
   unsigned mask = 0;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-// Watching, on the keyboard's own X connection, for what must stop a
-// playback (see interruption_watch.h): Esc through a passive grab of the
-// Escape key on the root window, so that Esc pressed in any window comes
-// here instead of going to the target; a change of layout through XKB
-// events.
+// The X side of what must stop a playback: on the keyboard's own X
+// connection, Esc through a passive grab of the Escape key on the root
+// window, so that Esc pressed in any window comes here instead of going to
+// the target, and a change of layout through XKB events. What they mean is
+// decided in interruption_watch.h.
 #pragma once
 
 #include <vector>
@@ -16,11 +16,11 @@ union _XEvent;
 
 namespace tavrino {
 
-class XKeyboardWatch {
+class InterruptionEvents {
  public:
-  XKeyboardWatch() = default;
-  XKeyboardWatch(const XKeyboardWatch&) = delete;
-  XKeyboardWatch& operator=(const XKeyboardWatch&) = delete;
+  InterruptionEvents() = default;
+  InterruptionEvents(const InterruptionEvents&) = delete;
+  InterruptionEvents& operator=(const InterruptionEvents&) = delete;
 
   // Selects the XKB events (`xkb_event_base` from XkbQueryExtension);
   // `group`: the active group.

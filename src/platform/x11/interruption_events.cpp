@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/x11/keyboard_watch.h"
+#include "platform/x11/interruption_events.h"
 
 #include <algorithm>
 #include <utility>
@@ -50,7 +50,7 @@ std::vector<KeycodeMapping> read_all_mappings(Display* display) {
 
 }  // namespace
 
-void XKeyboardWatch::start(Display* display, int xkb_event_base, unsigned group) {
+void InterruptionEvents::start(Display* display, int xkb_event_base, unsigned group) {
   display_ = display;
   xkb_event_base_ = xkb_event_base;
   watch_ = InterruptionWatch(group);
@@ -61,18 +61,18 @@ void XKeyboardWatch::start(Display* display, int xkb_event_base, unsigned group)
                         XkbGroupStateMask);
 }
 
-void XKeyboardWatch::grab_escape(std::vector<unsigned> escape_keycodes) {
+void InterruptionEvents::grab_escape(std::vector<unsigned> escape_keycodes) {
   ungrab();
   escape_keycodes_ = std::move(escape_keycodes);
   grab();
 }
 
-void XKeyboardWatch::set_layout(const KeycodeSet& own) {
+void InterruptionEvents::set_layout(const KeycodeSet& own) {
   if (display_ == nullptr) return;
   watch_.set_layout(read_all_mappings(display_), own);
 }
 
-void XKeyboardWatch::stop() {
+void InterruptionEvents::stop() {
   if (display_ == nullptr) return;
   ungrab();
   XkbSelectEvents(display_, XkbUseCoreKbd, kXkbEvents, 0);
@@ -80,20 +80,20 @@ void XKeyboardWatch::stop() {
   escape_keycodes_.clear();
 }
 
-bool XKeyboardWatch::grabs(unsigned keycode) const {
+bool InterruptionEvents::grabs(unsigned keycode) const {
   return grabbed_ && std::find(escape_keycodes_.begin(), escape_keycodes_.end(), keycode) !=
                          escape_keycodes_.end();
 }
 
-void XKeyboardWatch::suspend_grab() {
+void InterruptionEvents::suspend_grab() {
   ungrab();
 }
 
-void XKeyboardWatch::resume_grab() {
+void InterruptionEvents::resume_grab() {
   grab();
 }
 
-void XKeyboardWatch::grab() {
+void InterruptionEvents::grab() {
   if (display_ == nullptr || grabbed_ || escape_keycodes_.empty()) return;
   const Window root = DefaultRootWindow(display_);
   // Errors of requests sent before go to whoever traps them, not to the
@@ -126,7 +126,7 @@ void XKeyboardWatch::grab() {
   grabbed_ = true;
 }
 
-void XKeyboardWatch::ungrab() {
+void InterruptionEvents::ungrab() {
   if (display_ == nullptr || !grabbed_) return;
   // Letting go of a key that is not grabbed is no error, so there is
   // nothing to trap.
@@ -136,7 +136,7 @@ void XKeyboardWatch::ungrab() {
   grabbed_ = false;
 }
 
-bool XKeyboardWatch::take(const XEvent& event) {
+bool InterruptionEvents::take(const XEvent& event) {
   if (display_ == nullptr) return false;
   if (event.type == KeyPress) {
     const auto keycode = static_cast<unsigned>(event.xkey.keycode);
@@ -167,7 +167,7 @@ bool XKeyboardWatch::take(const XEvent& event) {
   return true;
 }
 
-void XKeyboardWatch::settle() {
+void InterruptionEvents::settle() {
   // Once for all the changes read: a new layout comes with many events.
   if (display_ != nullptr && watch_.needs_mapping()) watch_.mapping_is(read_all_mappings(display_));
 }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "platform/x11/keysyms.h"
+#include "platform/xkb/keysyms.h"
 
-#include <algorithm>
 #include <array>
 
 #include <xkbcommon/xkbcommon.h>
@@ -45,14 +44,6 @@ constexpr std::array<KeySymbol, 20> kNamedKeys = {
     0xff52,      // up
 };
 static_assert(static_cast<std::size_t>(Key::up) + 1 == kNamedKeys.size());
-
-// A letter has a lower and an upper case and is one of them (a title-case
-// letter such as U+01C5 is neither, and so is placed like a symbol).
-bool is_letter(KeySymbol keysym) {
-  const KeySymbol lower = keysym_to_lower(keysym);
-  const KeySymbol upper = keysym_to_upper(keysym);
-  return lower != upper && (keysym == lower || keysym == upper);
-}
 
 }  // namespace
 
@@ -127,6 +118,11 @@ char32_t character_of_keysym(KeySymbol keysym) {
   return xkb_keysym_to_utf32(keysym);
 }
 
+bool types_text(KeySymbol keysym) {
+  const char32_t c = character_of_keysym(keysym);
+  return c >= 0x20 && c != 0x7f;
+}
+
 KeySymbol keysym_to_upper(KeySymbol keysym) {
   return xkb_keysym_to_upper(keysym);
 }
@@ -135,43 +131,10 @@ KeySymbol keysym_to_lower(KeySymbol keysym) {
   return xkb_keysym_to_lower(keysym);
 }
 
-SpareBatch plan_spare_batch(std::span<const SpareUse> uses, std::size_t from,
-                            std::size_t key_count) {
-  // Counted in half keycodes: a keysym that shares its keycode takes one
-  // level, the others take both.
-  const std::size_t capacity = 2 * key_count;
-  std::size_t used = 0;
-  std::vector<SpareKey> whole;
-  std::vector<KeySymbol> halves;
-  std::size_t i = from;
-  for (; i < uses.size(); ++i) {
-    const KeySymbol keysym = uses[i].keysym;
-    // Shift added to a named key (F13, Help) would make it another shortcut
-    // in the target; only characters come out the same with it.
-    const char32_t c = character_of_keysym(keysym);
-    const bool shareable = c >= 0x20 && c != 0x7f && !uses[i].shifted;
-    if (is_letter(keysym) || !shareable) {
-      const SpareKey key = is_letter(keysym)
-                               ? SpareKey{keysym_to_lower(keysym), keysym_to_upper(keysym)}
-                               : SpareKey{keysym, keysym};
-      if (std::find(whole.begin(), whole.end(), key) != whole.end()) continue;
-      if (used + 2 > capacity) break;
-      whole.push_back(key);
-      used += 2;
-    } else {
-      if (std::find(halves.begin(), halves.end(), keysym) != halves.end()) continue;
-      if (used + 1 > capacity) break;
-      halves.push_back(keysym);
-      used += 1;
-    }
-  }
-  SpareBatch batch;
-  batch.keys = std::move(whole);
-  for (std::size_t h = 0; h < halves.size(); h += 2) {
-    batch.keys.push_back({halves[h], h + 1 < halves.size() ? halves[h + 1] : halves[h]});
-  }
-  batch.end = i;
-  return batch;
+bool is_letter_keysym(KeySymbol keysym) {
+  const KeySymbol lower = keysym_to_lower(keysym);
+  const KeySymbol upper = keysym_to_upper(keysym);
+  return lower != upper && (keysym == lower || keysym == upper);
 }
 
 }  // namespace tavrino

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/x11/messages.h"
+#include "platform/xkb/key_messages.h"
 
 #include "base/text.h"
 #include "base/unicode.h"
@@ -7,7 +7,7 @@
 namespace tavrino {
 
 std::u16string shown(char32_t c) {
-  if (c < 0x21 || c == 0x7f || (c >= 0x80 && c < 0xa0) || is_surrogate(c) || c > kMaxCodePoint) {
+  if (c == U' ' || is_hidden_character(c) || c > kMaxCodePoint) {
     return code_point_name(c);
   }
   return quoted(code_point_text(c));
@@ -16,11 +16,6 @@ std::u16string shown(char32_t c) {
 std::u16string shown(const KeyEvent& event) {
   if (event.type == KeyEvent::Type::key) return u"{" + key_name(event.key) + u"}";
   return shown(event.character);
-}
-
-Status untypeable(const KeyEvent& event) {
-  return Status::failure(u"The character " + shown(event) +
-                         u" cannot be typed: no key produces it.");
 }
 
 Status no_free_keycode_for(const KeyEvent& event) {
@@ -40,10 +35,6 @@ Status not_on_free_keycode(const KeyEvent& event) {
 Status no_modifier_key(Modifier modifier) {
   return Status::failure(u"The keyboard layout has no " + std::u16string(modifier_name(modifier)) +
                          u" key to hold.");
-}
-
-std::u16string connection_lost() {
-  return u"The connection to the X server was lost.";
 }
 
 }  // namespace tavrino
