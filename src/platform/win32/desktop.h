@@ -125,12 +125,13 @@ struct FocusFacts {
   std::wstring own_desktop;
 };
 
-// What has the focus. Windows drops, silently, the keys sent to a process of
-// a higher integrity level (one running as administrator), so such a window
-// is `elevated`, and so is one whose process cannot even be opened. With no
-// foreground window, the focus is `secure` when the input desktop is not
-// this program's (the session is locked, or a UAC prompt or Ctrl+Alt+Del is
-// up), and `none` otherwise.
+// What has the focus. A window of this process (a message box of this
+// program is one too) is `own`. Windows drops, silently, the keys sent to a
+// process of a higher integrity level (one running as administrator), so
+// such a window is `elevated`, and so is one whose process cannot even be
+// opened. With no foreground window, the focus is `secure` when the input
+// desktop is not this program's (the session is locked, or a UAC prompt or
+// Ctrl+Alt+Del is up), and `none` otherwise.
 Focus classify_focus(const FocusFacts& facts);
 
 // The modifier keys down in `key_state`, a table by virtual key as

@@ -42,7 +42,7 @@ TEST(Desktop, ClassifiesTheForegroundWindow) {
        kUnknown,
        kUnknown,
        std::nullopt,
-       {own, 0}},
+       {own, 0x1234}},
       {"same level", 0x1234, 41, kMedium, kMedium, std::nullopt, {other, 0x1234}},
       {"run as administrator", 0x1234, 41, kHigh, kMedium, std::nullopt, {elevated, 0x1234}},
       {"both as administrator", 0x1234, 41, kHigh, kHigh, std::nullopt, {other, 0x1234}},

@@ -192,8 +192,11 @@ int MainWindow::run() {
     }
     // Keys typed for another window that land here (the focus came back
     // while they were on their way) must not edit the countdown or press a
-    // button; Alt+F4 must not close the window.
-    if (ours && form_ != nullptr && form_->typing() && is_key_message(message.message)) continue;
+    // button, while typing and for a moment after it (Form1::keys_allowed);
+    // Alt+F4 must not close the window.
+    if (ours && form_ != nullptr && !form_->keys_allowed() && is_key_message(message.message)) {
+      continue;
+    }
     // Copied cells load as the list wherever the focus is; other text is
     // left to the edit control that has the focus.
     if (ours && message.message == WM_KEYDOWN &&

@@ -69,13 +69,6 @@ class SrwGuard {
   SRWLOCK& lock_;
 };
 
-// Control characters have no key; as Unicode input some act as shortcuts
-// (U+0001 selects all in many edit controls), so none may go out. Line breaks
-// and tabs in a value arrive here as the Enter and Tab keys instead.
-bool is_control(char32_t c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
-}
-
 }  // namespace
 
 bool is_extended_key(BYTE vk) {
@@ -236,8 +229,10 @@ void InputTranslator::add_with_modifiers(BYTE vk, BYTE needs, std::vector<INPUT>
   }
 }
 
-Status InputTranslator::add_key_press(wchar_t c, std::vector<INPUT>& inputs) {
-  const SHORT key = layout_.key_for(c);
+Status InputTranslator::add_key_press(char32_t c, std::vector<INPUT>& inputs) {
+  // A layout maps UTF-16 units to keys, so no layout has a key for a
+  // character past U+FFFF.
+  const SHORT key = c > 0xFFFF ? SHORT{-1} : layout_.key_for(static_cast<wchar_t>(c));
   if (key == -1) {
     std::u16string held;
     for (int m = 0; m < 3; ++m) {
@@ -245,7 +240,7 @@ Status InputTranslator::add_key_press(wchar_t c, std::vector<INPUT>& inputs) {
         held +=
             (held.empty() ? u"" : u"+") + std::u16string(modifier_name(static_cast<Modifier>(m)));
     }
-    return Status::failure(u"The character " + quoted(std::u16string(1, static_cast<char16_t>(c))) +
+    return Status::failure(u"The character " + quoted(code_point_text(c)) +
                            u" cannot be typed with " + held +
                            u" held: the keyboard layout of the window with the focus has no key "
                            u"for it.");
@@ -258,10 +253,6 @@ Status InputTranslator::add(const KeyEvent& event, std::vector<INPUT>& inputs) {
   switch (event.type) {
     case KeyEvent::Type::character: {
       const char32_t c = event.character;
-      if (is_control(c)) {
-        return Status::failure(u"The control character " + code_point_name(c) +
-                               u" cannot be typed.");
-      }
       if (!any_held()) {
         const PlainKey key = plain_key(c);
         if (key.vk == 0) {
@@ -271,13 +262,7 @@ Status InputTranslator::add(const KeyEvent& event, std::vector<INPUT>& inputs) {
         }
         return Status::success();
       }
-      if (c > 0xFFFF) {
-        // No layout has a key for a character outside the 16-bit range.
-        return Status::failure(u"The character " + quoted(code_point_text(c)) +
-                               u" cannot be typed with a modifier key held: no keyboard layout "
-                               u"has a key for it.");
-      }
-      return add_key_press(static_cast<wchar_t>(c), inputs);
+      return add_key_press(c, inputs);
     }
     case KeyEvent::Type::key: {
       const VirtualKey key = virtual_key_of(event.key);

@@ -16,16 +16,18 @@
 // - A character no key of the layout types by itself goes as a Unicode
 //   packet (KEYEVENTF_UNICODE), so it arrives whatever the layout: one the
 //   layout has no key for, one it types only through a dead key (which would
-//   mark the character after it instead), and one beyond U+FFFF, as its two
-//   surrogate units. With `unicode_only` every character goes that way, for a
-//   target whose own layout differs from the one it says it has (the far end
-//   of a remote session).
+//   mark the character after it instead), one it types only with Ctrl or Alt
+//   alone (a shortcut) or a shift state no key press gives, and one beyond
+//   U+FFFF, as its two surrogate units. With `unicode_only` every character
+//   goes that way, for a target whose own layout differs from the one it
+//   says it has (the far end of a remote session).
 // - A character typed while the key string holds Shift, Ctrl or Alt ("^c",
 //   "+(ab)") is always a key press, since Ctrl with a Unicode packet is no
 //   shortcut; the modifiers the character needs are added around it when the
-//   string does not hold them already.
-// - Control characters are refused: a value's line breaks and tabs come as
-//   the Enter and Tab keys, and no other control character has a key.
+//   string does not hold them already. So the one thing this layer refuses
+//   is such a character that the layout has no key for.
+// - What no key types at all (control characters, noncharacters) never gets
+//   here: the key-string parser refuses it for every platform.
 // - Named keys go as virtual keys, flagged extended where the keyboard has
 //   them on the extended block (arrows, Insert, Delete, Home, End, PgUp, PgDn,
 //   Divide, NumLock, Break, PrtSc), with the layout's scan code.
@@ -102,7 +104,7 @@ class InputTranslator {
   };
   PlainKey plain_key(char32_t c);
   void add_packet(char32_t c, std::vector<INPUT>& inputs);
-  Status add_key_press(wchar_t c, std::vector<INPUT>& inputs);
+  Status add_key_press(char32_t c, std::vector<INPUT>& inputs);
   void add_with_modifiers(BYTE vk, BYTE needs, std::vector<INPUT>& inputs);
   void add_vk(BYTE vk, bool extended, bool up, std::vector<INPUT>& inputs) const;
   void tap_vk(BYTE vk, bool extended, std::vector<INPUT>& inputs);
