@@ -30,20 +30,5 @@ TEST(WindowGeometry, ListPaneTabStops) {
   EXPECT_EQ(average_char_width(26 * 2 * 7 - 20), 7);  // rounded, as Windows does
 }
 
-TEST(WindowGeometry, ListGivesUpHeightOnAShortScreen) {
-  const struct {
-    int window, work;
-    int cut;
-  } cases[] = {
-      {700, 1000, 0},     // fits
-      {1000, 1000, 0},    // just fits
-      {1100, 1000, 100},  // the list gives up what is missing
-      {1400, 1000, 290},  // but keeps 160 of its 450 pixels
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(list_cut(c.window, c.work, 450, 160), c.cut) << c.window << " in " << c.work;
-  }
-}
-
 }  // namespace
 }  // namespace tavrino
