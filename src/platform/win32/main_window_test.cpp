@@ -155,16 +155,6 @@ TEST_F(MainWindowTest, OperationsOnTheWrongControlFail) {
   EXPECT_TRUE(IsWindowEnabled(window_.control(ControlId::cmdBrows)));
 }
 
-TEST_F(MainWindowTest, ColoursTheListPane) {
-  HWND pane = window_.control(ControlId::lbltext);
-  HDC dc = GetDC(pane);
-  const auto brush = SendMessageW(window_.hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                  reinterpret_cast<LPARAM>(pane));
-  EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_MENU));
-  ReleaseDC(pane, dc);
-  EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), GetSysColorBrush(COLOR_MENU));
-}
-
 TEST_F(MainWindowTest, TimerTicksUntilSwitchedOff) {
   auto tick_within = [this](DWORD ms) {
     const DWORD start = GetTickCount();
