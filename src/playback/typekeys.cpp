@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "playback/read_back.h"
+#include "playback/window_focus.h"
 
 namespace tavrino {
 
@@ -131,8 +132,7 @@ void Playback::hold(const KeyboardWatch& watch) {
 }
 
 std::optional<std::u16string> Playback::focus_problem() {
-  const bool own = options_.own_window_active && options_.own_window_active();
-  const Focus focus = own ? Focus{Focus::Kind::own, 0} : session_->focus();
+  const Focus focus = focus_seen(options_.own_window_active, [this] { return session_->focus(); });
   if (phase_ != Phase::typing) {
     target_ = focus;
     if (unfit_target(focus.kind)) return focus_stop(focus.kind);

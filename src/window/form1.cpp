@@ -198,7 +198,7 @@ void Form1::finish_playback() {
   const Status result = playback_->result();
   const std::size_t typed = playback_->entries_typed();
   const std::optional<ReadBackReport> read_back = playback_->read_back();
-  playback_.reset();
+  end_playback();
   // Stopped part-way, the next START goes on with the first entry not typed
   // in full, so that nothing is typed twice; the user clicks into its field.
   const auto count = static_cast<std::size_t>(std::max<int>(sheet_.itemcount, 0));
@@ -213,6 +213,15 @@ void Form1::finish_playback() {
     messages_.show_message(message);
   }
   if (read_back) show_read_back(*read_back);
+}
+
+void Form1::end_playback() {
+  playback_.reset();
+  typing_ended_ = playback_options_.now();
+}
+
+bool Form1::keys_allowed() const {
+  return !typing() && (!typing_ended_ || playback_options_.now() - *typing_ended_ >= kKeyQuiet);
 }
 
 void Form1::show_read_back(const ReadBackReport& read_back) {
@@ -243,7 +252,7 @@ void Form1::quit() {
   if (!typing()) return;
   playback_->stop(StopReason::quit);
   const Status result = playback_->result();
-  playback_.reset();
+  end_playback();
   show_status(u"");
   if (!result) messages_.log(result.message());
 }

@@ -14,8 +14,10 @@
 // reaches the end, start at entry 1 again.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -96,6 +98,17 @@ class Form1 {
   // The entry (from 0) the next START begins with.
   std::size_t next_entry() const { return next_entry_; }
 
+  // How long after typing has ended keys that reach this program's windows
+  // are still dropped: keys of the playback that landed here (the focus came
+  // back while they were on their way) may still be queued.
+  static constexpr std::chrono::milliseconds kKeyQuiet{500};
+  // Whether a key that reaches one of this program's windows may act on it:
+  // not while typing, and not for kKeyQuiet after it ended, by the
+  // playback's clock. Otherwise a typed blank would press a button, digits
+  // would go into the countdown box and Enter would close a message box.
+  // The front-ends drop the other keys, all but Esc while typing.
+  bool keys_allowed() const;
+
  private:
   bool report(const Status& status);  // shows a failure; returns status.ok()
   // A tick that fails stops the countdown, then shows the failure.
@@ -103,6 +116,8 @@ class Form1 {
   // Runs playback steps until one asks to wait, then schedules the next.
   void run_playback();
   void finish_playback();
+  // Lets the playback go and notes when, for keys_allowed().
+  void end_playback();
   // Shows a newly loaded list and what the user should know about it;
   // typing starts at entry 1 again.
   void loaded(std::u16string_view note);
@@ -119,8 +134,9 @@ class Form1 {
   const FileReader& reader_;
   Playback::Options playback_options_;
   bool told_not_checked_ = false;  // how to make fields readable was shown
-  bool counting_ = false;  // the timer is on
+  bool counting_ = false;          // the timer is on
   std::unique_ptr<Playback> playback_;
+  std::optional<Playback::Clock::time_point> typing_ended_;  // the last playback's end
   std::size_t next_entry_ = 0;
   std::u16string status_;  // what Messages::show_status shows now
 };

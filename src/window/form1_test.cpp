@@ -249,6 +249,62 @@ TEST(Form1, TypingOnlyIntoTheFormTheUserChose) {
   }
 }
 
+// Keys that reach the window while it types, and for a moment after, do
+// nothing: they may be the playback's own, queued for a window the focus
+// left. The moment runs from the end of typing, however it ended.
+TEST(Form1, KeysActOnTheWindowAgainAMomentAfterTyping) {
+  using std::chrono::milliseconds;
+  using End = std::function<void(Window&)>;
+  // The playback's next step, on time.
+  const auto step = [](Window& w) {
+    const auto delay = w.scheduler.take();
+    ASSERT_TRUE(delay);
+    w.clock.advance(*delay);
+    w.form.playback_step();
+  };
+  // Its steps up to the one that ends it: a step scheduled before an Esc
+  // would move the clock on past the end.
+  const auto steps = [&step](Window& w) {
+    while (w.form.typing() && !testing::Test::HasFatalFailure()) step(w);
+  };
+  const struct {
+    const char* what;
+    End end;
+  } cases[] = {
+      {"typed in full", steps},
+      {"stopped with Esc",
+       [&steps](Window& w) {
+         w.form.escape();
+         steps(w);
+       }},
+      {"the window closes", [](Window& w) { w.form.quit(); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Window w;
+    ASSERT_TRUE(w.form.open_path(w.typical.path()));
+    EXPECT_TRUE(w.form.keys_allowed()) << "before any typing";
+    // Typing waits 300 ms for a held Shift, so that its start and its end
+    // are not the same moment.
+    w.keyboard.hold(0, {HeldKey::shift}, milliseconds(300));
+    w.controls.user_types(ControlId::txtTime, u"0");
+    w.form.cmdStart_Click();
+    w.form.Timer1_Timer();
+    for (int i = 0; i < 8 && w.form.typing(); ++i) {
+      EXPECT_FALSE(w.form.keys_allowed()) << "while typing";
+      step(w);
+    }
+    ASSERT_TRUE(w.form.typing());
+    c.end(w);
+    ASSERT_FALSE(w.form.typing());
+    EXPECT_FALSE(w.form.keys_allowed()) << "as typing ends";
+    w.clock.advance(Form1::kKeyQuiet - milliseconds(1));
+    EXPECT_FALSE(w.form.keys_allowed()) << "just before the moment is over";
+    w.clock.advance(milliseconds(1));
+    EXPECT_TRUE(w.form.keys_allowed()) << "once it is over";
+  }
+}
+
 TEST_F(Form1Test, ShowsThatTypingWaitsForHeldKeys) {
   ASSERT_TRUE(form.open_path(typical.path()));
   keyboard.hold(0, {HeldKey::shift}, std::chrono::milliseconds(50));

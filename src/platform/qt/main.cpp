@@ -64,9 +64,13 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
     // It looks at the session only when a playback begins, so the window
     // loads and shows files on any Qt platform.
     QWidget* status_window = nullptr;
+    // Any window of tavrino's, a message box too, counts as its own: a
+    // Wayland session tells no program about another's windows, so this is
+    // how a playback knows not to type into tavrino there (see
+    // window_focus.h).
+    const auto own_window_active = [] { return QGuiApplication::focusWindow() != nullptr; };
     tavrino::SessionKeyboardOptions keyboard_options;
-    // Any window of tavrino's, a message box too, counts as its own.
-    keyboard_options.own_window_active = [] { return QGuiApplication::focusWindow() != nullptr; };
+    keyboard_options.own_window_active = own_window_active;
     keyboard_options.show_status = [&status_window](std::u16string_view text) {
       if (status_window != nullptr) tavrino::QtMessages(status_window).show_status(text);
     };
@@ -91,11 +95,8 @@ class LinuxFrontEnd final : public tavrino::FrontEnd {
       QObject::connect(field_events.get(), &QSocketNotifier::activated,
                        [&fields] { fields.dispatch(); });
     });
-    // Any window of tavrino's, a message box too, counts as its own: a
-    // Wayland session tells no program about another's windows, so this is
-    // how a playback knows not to type into tavrino there.
     tavrino::Playback::Options playback;
-    playback.own_window_active = [] { return QGuiApplication::focusWindow() != nullptr; };
+    playback.own_window_active = own_window_active;
     playback.fields = &fields;
     tavrino::MainWindow window(sheet, *keyboard, window_reader, std::move(playback));
     status_window = &window;

@@ -119,14 +119,6 @@ MainWindow::~MainWindow() {
   if (timer_) timer_->stop();
 }
 
-bool MainWindow::keys_dropped() {
-  if (form_->typing()) {
-    since_typing_.start();
-    return true;
-  }
-  return since_typing_.isValid() && since_typing_.elapsed() < kKeyQuiet.count();
-}
-
 bool MainWindow::ours(QObject* watched) const {
   const auto* widget = qobject_cast<const QWidget*>(watched);
   return widget != nullptr && widget->window() == this;
@@ -159,7 +151,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     default:
       return QWidget::eventFilter(watched, event);
   }
-  if (!keys_dropped()) {
+  if (form_->keys_allowed()) {
     // Cells from a spreadsheet load as the list wherever the focus is; any
     // other text is left to the box that has the focus, as usual.
     if (event->type() == QEvent::KeyPress && ours(watched) &&
@@ -287,7 +279,6 @@ void MainWindow::set_tab_order() {
 }
 
 void MainWindow::schedule_step(std::chrono::milliseconds delay) {
-  since_typing_.start();
   QTimer::singleShot(delay, this, [this] { form_->playback_step(); });
 }
 

@@ -4,7 +4,6 @@
 // high-DPI scaling applies), with the handlers of Form1 behind it.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QWidget>
 #include <chrono>
 #include <memory>
@@ -57,11 +56,6 @@ class MainWindow final : public QWidget, public Scheduler {
   // between the steps of a playback.
   void schedule_step(std::chrono::milliseconds delay) override;
 
-  // How long after typing has ended keys to this program's windows are
-  // still dropped: keys of the playback that reached a window of this
-  // program (the focus came here while typing) may still be queued.
-  static constexpr std::chrono::milliseconds kKeyQuiet{500};
-
   // The widget made for a control; nullptr for those without one (the timer
   // and the dialog, which is made when Open... is pressed).
   QWidget* control(ControlId id) const { return widgets_[static_cast<std::size_t>(id)]; }
@@ -70,17 +64,14 @@ class MainWindow final : public QWidget, public Scheduler {
  protected:
   // Typing stops, releasing every key, before the window goes.
   void closeEvent(QCloseEvent* event) override;
-  // While typing and for kKeyQuiet after, drops the key events to every
-  // window of this program, so that typed keys that land here do not act on
-  // it: a blank would press a button, digits would go into the countdown
-  // box, Enter would close a message box. Esc still stops typing.
+  // Drops the key events to every window of this program while Form1 does
+  // not allow keys (see Form1::keys_allowed); Esc still stops typing.
   // Otherwise the paste keys (Ctrl+V, Shift+Insert) anywhere in this window
   // offer the clipboard to Form1::paste first, and files dragged onto any
   // of its controls go to Form1::drop, not into a box as text.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  bool keys_dropped();
   // Whether `watched` is this window or one of its controls.
   bool ours(QObject* watched) const;
   bool drag_event(QEvent* event);
@@ -96,7 +87,6 @@ class MainWindow final : public QWidget, public Scheduler {
   QtMessages messages_;
   QtWindowPlacement placement_;
   std::unique_ptr<Form1> form_;
-  QElapsedTimer since_typing_;  // restarted while typing
 };
 
 }  // namespace tavrino

@@ -267,7 +267,7 @@ TEST_F(MainWindowTest, KeysThatLandInTheWindowWhileTypingDoNothingButEscStops) {
   EXPECT_EQ(box_text(ControlId::txtTime), u"5");
 
   // A moment later the window takes keys again.
-  QTest::qWait(static_cast<int>(MainWindow::kKeyQuiet.count()) + 100);
+  QTest::qWait(static_cast<int>(Form1::kKeyQuiet.count()) + 100);
   QTest::keyClick(boxes.front(), Qt::Key_Return);
   EXPECT_TRUE(QTest::qWaitFor([&] { return window_.findChildren<QMessageBox*>().isEmpty(); }));
   box->setFocus();

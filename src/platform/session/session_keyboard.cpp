@@ -9,6 +9,7 @@
 #include "platform/wayland/virtual_keyboard.h"
 #include "platform/wayland/wayland_display.h"
 #include "platform/x11/xtest_keyboard.h"
+#include "playback/window_focus.h"
 
 namespace tavrino {
 
@@ -69,9 +70,11 @@ Keyboard::Opened SessionKeyboard::begin() {
   Opened opened = chosen->begin();
   if (!opened.status || choice.backend != Backend::xwayland) return opened;
   // XTEST reaches only X11 programs; a native Wayland window with the
-  // focus leaves XWayland's focus on no window of its own.
-  const bool own = own_window_active_ && own_window_active_();
-  if (!own && opened.session->focus().kind != Focus::Kind::other) {
+  // focus leaves XWayland's focus on no window of its own. tavrino's own
+  // window is let through, for the playback to refuse as it refuses it
+  // everywhere.
+  const Focus focus = focus_seen(own_window_active_, [&opened] { return opened.session->focus(); });
+  if (focus.kind != Focus::Kind::own && focus.kind != Focus::Kind::other) {
     return {nullptr, Status::failure(xwayland_only_refusal())};
   }
   return opened;

@@ -22,7 +22,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/win32/desktop.h"
+#include "platform/win32/hook_key.h"
 #include "playback/keyboard.h"
 
 namespace tavrino {

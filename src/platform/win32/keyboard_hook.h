@@ -16,7 +16,7 @@
 #include <chrono>
 #include <vector>
 
-#include "platform/win32/desktop.h"
+#include "platform/win32/hook_key.h"
 
 namespace tavrino {
 

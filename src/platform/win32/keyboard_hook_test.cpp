@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/win32/hook_watch.h"
-#include "platform/win32/send_input_keyboard.h"
+#include "platform/win32/input_translator.h"
 
 namespace tavrino {
 namespace {

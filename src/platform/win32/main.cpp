@@ -12,11 +12,11 @@
 
 #include "base/text.h"
 #include "platform/win32/console.h"
-#include "platform/win32/desktop.h"
 #include "platform/win32/main_window.h"
 #include "platform/win32/open_dialog.h"
 #include "platform/win32/send_input_keyboard.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/win32_desktop.h"
 #include "sheet/file_reader.h"
 #include "sheet/result_sheet.h"
 #include "window/command_line.h"

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 // The main window: native controls built from form1_layout(), the control
 // operations over them, messages to the user, and the message loop that
-// routes clicks, ticks and Esc to Form1.
+// routes clicks, ticks and Esc to Form1. Its parts are written in three
+// files: main_window_layout.cpp (creation, places, fonts, DPI),
+// main_window_controls.cpp (the seams Form1 works through) and
+// main_window.cpp (the messages).
 #pragma once
 
 #ifndef NOMINMAX
@@ -23,47 +26,6 @@
 #include "window/layout.h"
 
 namespace tavrino {
-
-// The list pane's tab stops, in quarters of `average` (the font's average
-// character width in pixels), so that the values of all lines start in one
-// column two blanks of `space` pixels right of the widest name (`widest`).
-// A short name is followed by two tabs and a long one by one, so the first
-// stop must lie right of every short name (`widest_short`) and, for the
-// values to line up exactly, not right of any long one (`narrowest_long`);
-// a negative width means there is no such line. When a short name is wider
-// than a long one no stop fits between them, and the two stops are one
-// quarter apart: a value after one tab starts that much left of the others.
-std::vector<int> value_tab_stops(int widest_short, int narrowest_long, int widest, int space,
-                                 int average);
-
-// A font's average character width in pixels, as edit controls reckon it,
-// from the width of A to Z and a to z written out.
-int average_char_width(int sample_width);
-
-// Twips to pixels at `dpi` dots per inch (1440 twips to the inch).
-int pixels_of(int twips, UINT dpi);
-
-// The size of the window (frame included) whose client area is the layout's
-// 5310 x 9615 twips at `dpi`.
-SIZE window_size_for(DWORD style, DWORD ex_style, UINT dpi);
-
-// Whether a key press is one of the paste keys of an edit control: Ctrl+V or
-// Shift+Insert, without Alt (AltGr is Ctrl+Alt, and AltGr+V types a
-// character on some layouts).
-bool is_paste_key(WPARAM key, bool ctrl, bool shift, bool alt);
-
-// The text on the clipboard (CF_UNICODETEXT), up to its first NUL; nothing
-// when it holds no text or another program keeps it open.
-std::optional<std::u16string> clipboard_text(HWND owner);
-
-// The files of a WM_DROPFILES, in order. The caller still owns `drop`.
-std::vector<std::u16string> dropped_files(HDROP drop);
-
-// How many pixels the list gives up so that a window `window_height` high
-// fits a work area `work_height` high: none when it fits, and never so many
-// that the list is shorter than `min_list_height` (then the window reaches
-// past the work area's bottom, its title bar still in it).
-int list_cut(int window_height, int work_height, int list_height, int min_list_height);
 
 class MainWindow final : public Controls, public Messages, public Scheduler {
  public:
@@ -112,6 +74,11 @@ class MainWindow final : public Controls, public Messages, public Scheduler {
   void schedule_step(std::chrono::milliseconds delay) override;
 
  private:
+  static constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL
+  static constexpr UINT_PTR kTimerId = 1;
+  static constexpr UINT_PTR kStepTimerId = 2;
+  static constexpr UINT kStepMessage = WM_APP + 1;
+
   static LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
   bool on_create();

@@ -13,6 +13,8 @@
 #include "base/scratch_dir.h"
 #include "platform/win32/message_box.h"
 #include "platform/win32/open_dialog.h"
+#include "platform/win32/paste_and_drop.h"
+#include "platform/win32/window_geometry.h"
 #include "playback/fake_keyboard.h"
 #include "sheet/file_reader.h"
 #include "window/form1.h"
@@ -153,16 +155,6 @@ TEST_F(MainWindowTest, OperationsOnTheWrongControlFail) {
   EXPECT_TRUE(IsWindowEnabled(window_.control(ControlId::cmdBrows)));
 }
 
-TEST_F(MainWindowTest, ColoursTheListPane) {
-  HWND pane = window_.control(ControlId::lbltext);
-  HDC dc = GetDC(pane);
-  const auto brush = SendMessageW(window_.hwnd(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                  reinterpret_cast<LPARAM>(pane));
-  EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_MENU));
-  ReleaseDC(pane, dc);
-  EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), GetSysColorBrush(COLOR_MENU));
-}
-
 TEST_F(MainWindowTest, TimerTicksUntilSwitchedOff) {
   auto tick_within = [this](DWORD ms) {
     const DWORD start = GetTickCount();
@@ -270,28 +262,6 @@ TEST_F(MainWindowTest, LinesUpTheValuesOfOneAndTwoTabLines) {
   }
 }
 
-TEST(ListPane, TabStops) {
-  // 8 pixels to the character: a stop unit is 2 pixels; the widest name
-  // ends at 70 pixels, blanks are 4 wide, so the values start at 78 (unit 39).
-  const struct {
-    int widest_short, narrowest_long, widest;
-    std::vector<int> stops;
-  } cases[] = {
-      {-1, 60, 70, {39}},      // long names only: one tab each
-      {30, -1, 30, {16, 19}},  // short names only: two tabs each
-      {30, 60, 70, {16, 39}},  // every short name left of every long one
-      {30, 32, 70, {16, 39}},  // ... also when only just
-      {64, 60, 70, {38, 39}},  // a short name wider than a long one
-      {70, -1, 70, {36, 39}},  // the first stop just right of the names
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(value_tab_stops(c.widest_short, c.narrowest_long, c.widest, 4, 8), c.stops)
-        << c.widest_short << " " << c.narrowest_long;
-  }
-  EXPECT_EQ(average_char_width(26 * 2 * 7), 7);
-  EXPECT_EQ(average_char_width(26 * 2 * 7 - 20), 7);  // rounded, as Windows does
-}
-
 TEST_F(MainWindowTest, LaysOutAgainWhenTheDpiChanges) {
   const UINT dpi = window_.dpi() * 2;
   RECT suggested{10, 20, 10 + 800, 20 + 1400};
@@ -323,21 +293,6 @@ TEST_F(MainWindowTest, LaysOutAgainWhenTheDpiChanges) {
   const RECT pane = client_rect_of(window_.control(ControlId::lbltext));
   EXPECT_LT(pane.bottom, frame.bottom);
   EXPECT_LT(frame.bottom, client.bottom);
-}
-
-TEST(ListPane, GivesUpHeightOnAShortScreen) {
-  const struct {
-    int window, work;
-    int cut;
-  } cases[] = {
-      {700, 1000, 0},     // fits
-      {1000, 1000, 0},    // just fits
-      {1100, 1000, 100},  // the list gives up what is missing
-      {1400, 1000, 290},  // but keeps 160 of its 450 pixels
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(list_cut(c.window, c.work, 450, 160), c.cut) << c.window << " in " << c.work;
-  }
 }
 
 }  // namespace

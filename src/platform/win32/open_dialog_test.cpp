@@ -18,9 +18,7 @@ TEST(DialogFilter, EndsEveryPieceInNulAndTheListInTwo) {
     std::wstring expected;
   };
   const Case cases[] = {
-      {kOpenFilter,
-       L"Data Files (*.ipt) \0*.ipt\0Text Files (*.txt) \0*.txt\0All files (*.*) \0*.*\0"
-       L"Spreadsheet Files (*.csv;*.tsv;*.txt) \0*.csv;*.tsv;*.txt\0\0"s},
+      {u"Data (*.ipt) |*.ipt|All (*.*) |*.*|", L"Data (*.ipt) \0*.ipt\0All (*.*) \0*.*\0\0"s},
       {u"Only (*.a)|*.a|", L"Only (*.a)\0*.a\0\0"s},
       {u"A|*.a|dangling", L"A\0*.a\0\0"s},
       {u"", L"\0"s},

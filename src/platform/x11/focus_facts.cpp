@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/x11/focus_facts.h"
 
+#include "playback/window_focus.h"
+
 namespace tavrino {
 
 namespace {
@@ -16,13 +18,11 @@ bool made_here(const WindowFacts& window, std::int64_t own_pid, std::string_view
 
 Focus classify_focus(const FocusFacts& facts, std::int64_t own_pid, std::string_view own_host) {
   if (facts.input != FocusFacts::Input::window) return {Focus::Kind::none, 0};
-  if (facts.top_levels.empty()) return {};
+  std::vector<FocusedWindow> windows;
   for (const WindowFacts& window : facts.top_levels) {
-    if (made_here(window, own_pid, own_host)) {
-      return {Focus::Kind::own, facts.top_levels.front().window};
-    }
+    windows.push_back({window.window, made_here(window, own_pid, own_host)});
   }
-  return {Focus::Kind::other, facts.top_levels.front().window};
+  return focus_of(windows);
 }
 
 }  // namespace tavrino
