@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "window/controls.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 #include "window/layout.h"
 
@@ -66,6 +68,15 @@ std::vector<FileFilter> split_filter(std::u16string_view filter) {
     pairs.push_back({std::u16string(filter.substr(pos, description_end - pos)),
                      std::u16string(filter.substr(pattern_start, pattern_end - pattern_start))});
     pos = pattern_end + 1;
+  }
+  return pairs;
+}
+
+std::vector<FileFilter> offered_filters(std::u16string_view filter) {
+  const FileFilter spreadsheets{u"Spreadsheet Files (*.csv;*.tsv;*.txt) ", u"*.csv;*.tsv;*.txt"};
+  std::vector<FileFilter> pairs = split_filter(filter);
+  if (std::find(pairs.begin(), pairs.end(), spreadsheets) == pairs.end()) {
+    pairs.push_back(spreadsheets);
   }
   return pairs;
 }

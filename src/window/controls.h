@@ -95,6 +95,10 @@ struct FileFilter {
 // its pairs, in order. A last description without a pattern is dropped.
 std::vector<FileFilter> split_filter(std::u16string_view filter);
 
+// The choices an Open dialog shows for `filter`: its own pairs, then the
+// files of rows a spreadsheet saves, unless the filter already offers them.
+std::vector<FileFilter> offered_filters(std::u16string_view filter);
+
 // Messages to the user.
 class Messages {
  public:

@@ -31,11 +31,11 @@
 
 namespace tavrino {
 
-// The Open dialog's filter: data files first, then text files, then all,
-// then the files of rows a spreadsheet saves.
+// The Open dialog's filter: data files first, then text files, then all.
+// The dialogs add the spreadsheet line themselves (offered_filters), so that
+// what Form1 asks for stays the filter a data file's Open has always had.
 inline constexpr std::u16string_view kOpenFilter =
-    u"Data Files (*.ipt) |*.ipt|Text Files (*.txt) |*.txt|All files (*.*) |*.*|"
-    u"Spreadsheet Files (*.csv;*.tsv;*.txt) |*.csv;*.tsv;*.txt|";
+    u"Data Files (*.ipt) |*.ipt|Text Files (*.txt) |*.txt|All files (*.*) |*.*|";
 
 class Form1 {
  public:

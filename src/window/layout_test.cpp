@@ -85,14 +85,23 @@ TEST(Controls, SplitFilter) {
       {kOpenFilter,
        {{u"Data Files (*.ipt) ", u"*.ipt"},
         {u"Text Files (*.txt) ", u"*.txt"},
-        {u"All files (*.*) ", u"*.*"},
-        {u"Spreadsheet Files (*.csv;*.tsv;*.txt) ", u"*.csv;*.tsv;*.txt"}}},
+        {u"All files (*.*) ", u"*.*"}}},
       {u"A|*.a", {{u"A", u"*.a"}}},
       {u"A|*.a|B", {{u"A", u"*.a"}}},
       {u"A|*.a|B|", {{u"A", u"*.a"}}},
       {u"", {}},
   };
   for (const auto& c : cases) EXPECT_EQ(split_filter(c.filter), c.pairs);
+}
+
+TEST(Controls, OfferedFiltersAddSpreadsheetFilesOnce) {
+  const FileFilter spreadsheets{u"Spreadsheet Files (*.csv;*.tsv;*.txt) ", u"*.csv;*.tsv;*.txt"};
+  const std::vector<FileFilter> offered = offered_filters(kOpenFilter);
+  ASSERT_EQ(offered.size(), 4u);
+  EXPECT_EQ(offered.front().pattern, u"*.ipt");
+  EXPECT_EQ(offered.back(), spreadsheets);
+  EXPECT_EQ(offered_filters(u"Spreadsheet Files (*.csv;*.tsv;*.txt) |*.csv;*.tsv;*.txt|"),
+            std::vector<FileFilter>{spreadsheets});
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ class ByteNameDialog final : public QFileDialog {
 
 QStringList qt_name_filters(std::u16string_view filter) {
   QStringList names;
-  for (const FileFilter& pair : split_filter(filter)) {
+  for (const FileFilter& pair : offered_filters(filter)) {
     QStringList patterns;
     for (const QString& pattern : to_qstring(pair.pattern).split(u';', Qt::SkipEmptyParts)) {
       const QString trimmed = pattern.trimmed();

@@ -22,6 +22,8 @@ namespace tavrino {
 namespace {
 
 TEST(QtNameFilters, TurnsEachPairIntoAQtFilterInOrder) {
+  // Every Open dialog also offers the files of rows a spreadsheet saves.
+  const QString kSpreadsheets = "Spreadsheet Files (*.csv *.tsv *.txt)";
   struct Case {
     std::u16string_view filter;
     QStringList expected;
@@ -30,11 +32,11 @@ TEST(QtNameFilters, TurnsEachPairIntoAQtFilterInOrder) {
       {kOpenFilter,
        {"Data Files (*.ipt)", "Text Files (*.txt)", "All files (*)",
         "Spreadsheet Files (*.csv *.tsv *.txt)"}},
-      {u"Pictures|*.png;*.jpg|", {"Pictures (*.png *.jpg)"}},
-      {u"Pictures (*.png;*.jpg)|*.png;*.jpg|", {"Pictures (*.png *.jpg)"}},
-      {u"|*.ipt|", {"(*.ipt)"}},
-      {u"Anything|*.*|", {"Anything (*)"}},
-      {u"Dangling description", {}},
+      {u"Pictures|*.png;*.jpg|", {"Pictures (*.png *.jpg)", kSpreadsheets}},
+      {u"Pictures (*.png;*.jpg)|*.png;*.jpg|", {"Pictures (*.png *.jpg)", kSpreadsheets}},
+      {u"|*.ipt|", {"(*.ipt)", kSpreadsheets}},
+      {u"Anything|*.*|", {"Anything (*)", kSpreadsheets}},
+      {u"Dangling description", {kSpreadsheets}},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(qt_name_filters(c.filter), c.expected) << to_qstring(c.filter).toStdString();

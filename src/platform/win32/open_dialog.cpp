@@ -26,7 +26,7 @@ std::u16string hex_of(DWORD code) {
 
 std::wstring dialog_filter(std::u16string_view filter) {
   std::wstring result;
-  for (const FileFilter& pair : split_filter(filter)) {
+  for (const FileFilter& pair : offered_filters(filter)) {
     result += to_wide(pair.description);
     result += L'\0';
     result += to_wide(pair.pattern);

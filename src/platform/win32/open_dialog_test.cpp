@@ -13,15 +13,17 @@ namespace {
 using namespace std::string_literals;
 
 TEST(DialogFilter, EndsEveryPieceInNulAndTheListInTwo) {
+  // Every Open dialog also offers the files of rows a spreadsheet saves.
+  const std::wstring kSpreadsheets = L"Spreadsheet Files (*.csv;*.tsv;*.txt) \0*.csv;*.tsv;*.txt\0"s;
   struct Case {
     std::u16string_view filter;
     std::wstring expected;
   };
   const Case cases[] = {
-      {u"Data (*.ipt) |*.ipt|All (*.*) |*.*|", L"Data (*.ipt) \0*.ipt\0All (*.*) \0*.*\0\0"s},
-      {u"Only (*.a)|*.a|", L"Only (*.a)\0*.a\0\0"s},
-      {u"A|*.a|dangling", L"A\0*.a\0\0"s},
-      {u"", L"\0"s},
+      {u"Data (*.ipt) |*.ipt|All (*.*) |*.*|",
+       L"Data (*.ipt) \0*.ipt\0All (*.*) \0*.*\0" + kSpreadsheets + L"\0"s},
+      {u"A|*.a|dangling", L"A\0*.a\0" + kSpreadsheets + L"\0"s},
+      {u"", kSpreadsheets + L"\0"s},
   };
   for (const Case& c : cases) {
     const std::wstring filter = dialog_filter(c.filter);
