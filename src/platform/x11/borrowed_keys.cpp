@@ -14,27 +14,34 @@ void BorrowedKeys::plan(_XDisplay* display, std::vector<unsigned> keycodes,
   spare_ = SpareKeycodes(std::move(keycodes), std::move(uses));
 }
 
-bool BorrowedKeys::map_next_batch(KeySymbol needed) {
+BorrowedKeys::Remap BorrowedKeys::map_next_batch(KeySymbol needed) {
   const std::vector<KeycodeMapping> changes = spare_.next_batch(needed);
-  if (changes.empty()) return false;
-  if (!spare_.knows_originals()) {
-    const std::vector<KeycodeMapping> originals =
-        read_keycode_mappings(display_, spare_.keycodes());
-    if (!originals.empty()) spare_.record_originals(originals);
-  }
-  if (!spare_.knows_originals()) return false;
+  if (changes.empty()) return Remap::none;
+  ServerHold hold(display_);
+  const std::vector<KeycodeMapping> now = read_keycode_mappings(display_, spare_.keycodes());
+  if (now.empty()) return Remap::none;
+  if (!spare_.unchanged(now)) return Remap::taken;
+  if (!spare_.knows_originals()) spare_.record_originals(now);
   write_keycode_mappings(display_, changes);
   std::vector<unsigned> changed;
   for (const KeycodeMapping& change : changes) changed.push_back(change.keycode);
-  const std::vector<KeycodeMapping> now = read_keycode_mappings(display_, changed);
-  spare_.written(now.empty() ? changes : now);
+  const std::vector<KeycodeMapping> written = read_keycode_mappings(display_, changed);
+  hold.release();
+  spare_.written(written.empty() ? changes : written);
   record(down_);
-  return true;
+  return Remap::written;
+}
+
+bool BorrowedKeys::still_ours() {
+  if (spare_.empty()) return true;
+  const std::vector<KeycodeMapping> now = read_keycode_mappings(display_, spare_.keycodes());
+  return now.empty() || spare_.unchanged(now);
 }
 
 void BorrowedKeys::give_back() {
   const std::vector<unsigned> changed = spare_.changed();
   if (changed.empty()) return;
+  ServerHold hold(display_);
   write_keycode_mappings(display_, spare_.restore(read_keycode_mappings(display_, changed)));
 }
 

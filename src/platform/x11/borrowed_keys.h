@@ -34,12 +34,21 @@ class BorrowedKeys {
   const SpareKeycodes& spare() const { return spare_; }
   void typed(KeySymbol keysym) { spare_.typed(keysym); }
 
-  // Writes the next batch (see SpareKeycodes::next_batch); true when a
-  // keycode changed, and the keymap must be read again.
-  bool map_next_batch(KeySymbol needed);
+  enum class Remap {
+    none,       // the batch is on the keycodes already, or cannot be written
+    written,    // keycodes changed: the keymap must be read again
+    taken,      // another program changed the keycodes: nothing was written
+  };
+  // Writes the next batch (see SpareKeycodes::next_batch). The server is
+  // held while the keycodes are checked and written, so that a layout loaded
+  // at the same moment is never written over: its keys would be lost, and
+  // the restore would blank them.
+  Remap map_next_batch(KeySymbol needed);
+  // Whether the borrowed keycodes still hold what this playback put there.
+  bool still_ours();
   // Gives the changed keycodes their mapping back where they still hold
   // ours: one that holds something else now belongs to whoever changed it
-  // since.
+  // since. The server is held from the look to the write.
   void give_back();
   // Writes the record: the borrowed keycodes, and the keys in `down`
   // (those that are down, or may go down before the next record).

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/x11/display_lock.h"
 
+#include "platform/x11/keymap.h"
 #include "platform/x11/xlib.h"
 
 namespace tavrino {
@@ -12,10 +13,10 @@ bool DisplayLock::take(Display* display) {
   // which the server destroys with the connection, and the selection with it.
   const Window window = XCreateWindow(display, DefaultRootWindow(display), -1, -1, 1, 1, 0, 0,
                                       InputOnly, CopyFromParent, 0, nullptr);
-  XGrabServer(display);
+  ServerHold hold(display);
   const bool free = XGetSelectionOwner(display, selection) == 0;
   if (free) XSetSelectionOwner(display, selection, window, CurrentTime);
-  XUngrabServer(display);
+  hold.release();
   const bool taken = free && XGetSelectionOwner(display, selection) == window;
   if (!taken) {
     XDestroyWindow(display, window);

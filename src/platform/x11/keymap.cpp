@@ -98,6 +98,15 @@ Status Keymap::reload() {
   return Status::success();
 }
 
+ServerHold::ServerHold(Display* display) : display_(display) { XGrabServer(display_); }
+
+void ServerHold::release() {
+  if (display_ == nullptr) return;
+  XUngrabServer(display_);
+  XFlush(display_);
+  display_ = nullptr;
+}
+
 std::vector<KeycodeMapping> read_keycode_mappings(Display* display,
                                                   const std::vector<unsigned>& keycodes) {
   if (keycodes.empty()) return {};

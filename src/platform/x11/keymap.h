@@ -59,6 +59,21 @@ class Keymap {
   KeySearch search_;
 };
 
+// Holds the X server for this connection alone while it lives, so that a
+// look at the keymap and the write that depends on it are one step for
+// every other program (which waits meanwhile: keep it short).
+class ServerHold {
+ public:
+  explicit ServerHold(Display* display);
+  ~ServerHold() { release(); }
+  ServerHold(const ServerHold&) = delete;
+  ServerHold& operator=(const ServerHold&) = delete;
+  void release();
+
+ private:
+  Display* display_;
+};
+
 // What `keycodes` hold, as the core protocol lists them; nothing when the
 // server does not say.
 std::vector<KeycodeMapping> read_keycode_mappings(Display* display,

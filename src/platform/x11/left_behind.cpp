@@ -61,6 +61,7 @@ void give_back(Display* display, const BorrowedRecord& record) {
       XTestFakeKeyEvent(display, keycode, 0, 0);
     }
   }
+  ServerHold hold(display);
   std::vector<RemappedKeycode> keycodes = record.borrowed;
   std::vector<unsigned> numbers;
   for (const RemappedKeycode& keycode : keycodes) numbers.push_back(keycode.keycode);
@@ -70,6 +71,7 @@ void give_back(Display* display, const BorrowedRecord& record) {
     }
   }
   write_keycode_mappings(display, plan_restore(keycodes));
+  hold.release();
   clear_left_behind(display);
   XSync(display, 0);
 }

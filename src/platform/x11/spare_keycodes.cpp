@@ -156,6 +156,18 @@ void SpareKeycodes::record_originals(std::span<const KeycodeMapping> mappings) {
   knows_originals_ = true;
 }
 
+bool SpareKeycodes::unchanged(std::span<const KeycodeMapping> now) const {
+  for (const KeycodeMapping& mapping : now) {
+    const Slot* slot = find(mapping.keycode);
+    if (slot == nullptr) continue;
+    const KeycodeSymbols& left = !slot->set.empty()  ? slot->set
+                                 : knows_originals_ ? slot->original
+                                                    : KeycodeSymbols{};
+    if (!same_symbols(mapping.symbols, left)) return false;
+  }
+  return true;
+}
+
 void SpareKeycodes::written(std::span<const KeycodeMapping> mappings) {
   for (const KeycodeMapping& mapping : mappings) {
     if (Slot* slot = find(mapping.keycode)) slot->set = mapping.symbols;
@@ -200,10 +212,14 @@ std::vector<KeycodeMapping> SpareKeycodes::restore(std::span<const KeycodeMappin
   return plan_restore(keycodes);
 }
 
-SpareKeycodes::Slot* SpareKeycodes::find(unsigned keycode) {
+const SpareKeycodes::Slot* SpareKeycodes::find(unsigned keycode) const {
   const auto it = std::find_if(slots_.begin(), slots_.end(),
                                [&](const Slot& slot) { return slot.keycode == keycode; });
   return it == slots_.end() ? nullptr : &*it;
+}
+
+SpareKeycodes::Slot* SpareKeycodes::find(unsigned keycode) {
+  return const_cast<Slot*>(std::as_const(*this).find(keycode));
 }
 
 }  // namespace tavrino

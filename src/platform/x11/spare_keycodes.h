@@ -144,6 +144,14 @@ class SpareKeycodes {
   bool knows_originals() const { return knows_originals_; }
   void record_originals(std::span<const KeycodeMapping> mappings);
 
+  // Whether the keycodes in `now` (read from the server) hold what the
+  // playback last left on them: what it set there; where it set nothing
+  // yet, what they held before, or nothing at all before the originals are
+  // recorded, since spare keycodes are those with no symbols. Anything else
+  // means another program changed the keymap since (a switch of layout),
+  // and the keycode now belongs to it.
+  bool unchanged(std::span<const KeycodeMapping> now) const;
+
   // Records what changed keycodes hold after a change was written (read
   // back from the server, or as written when that fails): the restore gives
   // back only keycodes that still hold it.
@@ -173,6 +181,7 @@ class SpareKeycodes {
     KeycodeSymbols set;
   };
   Slot* find(unsigned keycode);
+  const Slot* find(unsigned keycode) const;
 
   std::vector<Slot> slots_;
   std::vector<SpareUse> uses_;

@@ -225,6 +225,35 @@ TEST(SpareKeycodesTest, RestoresOnlyWhatStillHoldsOurs) {
   EXPECT_EQ(server.symbols_[253], (KeycodeSymbols{kWen, kWen}));
 }
 
+// Before a batch is written, the keycodes must still hold what the playback
+// left on them: a layout loaded in the meantime may have filled them, and
+// writing over its keys would lose them for good.
+TEST(SpareKeycodesTest, TellsWhenAnotherProgramChangedTheKeycodes) {
+  Server server({255, 254, 253});
+  SpareKeycodes fresh({255, 254, 253}, {{kA, false}, {kEuro, true}});
+  EXPECT_TRUE(fresh.unchanged(server.read({255, 254, 253})));
+  const std::vector<KeycodeMapping> filled = {{254, {kYen, kYen}}};
+  EXPECT_FALSE(fresh.unchanged(filled)) << "a spare keycode holds symbols";
+
+  SpareKeycodes spare({255, 254, 253}, {{kA, false}, {kEuro, true}});
+  map_batch(spare, server, kA);
+  KeycodeSymbols padded = server.symbols_[255];
+  padded.insert(padded.end(), {0, 0});
+  struct Case {
+    const char* what;
+    std::vector<KeycodeMapping> now;
+    bool unchanged;
+  } cases[] = {
+      {"as written", server.read({255, 254, 253}), true},
+      {"as written, trailing NoSymbols aside", {{255, padded}}, true},
+      {"a keycode written holds another symbol", {{254, {kYen, kYen}}}, false},
+      {"a keycode written was cleared", {{255, kEmpty}}, false},
+      {"a keycode never written holds a symbol", {{253, {kWen, kWen}}}, false},
+      {"not a spare keycode", {{10, {kWen}}}, true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(spare.unchanged(c.now), c.unchanged) << c.what;
+}
+
 // The walk that finds what needs a spare keycode follows the locks that
 // lock keys in the values switch, and what the key string holds Shift for.
 TEST(SpareKeycodesTest, NeedsFollowTheLocksAndTheShift) {

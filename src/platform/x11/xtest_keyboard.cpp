@@ -194,7 +194,12 @@ Status XTestSession::prepare(std::span<const KeyEvent> all_events) {
         u"safely. Type the values in two parts, or into a program that answers.");
   }
   watch_.start(keymap_.keycodes_with(XK_Escape), keymap_.group());
-  if (needs.first && borrowed_.map_next_batch(needs.uses.front().keysym)) {
+  const auto remap = needs.first ? borrowed_.map_next_batch(needs.uses.front().keysym)
+                                 : BorrowedKeys::Remap::none;
+  // A layout loaded since the keymap was read took the keycodes: the watch
+  // tells it before the first key.
+  if (remap == BorrowedKeys::Remap::taken) watch_.typing().layout_changed();
+  if (remap == BorrowedKeys::Remap::written) {
     if (Status status = keymap_.reload(); !status) return status;
   }
   borrowed_.record(keys_.down());
@@ -281,10 +286,18 @@ Status XTestSession::type(const KeyEvent& event, bool& must_wait) {
       must_wait = true;
       return Status::success();
     }
-    if (borrowed_.map_next_batch(keysym)) {
+    const BorrowedKeys::Remap remap = borrowed_.map_next_batch(keysym);
+    if (remap == BorrowedKeys::Remap::written) {
       if (Status status = keymap_.reload(); !status) return status;
     }
     stroke = keymap_.find(event, locked_);
+    if (!stroke && (remap == BorrowedKeys::Remap::taken || !borrowed_.still_ours())) {
+      // A new layout took the keycodes: nothing more goes out, and the
+      // watch stops the playback with what the target read so far.
+      watch_.typing().layout_changed();
+      must_wait = true;
+      return Status::success();
+    }
     if (!stroke) return not_on_free_keycode(event);
   }
   if (borrowed_.spare().contains(stroke->keycode)) {
