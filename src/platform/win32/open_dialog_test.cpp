@@ -21,8 +21,8 @@ TEST(DialogFilter, EndsEveryPieceInNulAndTheListInTwo) {
   };
   const Case cases[] = {
       {u"Data (*.ipt) |*.ipt|All (*.*) |*.*|",
-       L"Data (*.ipt) \0*.ipt\0All (*.*) \0*.*\0" + kSpreadsheets + L"\0"s},
-      {u"A|*.a|dangling", L"A\0*.a\0" + kSpreadsheets + L"\0"s},
+       L"Data (*.ipt) \0*.ipt\0All (*.*) \0*.*\0"s + kSpreadsheets + L"\0"s},
+      {u"A|*.a|dangling", L"A\0*.a\0"s + kSpreadsheets + L"\0"s},
       {u"", kSpreadsheets + L"\0"s},
   };
   for (const Case& c : cases) {
