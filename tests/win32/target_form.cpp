@@ -48,11 +48,25 @@ std::string utf8_of(const std::wstring& text) {
   return out;
 }
 
+// Written beside the file and renamed over it, so that a test that sees
+// the file sees all of it.
 void write_file(const std::wstring& path, const std::string& text) {
-  FILE* file = _wfopen(path.c_str(), L"wb");
+  const std::wstring part = path + L".part";
+  FILE* file = _wfopen(part.c_str(), L"wb");
   if (file == nullptr) return;
   std::fwrite(text.data(), 1, text.size(), file);
-  std::fclose(file);
+  if (std::fclose(file) != 0) return;
+  MoveFileExW(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+void write_keys() {
+  std::string keys;
+  for (const std::string& line : keys_down) keys += line + "\n";
+  keys += "caps=" + std::to_string(GetKeyState(VK_CAPITAL) & 1) + "\n";
+  // The keyboard as it is now, not as the messages read so far left it: a
+  // posted close request overtakes key messages still in the queue.
+  keys += "shift=" + std::to_string((GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0 ? 1 : 0) + "\n";
+  write_file(keys_path, keys);
 }
 
 void write_fields() {
@@ -86,15 +100,9 @@ void write_fields() {
     if (GetFocus() == fields[i]) focused = static_cast<int>(i) + 1;
   }
   out += "focus=" + std::to_string(focused) + "\n";
+  // The keys first: a test that finds the fields finds both.
+  if (!keys_path.empty()) write_keys();
   write_file(output_path, out);
-  if (keys_path.empty()) return;
-  std::string keys;
-  for (const std::string& line : keys_down) keys += line + "\n";
-  keys += "caps=" + std::to_string(GetKeyState(VK_CAPITAL) & 1) + "\n";
-  // The keyboard as it is now, not as the messages read so far left it: a
-  // posted close request overtakes key messages still in the queue.
-  keys += "shift=" + std::to_string((GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0 ? 1 : 0) + "\n";
-  write_file(keys_path, keys);
 }
 
 // Notes a key going down in one of the fields.
