@@ -20,10 +20,7 @@ Status run_playback(Playback& playback, TestClock& clock) {
 class FakeKeyboard::Session final : public KeyboardSession {
  public:
   explicit Session(FakeKeyboard& keyboard) : keyboard_(keyboard) {}
-  ~Session() override {
-    ++keyboard_.ended_;
-    keyboard_.open_ = false;
-  }
+  ~Session() override { keyboard_.open_ = false; }
 
   bool lock() override { return !keyboard_.busy_; }
   Focus focus() override {
@@ -43,7 +40,6 @@ class FakeKeyboard::Session final : public KeyboardSession {
     return std::nullopt;
   }
   Status prepare(std::span<const KeyEvent>) override {
-    ++keyboard_.prepare_calls_;
     if (keyboard_.prepare_failure_) return Status::failure(*keyboard_.prepare_failure_);
     return Status::success();
   }
@@ -74,23 +70,11 @@ void FakeKeyboard::hold(std::size_t delivered, HeldKeys keys, Duration held_for)
   holds_.push_back(std::move(hold));
 }
 
-void FakeKeyboard::press(std::size_t delivered, std::u16string key) {
-  presses_.emplace_back(delivered, std::move(key));
-}
-
-void FakeKeyboard::click(std::size_t delivered) {
-  clicks_.push_back(delivered);
-}
-
 void FakeKeyboard::escape(std::size_t delivered, Duration later) {
   Grab escape;
   escape.delivered = delivered;
   escape.length = later;
   escapes_.push_back(escape);
-}
-
-void FakeKeyboard::change_layout(std::size_t delivered) {
-  layout_changes_.push_back(delivered);
 }
 
 void FakeKeyboard::grab(std::size_t delivered, Duration grabbed_for) {
@@ -125,14 +109,8 @@ void FakeKeyboard::happen() {
   for (Hold& hold : holds_) mark(hold);
   for (Grab& grab : grabs_) mark(grab);
   for (Grab& escape : escapes_) mark(escape);
-  for (const auto& [delivered, key] : presses_) {
-    if (delivered == out) disturb(Disturbance::Kind::key, out, key);
-  }
-  for (const std::size_t delivered : clicks_) {
-    if (delivered == out) disturb(Disturbance::Kind::click, out);
-  }
-  for (const std::size_t delivered : layout_changes_) {
-    if (delivered == out) disturb(Disturbance::Kind::layout, out);
+  for (const Disturbance& scripted : scripted_) {
+    if (scripted.after == out) disturb(scripted.kind, out, scripted.key);
   }
 }
 

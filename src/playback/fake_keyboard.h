@@ -74,12 +74,18 @@ class FakeKeyboard : public Keyboard {
   void hold(std::size_t delivered, HeldKeys keys, Duration held_for);
   // The user presses `key` (not a modifier) once `delivered` events have
   // gone out: it goes to the target.
-  void press(std::size_t delivered, std::u16string key);
-  void click(std::size_t delivered);
+  void press(std::size_t delivered, std::u16string key) {
+    scripted_.push_back({Disturbance::Kind::key, delivered, std::move(key)});
+  }
+  void click(std::size_t delivered) {
+    scripted_.push_back({Disturbance::Kind::click, delivered, {}});
+  }
   // Esc `later` after `delivered` events have gone out (a second call adds
   // another).
   void escape(std::size_t delivered, Duration later = {});
-  void change_layout(std::size_t delivered);
+  void change_layout(std::size_t delivered) {
+    scripted_.push_back({Disturbance::Kind::layout, delivered, {}});
+  }
   // Another program grabs the keyboard once `delivered` events have gone
   // out, for `grabbed_for`; keys sent meanwhile go to it.
   void grab(std::size_t delivered, Duration grabbed_for);
@@ -105,8 +111,6 @@ class FakeKeyboard : public Keyboard {
   // A session is open.
   bool open() const { return open_; }
   int begin_calls() const { return begin_calls_; }
-  int prepare_calls() const { return prepare_calls_; }
-  int sessions_ended() const { return ended_; }
   // How many sends carried more than one event at most: what a target saw
   // at once.
   std::size_t largest_send() const { return largest_send_; }
@@ -162,10 +166,8 @@ class FakeKeyboard : public Keyboard {
   std::optional<char32_t> cannot_type_;
   std::vector<std::pair<std::size_t, Focus>> focus_changes_;
   std::vector<Hold> holds_;
-  std::vector<std::pair<std::size_t, std::u16string>> presses_;
-  std::vector<std::size_t> clicks_;
-  std::vector<Grab> escapes_;  // when reached, and how much later
-  std::vector<std::size_t> layout_changes_;
+  std::vector<Disturbance> scripted_;  // after: when the user does it
+  std::vector<Grab> escapes_;          // when reached, and how much later
   std::vector<Grab> grabs_;
   Duration lag_{};
   std::vector<Freeze> freezes_;
@@ -175,8 +177,6 @@ class FakeKeyboard : public Keyboard {
   std::optional<Disturbance> disturbed_;
   bool open_ = false;
   int begin_calls_ = 0;
-  int prepare_calls_ = 0;
-  int ended_ = 0;
   std::size_t largest_send_ = 0;
   std::size_t most_ahead_ = 0;
 };
