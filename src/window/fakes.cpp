@@ -108,7 +108,6 @@ void RecordingMessages::show_status(std::u16string_view text) {
 }
 
 void RecordingMessages::log(std::u16string_view text) {
-  logged_.emplace_back(text);
   log_.push_back("log " + printable(text));
 }
 

@@ -99,12 +99,10 @@ class RecordingMessages : public Messages {
   void show_status(std::u16string_view text) override;
   void log(std::u16string_view text) override;
   const std::vector<std::u16string>& shown() const { return shown_; }
-  const std::vector<std::u16string>& logged() const { return logged_; }
 
  private:
   EventLog& log_;
   std::vector<std::u16string> shown_;
-  std::vector<std::u16string> logged_;
 };
 
 class FakePlacement : public WindowPlacement {
@@ -137,10 +135,8 @@ class FakeScheduler : public Scheduler {
   std::deque<std::chrono::milliseconds> pending_;
 };
 
-// Passes everything to another keyboard and logs each send as
-// `keys 4 5 [TAB]`, so the keys take their place among the control operations.
 // A keyboard on `clock` that logs each batch of keys it is given as
-// `keys 4 5`.
+// `keys 4 5 [TAB]`, so the keys take their place among the control operations.
 FakeKeyboard logging_keyboard(TestClock& clock, EventLog& log);
 
 // The twelve-item file of a typical run: three entries, class, subject, exam
@@ -148,7 +144,8 @@ FakeKeyboard logging_keyboard(TestClock& clock, EventLog& log);
 inline constexpr std::string_view kTypicalFile =
     "3\nany\nAnn_%_Bob_%_Cy\n45_%_52_%_38\nany\nany\n7A\nany\nMathematics\nany\nMid-term\nTerm 2\n";
 
-// The window's logic over fresh fakes that share one log.
+// The window's logic over fresh fakes that share one log, with the typical
+// file ready to open.
 struct FakeWindow {
   // One timer tick, and when it starts typing, every step of the playback,
   // with the clock moved on by each step's delay.
@@ -164,6 +161,11 @@ struct FakeWindow {
       clock.advance(*delay);
       form.playback_step();
     }
+  }
+  // Opens `path` through the Open dialog.
+  void open(std::u16string path) {
+    dialog.answer(std::move(path));
+    form.cmdBrows_Click();
   }
   std::u16string shown(ControlId id) const { return controls.shown(id); }
   std::u16string typed() const { return keyboard.typed(); }
@@ -181,6 +183,7 @@ struct FakeWindow {
   Form1 form{sheet,     controls,  dialog,
              messages,  placement, keyboard,
              scheduler, reader,    {.now = clock.function(), .own_window_active = {}}};
+  ScratchFile typical{kTypicalFile};
 };
 
 }  // namespace tavrino

@@ -17,16 +17,7 @@
 namespace tavrino {
 namespace {
 
-// The window over fakes, with the typical file ready to open.
-struct Window : FakeWindow {
-  // Opens `file` through the Open dialog.
-  void open(const ScratchFile& file) {
-    dialog.answer(file.path());
-    form.cmdBrows_Click();
-  }
-
-  ScratchFile typical{kTypicalFile};
-};
+using Window = FakeWindow;
 
 class Form1Test : public ::testing::Test, public Window {};
 
@@ -37,7 +28,7 @@ TEST_F(Form1Test, TypicalRun) {
       (std::vector<FakePlacement::Call>{{FakeControls::kHandle, kHwndTopmost, 0, 0, 0, 0, 3}}));
   EXPECT_FALSE(controls.timer_on());
 
-  open(typical);
+  open(typical.path());
   EXPECT_EQ(shown(ControlId::txtfile), typical.path());
   EXPECT_EQ(shown(ControlId::lbltext), u"1. Ann\t\t45\r\n2. Bob\t\t52\r\n3. Cy\t\t38\r\n");
   EXPECT_EQ(shown(ControlId::lblClass), u"CLASS : 7A");
@@ -77,7 +68,7 @@ TEST_F(Form1Test, TypicalRun) {
 
 TEST_F(Form1Test, OpenCancelAndDialogFailureChangeNothing) {
   form.Form_Load();
-  open(typical);
+  open(typical.path());
   const ResultSheet before = sheet;
   log.clear();
 
@@ -94,45 +85,14 @@ TEST_F(Form1Test, OpenCancelAndDialogFailureChangeNothing) {
   EXPECT_EQ(messages.shown().size(), 1u);
 }
 
-TEST_F(Form1Test, RefusedFileChangesNothingAndIsShown) {
-  form.Form_Load();
-  open(typical);
-  const ResultSheet before = sheet;
-  ScratchFile empty("");
-  log.clear();
-
-  open(empty);
-
-  EXPECT_TRUE(sheet == before);
-  EXPECT_EQ(shown(ControlId::txtfile), typical.path());
-  EXPECT_EQ(shown(ControlId::lbltext), u"1. Ann\t\t45\r\n2. Bob\t\t52\r\n3. Cy\t\t38\r\n");
-  EXPECT_TRUE(controls.enabled(ControlId::cmdStart));
-  ASSERT_EQ(messages.shown().size(), 1u);
-  // The box is put back before the message appears over it.
-  EXPECT_EQ(log[log.size() - 2], "set_text txtfile " + printable(typical.path()));
-  EXPECT_TRUE(log.back().starts_with("message "));
-  EXPECT_FALSE(form.open_path(empty.path()));
-  EXPECT_TRUE(form.open_path(typical.path()));
-}
-
-TEST_F(Form1Test, FileWithoutNoteAfterStartUp) {
-  form.Form_Load();
-  ScratchFile no_note("3\nany\nAnn_%_Bob\n45_%_52\n");
-  open(no_note);
-  EXPECT_EQ(shown(ControlId::lbltext), kNoData);
-  EXPECT_FALSE(controls.enabled(ControlId::cmdStart));
-  EXPECT_EQ(shown(ControlId::lblClass), u"");
-  EXPECT_TRUE(messages.shown().empty());
-}
-
 TEST_F(Form1Test, OpenDuringCountdownLeavesTheTimer) {
   form.Form_Load();
-  open(typical);
+  open(typical.path());
   form.cmdStart_Click();
   ticks(2);
   ScratchFile newer("1,any,Zed,9,,,,,,,,\"\"\n");  // empty exam note: no data
   log.clear();
-  open(newer);
+  open(newer.path());
   for (const std::string& line : log) EXPECT_FALSE(line.starts_with("set_timer")) << line;
   EXPECT_FALSE(controls.enabled(ControlId::cmdStart));
   EXPECT_TRUE(form.counting());
@@ -175,7 +135,7 @@ TEST(Form1, FirstTickByWhatTheBoxHolds) {
 
 TEST_F(Form1Test, EscCancelsOnlyARunningCountdown) {
   form.Form_Load();
-  open(typical);
+  open(typical.path());
   log.clear();
   form.escape();
   EXPECT_TRUE(log.empty());
@@ -319,35 +279,10 @@ TEST_F(Form1Test, ShowsThatTypingWaitsForHeldKeys) {
   EXPECT_TRUE(messages.shown().empty());
 }
 
-TEST_F(Form1Test, PlaybackFailureShownAfterTheReset) {
-  const struct {
-    std::string_view file;
-    std::size_t fail_at;  // keyboard refuses this event; 0: no refusal
-  } cases[] = {
-      {"2\nany\nA_%_B\n45_%_B+\nany\nany\n7A\nany\nM\nany\nE\nN\n", 0},
-      {kTypicalFile, 4},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.file);
-    ScratchFile file(c.file);
-    ASSERT_TRUE(form.open_path(file.path()));
-    if (c.fail_at) keyboard.fail_at(c.fail_at, u"The display went away.");
-    controls.user_types(ControlId::txtTime, u"0");
-    form.cmdStart_Click();
-    log.clear();
-    tick();
-    ASSERT_GE(log.size(), 2u);
-    EXPECT_EQ(log[log.size() - 2], R"(set_text txtTime "5")");
-    EXPECT_TRUE(log.back().starts_with("message "));
-  }
-  EXPECT_EQ(messages.shown().size(), 2u);
-  EXPECT_EQ(typed(), u"4 5 [TAB] 5");  // the malformed file typed nothing
-}
-
 TEST_F(Form1Test, RowsFromASpreadsheetAreTypedAsWritten) {
   form.Form_Load();
   ScratchFile rows("Name;Mark\r\nAnn;A+\r\nBob;7,5\r\nCy;\r\n", "7A.csv");
-  open(rows);
+  open(rows.path());
   EXPECT_EQ(shown(ControlId::lbltext), u"1. Ann\t\tA+\r\n2. Bob\t\t7,5\r\n3. Cy\t\t\r\n");
   EXPECT_EQ(shown(ControlId::lblexam), u"7A.csv (3 entries)");
   EXPECT_EQ(shown(ControlId::lblSub), u"Mark");
@@ -361,7 +296,7 @@ TEST_F(Form1Test, RowsFromASpreadsheetAreTypedAsWritten) {
 
   // A mark no key types is refused before the first key, naming its row.
   ScratchFile bad("Ann,4\nBob,\"5\x01\"\n", "bad.csv");
-  open(bad);
+  open(bad.path());
   controls.user_types(ControlId::txtTime, u"0");
   form.cmdStart_Click();
   tick();
@@ -387,7 +322,6 @@ TEST(Form1, PasteLoadsCellsOrLeavesTheTextToTheBox) {
       {"a guessed header is said", u"Wynik ko\u0144cowy\n4\n", true,
        u"Clipboard: 2 rows (a header and 1 entry)", u"1. \t\t4\r\n", true},
       {"one cell", u"12\n", false, u"", u"", false},
-      {"a path", u"/home/ann/7A.csv", false, u"", u"", false},
       {"refused cells", u"Ann\t\"45\nBob\t52", true, u"", u"", true},
   };
   for (const auto& c : cases) {
@@ -473,18 +407,6 @@ TEST_F(Form1Test, GoesOnAfterAStop) {
   }
 }
 
-TEST_F(Form1Test, SaysWhichEntriesTheFileBeforeFills) {
-  form.Form_Load();
-  ASSERT_TRUE(form.open_path(typical.path()));
-  ScratchFile shorter("3,x,Zed,9,,,7B,,Art,,Final,T3\n");
-  log.clear();
-  ASSERT_TRUE(form.open_path(shorter.path()));
-  // The list shows first, then the message over it.
-  EXPECT_EQ(shown(ControlId::lbltext), u"1. Zed\t\t9\r\n2. Bob\t\t52\r\n3. Cy\t\t38\r\n");
-  EXPECT_TRUE(log.back().starts_with(R"(message "Entries 2 and 3 keep the marks)")) << log.back();
-  EXPECT_EQ(messages.shown().size(), 1u);
-}
-
 // After each full run the status line says what reading the fields back
 // found; a field that differs is a message every time, that nothing could be
 // checked only the first time.
@@ -551,7 +473,7 @@ TEST(Form1, FailingControlOperationStopsTheHandler) {
   using Action = std::function<void(Window&)>;
   const Action nothing = [](Window&) {};
   const Action load = [](Window& t) { t.form.Form_Load(); };
-  const Action open = [](Window& t) { t.open(t.typical); };
+  const Action open = [](Window& t) { t.open(t.typical.path()); };
   const Action start = [](Window& t) {
     t.form.Form_Load();
     t.form.open_path(t.typical.path());
@@ -579,9 +501,6 @@ TEST(Form1, FailingControlOperationStopsTheHandler) {
       {"load: timer", nothing, set_timer, Timer1, load, {}, true, false},
       {"open: read path", load, get_text, txtfile, open, {}, false, false},
       {"open: set path", load, set_text, txtfile, open, {}, false, false},
-      {"open: pane", load, set_text, lbltext, open, {}, false, false},
-      {"open: label", load, set_caption, lblSub, open, {}, false, false},
-      {"open: START", load, set_enabled, cmdStart, open, {}, false, false},
       {"start: timer", load, set_timer, Timer1, press_start, {}, false, false},
       {"tick: read box", start, get_text, txtTime, tick, timer_off, false, false},
       {"tick: show count", start, set_text, txtTime, tick, timer_off, false, false},
