@@ -32,8 +32,7 @@ constexpr std::u16string_view kTypicalKeys = u"4 5 [TAB] 5 2 [TAB] 3 8 [TAB]";
 // disturb.
 struct Window : FakeWindow {
   Window() {
-    form.Form_Load();
-    if (!form.open_path(typical.path())) throw std::runtime_error("typical file refused");
+    if (!load_typical()) throw std::runtime_error("typical file refused");
   }
 
   // START, then ticks until the count of 5 has run out.
@@ -50,9 +49,6 @@ struct Window : FakeWindow {
              (controls.enabled(control.id) ? " on\n" : " off\n");
     }
     return out;
-  }
-  std::u16string only_message() const {
-    return messages.shown().size() == 1 ? messages.shown()[0] : u"(not one message)";
   }
 };
 
@@ -166,7 +162,6 @@ TEST(BadInput, ValuesThatCannotBeTyped) {
     EXPECT_TRUE(contains(w.only_message(), c.problem));
     EXPECT_EQ(w.controls.shown(ControlId::txtTime), kCountdownReset);
     EXPECT_FALSE(w.controls.timer_on());
-    EXPECT_FALSE(w.form.counting());
     EXPECT_TRUE(w.sheet == loaded);
   }
 }
@@ -184,11 +179,9 @@ TEST(BadInput, CountdownOutOfRange) {
     EXPECT_EQ(w.typed(), u"");
     EXPECT_EQ(w.controls.shown(ControlId::txtTime), box);
     EXPECT_FALSE(w.controls.timer_on());
-    EXPECT_FALSE(w.form.counting());
 
     // The user corrects the box and starts again.
-    w.controls.user_types(ControlId::txtTime, u"0");
-    w.form.cmdStart_Click();
+    w.start_now();
     w.tick();
     EXPECT_EQ(w.typed(), kTypicalKeys);
   }

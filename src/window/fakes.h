@@ -167,6 +167,20 @@ struct FakeWindow {
     dialog.answer(std::move(path));
     form.cmdBrows_Click();
   }
+  // Start-up, then the typical file; false when it was not loaded.
+  bool load_typical() {
+    form.Form_Load();
+    return form.open_path(typical.path());
+  }
+  // START with the box at 0, so that the next tick starts typing.
+  void start_now() {
+    controls.user_types(ControlId::txtTime, u"0");
+    form.cmdStart_Click();
+  }
+  // The one message shown, or a note that there was not exactly one.
+  std::u16string only_message() const {
+    return messages.shown().size() == 1 ? messages.shown()[0] : u"(not one message)";
+  }
   std::u16string shown(ControlId id) const { return controls.shown(id); }
   std::u16string typed() const { return keyboard.typed(); }
 
