@@ -192,7 +192,6 @@ TEST(ReadBack, NothingCheckedSaysHowToRead) {
   };
   const std::vector<Case> cases = {
       {"no handles", {{1, u"A", u"1", {}}, {2, u"B", u"2", {}}}},
-      {"unreadable", {{1, u"A", u"1", FieldHandle{1}}}},
       {"nothing to compare", {{1, u"A", u"", FieldHandle{1}}, {2, u"B", {}, FieldHandle{1}}}},
   };
   for (const Case& c : cases) {

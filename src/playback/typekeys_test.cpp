@@ -140,10 +140,6 @@ TEST(Typekeys, RefusesBeforeTypingAnything) {
       EXPECT_TRUE(contains(status.message(), phrase)) << utf8(status.message());
     }
     EXPECT_EQ(keyboard.begin_calls(), 0);
-
-    KeyEvents events = {KeyEvent::of_key(Key::up)};
-    EXPECT_FALSE(playback_events(sheet_of(c.count, c.values), events).ok());
-    EXPECT_TRUE(events.empty());
   }
 }
 
@@ -464,20 +460,6 @@ TEST(Playback, GoesOnFromAnEntry) {
                  {.now = clock.function(), .own_window_active = {}, .first_entry = 1});
   EXPECT_TRUE(run_playback(later, clock).ok());
   EXPECT_EQ(keyboard.typed(), u"x [TAB]");
-}
-
-TEST(Playback, TypesLiteralValuesAsWritten) {
-  ResultSheet sheet = sheet_of(3, {u"A+", u"{x}", u"line\r\nbreak"});
-  sheet.literal = true;
-  FakeKeyboard keyboard;
-  ASSERT_TRUE(typekeys(sheet, keyboard).ok());
-  EXPECT_EQ(keyboard.typed(), u"A + [TAB] { x } [TAB] l i n e [ENTER] b r e a k [TAB]");
-  KeyEvents events;
-  ASSERT_TRUE(playback_events(sheet, events).ok());
-  EXPECT_EQ(events, keyboard.delivered());
-  sheet.itemvalue[1] = u"4\u001B";
-  const Status refused = typekeys(sheet, keyboard);
-  EXPECT_NE(utf8(refused.message()).find("Entry 2"), std::string::npos);
 }
 
 // With a reader, each entry is compared with the field its value went into:

@@ -86,7 +86,6 @@ TEST(Controls, SplitFilter) {
         {u"Text Files (*.txt) ", u"*.txt"},
         {u"All files (*.*) ", u"*.*"}}},
       {u"A|*.a", {{u"A", u"*.a"}}},
-      {u"A|*.a|B", {{u"A", u"*.a"}}},
       {u"A|*.a|B|", {{u"A", u"*.a"}}},
       {u"", {}},
   };
