@@ -53,41 +53,6 @@ class FakeKeyboard::Session final : public KeyboardSession {
   FakeKeyboard& keyboard_;
 };
 
-void FakeKeyboard::fail_at(std::size_t index, std::u16string reason) {
-  fail_index_ = index;
-  fail_reason_ = std::move(reason);
-}
-
-void FakeKeyboard::focus_after(std::size_t delivered, Focus focus) {
-  focus_changes_.emplace_back(delivered, focus);
-}
-
-void FakeKeyboard::hold(std::size_t delivered, HeldKeys keys, Duration held_for) {
-  Hold hold;
-  hold.delivered = delivered;
-  hold.keys = std::move(keys);
-  hold.length = held_for;
-  holds_.push_back(std::move(hold));
-}
-
-void FakeKeyboard::escape(std::size_t delivered, Duration later) {
-  Grab escape;
-  escape.delivered = delivered;
-  escape.length = later;
-  escapes_.push_back(escape);
-}
-
-void FakeKeyboard::grab(std::size_t delivered, Duration grabbed_for) {
-  Grab grab;
-  grab.delivered = delivered;
-  grab.length = grabbed_for;
-  grabs_.push_back(grab);
-}
-
-void FakeKeyboard::freeze(std::size_t delivered, Duration frozen_for) {
-  freezes_.push_back({delivered, frozen_for});
-}
-
 Keyboard::Opened FakeKeyboard::begin() {
   ++begin_calls_;
   if (begin_failure_) return {nullptr, Status::failure(*begin_failure_)};
@@ -107,8 +72,8 @@ void FakeKeyboard::happen() {
     }
   };
   for (Hold& hold : holds_) mark(hold);
-  for (Grab& grab : grabs_) mark(grab);
-  for (Grab& escape : escapes_) mark(escape);
+  for (At& grab : grabs_) mark(grab);
+  for (At& escape : escapes_) mark(escape);
   for (const Disturbance& scripted : scripted_) {
     if (scripted.after == out) disturb(scripted.kind, out, scripted.key);
   }
@@ -119,9 +84,8 @@ void FakeKeyboard::disturb(Disturbance::Kind kind, std::size_t after, std::u16st
 }
 
 bool FakeKeyboard::grabbed() const {
-  return std::any_of(grabs_.begin(), grabs_.end(), [&](const Grab& grab) {
-    return grab.seen && now() < grab.when + grab.length;
-  });
+  return std::any_of(grabs_.begin(), grabs_.end(),
+                     [&](const At& grab) { return grab.seen && now() < grab.when + grab.length; });
 }
 
 HeldKeys FakeKeyboard::held_keys() const {
@@ -137,9 +101,10 @@ HeldKeys FakeKeyboard::held_keys() const {
 KeyboardWatch FakeKeyboard::watch() {
   happen();
   KeyboardWatch watch;
-  watch.escapes = static_cast<unsigned>(std::count_if(
-      escapes_.begin(), escapes_.end(),
-      [&](const Grab& escape) { return escape.seen && now() >= escape.when + escape.length; }));
+  watch.escapes =
+      static_cast<unsigned>(std::count_if(escapes_.begin(), escapes_.end(), [&](const At& escape) {
+        return escape.seen && now() >= escape.when + escape.length;
+      }));
   watch.held = held_keys();
   watch.grabbed = grabbed();
   watch.disturbed = disturbed_;

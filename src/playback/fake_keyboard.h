@@ -55,7 +55,10 @@ class FakeKeyboard : public Keyboard {
   // everything delivered so far) delivers the events before it and refuses
   // that one and the rest of that call with `reason`. It fails once; later
   // sends are taken again, so a caller can still release its modifiers.
-  void fail_at(std::size_t index, std::u16string reason);
+  void fail_at(std::size_t index, std::u16string reason) {
+    fail_index_ = index;
+    fail_reason_ = std::move(reason);
+  }
   // The send() that reaches event `index` stops before it once, asking for
   // the target to take everything sent before it goes on (a borrowed key
   // must change).
@@ -67,11 +70,15 @@ class FakeKeyboard : public Keyboard {
 
   // From the moment `delivered` events have gone out, focus() answers
   // `focus` (the last such change that applies wins).
-  void focus_after(std::size_t delivered, Focus focus);
+  void focus_after(std::size_t delivered, Focus focus) {
+    focus_changes_.emplace_back(delivered, focus);
+  }
   // The user holds `keys` from the moment `delivered` events have gone out
   // until `held_for` later. A press in the middle of a send() changes the
   // keys after it: the watch reports a disturbance there.
-  void hold(std::size_t delivered, HeldKeys keys, Duration held_for);
+  void hold(std::size_t delivered, HeldKeys keys, Duration held_for) {
+    holds_.push_back({{delivered, held_for}, std::move(keys)});
+  }
   // The user presses `key` (not a modifier) once `delivered` events have
   // gone out: it goes to the target.
   void press(std::size_t delivered, std::u16string key) {
@@ -82,19 +89,25 @@ class FakeKeyboard : public Keyboard {
   }
   // Esc `later` after `delivered` events have gone out (a second call adds
   // another).
-  void escape(std::size_t delivered, Duration later = {});
+  void escape(std::size_t delivered, Duration later = {}) {
+    escapes_.push_back({delivered, later});
+  }
   void change_layout(std::size_t delivered) {
     scripted_.push_back({Disturbance::Kind::layout, delivered, {}});
   }
   // Another program grabs the keyboard once `delivered` events have gone
   // out, for `grabbed_for`; keys sent meanwhile go to it.
-  void grab(std::size_t delivered, Duration grabbed_for);
+  void grab(std::size_t delivered, Duration grabbed_for) {
+    grabs_.push_back({delivered, grabbed_for});
+  }
 
   // The target answers each question `lag` after it was asked.
   void lag(Duration lag) { lag_ = lag; }
   // Questions asked once `delivered` events have gone out are answered no
   // sooner than `frozen_for` after that (the target stopped).
-  void freeze(std::size_t delivered, Duration frozen_for);
+  void freeze(std::size_t delivered, Duration frozen_for) {
+    freezes_.push_back({delivered, frozen_for});
+  }
   // The target cannot say what it took (ask_taken() is false).
   void blind() { blind_ = true; }
 
@@ -122,17 +135,16 @@ class FakeKeyboard : public Keyboard {
   friend class Session;
   using Time = Playback::Clock::time_point;
 
+  // Something the user or another program does once `delivered` events
+  // have gone out: for `length`, or for an Esc, that much later.
   struct At {
     std::size_t delivered = 0;
+    Duration length{};
     bool seen = false;
     Time when{};  // when it happened, once seen
   };
   struct Hold : At {
     HeldKeys keys;
-    Duration length{};
-  };
-  struct Grab : At {
-    Duration length{};
   };
   struct Freeze {
     std::size_t delivered = 0;
@@ -167,8 +179,8 @@ class FakeKeyboard : public Keyboard {
   std::vector<std::pair<std::size_t, Focus>> focus_changes_;
   std::vector<Hold> holds_;
   std::vector<Disturbance> scripted_;  // after: when the user does it
-  std::vector<Grab> escapes_;          // when reached, and how much later
-  std::vector<Grab> grabs_;
+  std::vector<At> escapes_;            // when reached, and how much later
+  std::vector<At> grabs_;
   Duration lag_{};
   std::vector<Freeze> freezes_;
   bool blind_ = false;

@@ -28,7 +28,8 @@ namespace tavrino {
 
 using EventLog = std::vector<std::string>;
 
-// `text` in double quotes as UTF-8, with CR, LF and tab written as \r \n \t.
+// `text` in double quotes as UTF-8, with what cannot be seen (CR, LF, tab)
+// written as its code.
 std::string printable(std::u16string_view text);
 
 // Holds what every control shows, starting from the layout's initial texts,
