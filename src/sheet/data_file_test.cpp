@@ -79,7 +79,6 @@ TEST(ReadData, ItemSyntax) {
       {"3,x,O\"Brien_%_a\"b", "3|O\"Brien/a\"b|||||"},
       {"3,x,Ann,,,,\xC3\xA9t\xC3\xA9", "3|Ann||\xC3\xA9t\xC3\xA9|||"},
       {"3,x,Ann,,,,caf\xE9", "3|Ann||caf\xC3\xA9|||"},  // Windows-1252
-      {"2.5", "2||||||"},
       {"-32767", "-32767||||||"},
       {"51", "51||||||"},
       // The longest item the sheet takes, followed by one it does not take.

@@ -114,7 +114,6 @@ TEST(Refreshpage, ShowsTheSheet) {
     ResultSheet sheet;
     std::u16string list, class_caption, exam_caption;
   } cases[] = {
-      {"data", loaded, u"1. Ann\t\t45\r\n", u"CLASS : 7A", u"Mid-term (Term 2)"},
       {"data with no entries and no class", empty_count, u"", u"CLASS : ", u"Mid-term (Term 2)"},
       // Rows hold no class: no "CLASS : " over nothing.
       {"rows", rows, u"1. Ann\t\t45\r\n", u"", u"Mid-term (Term 2)"},
