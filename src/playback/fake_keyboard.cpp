@@ -20,10 +20,7 @@ Status run_playback(Playback& playback, TestClock& clock) {
 class FakeKeyboard::Session final : public KeyboardSession {
  public:
   explicit Session(FakeKeyboard& keyboard) : keyboard_(keyboard) {}
-  ~Session() override {
-    ++keyboard_.ended_;
-    keyboard_.open_ = false;
-  }
+  ~Session() override { keyboard_.open_ = false; }
 
   bool lock() override { return !keyboard_.busy_; }
   Focus focus() override {
@@ -43,7 +40,6 @@ class FakeKeyboard::Session final : public KeyboardSession {
     return std::nullopt;
   }
   Status prepare(std::span<const KeyEvent>) override {
-    ++keyboard_.prepare_calls_;
     if (keyboard_.prepare_failure_) return Status::failure(*keyboard_.prepare_failure_);
     return Status::success();
   }
@@ -56,53 +52,6 @@ class FakeKeyboard::Session final : public KeyboardSession {
  private:
   FakeKeyboard& keyboard_;
 };
-
-void FakeKeyboard::fail_at(std::size_t index, std::u16string reason) {
-  fail_index_ = index;
-  fail_reason_ = std::move(reason);
-}
-
-void FakeKeyboard::focus_after(std::size_t delivered, Focus focus) {
-  focus_changes_.emplace_back(delivered, focus);
-}
-
-void FakeKeyboard::hold(std::size_t delivered, HeldKeys keys, Duration held_for) {
-  Hold hold;
-  hold.delivered = delivered;
-  hold.keys = std::move(keys);
-  hold.length = held_for;
-  holds_.push_back(std::move(hold));
-}
-
-void FakeKeyboard::press(std::size_t delivered, std::u16string key) {
-  presses_.emplace_back(delivered, std::move(key));
-}
-
-void FakeKeyboard::click(std::size_t delivered) {
-  clicks_.push_back(delivered);
-}
-
-void FakeKeyboard::escape(std::size_t delivered, Duration later) {
-  Grab escape;
-  escape.delivered = delivered;
-  escape.length = later;
-  escapes_.push_back(escape);
-}
-
-void FakeKeyboard::change_layout(std::size_t delivered) {
-  layout_changes_.push_back(delivered);
-}
-
-void FakeKeyboard::grab(std::size_t delivered, Duration grabbed_for) {
-  Grab grab;
-  grab.delivered = delivered;
-  grab.length = grabbed_for;
-  grabs_.push_back(grab);
-}
-
-void FakeKeyboard::freeze(std::size_t delivered, Duration frozen_for) {
-  freezes_.push_back({delivered, frozen_for});
-}
 
 Keyboard::Opened FakeKeyboard::begin() {
   ++begin_calls_;
@@ -123,16 +72,10 @@ void FakeKeyboard::happen() {
     }
   };
   for (Hold& hold : holds_) mark(hold);
-  for (Grab& grab : grabs_) mark(grab);
-  for (Grab& escape : escapes_) mark(escape);
-  for (const auto& [delivered, key] : presses_) {
-    if (delivered == out) disturb(Disturbance::Kind::key, out, key);
-  }
-  for (const std::size_t delivered : clicks_) {
-    if (delivered == out) disturb(Disturbance::Kind::click, out);
-  }
-  for (const std::size_t delivered : layout_changes_) {
-    if (delivered == out) disturb(Disturbance::Kind::layout, out);
+  for (At& grab : grabs_) mark(grab);
+  for (At& escape : escapes_) mark(escape);
+  for (const Disturbance& scripted : scripted_) {
+    if (scripted.after == out) disturb(scripted.kind, out, scripted.key);
   }
 }
 
@@ -141,9 +84,8 @@ void FakeKeyboard::disturb(Disturbance::Kind kind, std::size_t after, std::u16st
 }
 
 bool FakeKeyboard::grabbed() const {
-  return std::any_of(grabs_.begin(), grabs_.end(), [&](const Grab& grab) {
-    return grab.seen && now() < grab.when + grab.length;
-  });
+  return std::any_of(grabs_.begin(), grabs_.end(),
+                     [&](const At& grab) { return grab.seen && now() < grab.when + grab.length; });
 }
 
 HeldKeys FakeKeyboard::held_keys() const {
@@ -159,9 +101,10 @@ HeldKeys FakeKeyboard::held_keys() const {
 KeyboardWatch FakeKeyboard::watch() {
   happen();
   KeyboardWatch watch;
-  watch.escapes = static_cast<unsigned>(std::count_if(
-      escapes_.begin(), escapes_.end(),
-      [&](const Grab& escape) { return escape.seen && now() >= escape.when + escape.length; }));
+  watch.escapes =
+      static_cast<unsigned>(std::count_if(escapes_.begin(), escapes_.end(), [&](const At& escape) {
+        return escape.seen && now() >= escape.when + escape.length;
+      }));
   watch.held = held_keys();
   watch.grabbed = grabbed();
   watch.disturbed = disturbed_;

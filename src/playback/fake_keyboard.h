@@ -55,7 +55,10 @@ class FakeKeyboard : public Keyboard {
   // everything delivered so far) delivers the events before it and refuses
   // that one and the rest of that call with `reason`. It fails once; later
   // sends are taken again, so a caller can still release its modifiers.
-  void fail_at(std::size_t index, std::u16string reason);
+  void fail_at(std::size_t index, std::u16string reason) {
+    fail_index_ = index;
+    fail_reason_ = std::move(reason);
+  }
   // The send() that reaches event `index` stops before it once, asking for
   // the target to take everything sent before it goes on (a borrowed key
   // must change).
@@ -67,28 +70,44 @@ class FakeKeyboard : public Keyboard {
 
   // From the moment `delivered` events have gone out, focus() answers
   // `focus` (the last such change that applies wins).
-  void focus_after(std::size_t delivered, Focus focus);
+  void focus_after(std::size_t delivered, Focus focus) {
+    focus_changes_.emplace_back(delivered, focus);
+  }
   // The user holds `keys` from the moment `delivered` events have gone out
   // until `held_for` later. A press in the middle of a send() changes the
   // keys after it: the watch reports a disturbance there.
-  void hold(std::size_t delivered, HeldKeys keys, Duration held_for);
+  void hold(std::size_t delivered, HeldKeys keys, Duration held_for) {
+    holds_.push_back({{delivered, held_for}, std::move(keys)});
+  }
   // The user presses `key` (not a modifier) once `delivered` events have
   // gone out: it goes to the target.
-  void press(std::size_t delivered, std::u16string key);
-  void click(std::size_t delivered);
+  void press(std::size_t delivered, std::u16string key) {
+    scripted_.push_back({Disturbance::Kind::key, delivered, std::move(key)});
+  }
+  void click(std::size_t delivered) {
+    scripted_.push_back({Disturbance::Kind::click, delivered, {}});
+  }
   // Esc `later` after `delivered` events have gone out (a second call adds
   // another).
-  void escape(std::size_t delivered, Duration later = {});
-  void change_layout(std::size_t delivered);
+  void escape(std::size_t delivered, Duration later = {}) {
+    escapes_.push_back({delivered, later});
+  }
+  void change_layout(std::size_t delivered) {
+    scripted_.push_back({Disturbance::Kind::layout, delivered, {}});
+  }
   // Another program grabs the keyboard once `delivered` events have gone
   // out, for `grabbed_for`; keys sent meanwhile go to it.
-  void grab(std::size_t delivered, Duration grabbed_for);
+  void grab(std::size_t delivered, Duration grabbed_for) {
+    grabs_.push_back({delivered, grabbed_for});
+  }
 
   // The target answers each question `lag` after it was asked.
   void lag(Duration lag) { lag_ = lag; }
   // Questions asked once `delivered` events have gone out are answered no
   // sooner than `frozen_for` after that (the target stopped).
-  void freeze(std::size_t delivered, Duration frozen_for);
+  void freeze(std::size_t delivered, Duration frozen_for) {
+    freezes_.push_back({delivered, frozen_for});
+  }
   // The target cannot say what it took (ask_taken() is false).
   void blind() { blind_ = true; }
 
@@ -105,8 +124,6 @@ class FakeKeyboard : public Keyboard {
   // A session is open.
   bool open() const { return open_; }
   int begin_calls() const { return begin_calls_; }
-  int prepare_calls() const { return prepare_calls_; }
-  int sessions_ended() const { return ended_; }
   // How many sends carried more than one event at most: what a target saw
   // at once.
   std::size_t largest_send() const { return largest_send_; }
@@ -118,17 +135,16 @@ class FakeKeyboard : public Keyboard {
   friend class Session;
   using Time = Playback::Clock::time_point;
 
+  // Something the user or another program does once `delivered` events
+  // have gone out: for `length`, or for an Esc, that much later.
   struct At {
     std::size_t delivered = 0;
+    Duration length{};
     bool seen = false;
     Time when{};  // when it happened, once seen
   };
   struct Hold : At {
     HeldKeys keys;
-    Duration length{};
-  };
-  struct Grab : At {
-    Duration length{};
   };
   struct Freeze {
     std::size_t delivered = 0;
@@ -162,11 +178,9 @@ class FakeKeyboard : public Keyboard {
   std::optional<char32_t> cannot_type_;
   std::vector<std::pair<std::size_t, Focus>> focus_changes_;
   std::vector<Hold> holds_;
-  std::vector<std::pair<std::size_t, std::u16string>> presses_;
-  std::vector<std::size_t> clicks_;
-  std::vector<Grab> escapes_;  // when reached, and how much later
-  std::vector<std::size_t> layout_changes_;
-  std::vector<Grab> grabs_;
+  std::vector<Disturbance> scripted_;  // after: when the user does it
+  std::vector<At> escapes_;            // when reached, and how much later
+  std::vector<At> grabs_;
   Duration lag_{};
   std::vector<Freeze> freezes_;
   bool blind_ = false;
@@ -175,8 +189,6 @@ class FakeKeyboard : public Keyboard {
   std::optional<Disturbance> disturbed_;
   bool open_ = false;
   int begin_calls_ = 0;
-  int prepare_calls_ = 0;
-  int ended_ = 0;
   std::size_t largest_send_ = 0;
   std::size_t most_ahead_ = 0;
 };

@@ -3,9 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,7 +43,6 @@ TEST(ReadBack, TypedText) {
       {u"7{TAB}8", std::nullopt},  // moves on to another field
       {u"12{BS}3", std::nullopt},
       {u"+a", std::nullopt},  // Shift held: what lands depends on the layout
-      {u"^a", std::nullopt},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(utf8(c.value));
@@ -62,8 +60,6 @@ TEST(ReadBack, CompareField) {
   const std::vector<Case> cases = {
       {u"45", {Kind::text, u"45"}, Verdict::matches},
       {u"45", {Kind::text, u"4"}, Verdict::differs},
-      {u"45", {Kind::text, u"45 "}, Verdict::differs},
-      {u"lower", {Kind::text, u"LOWER"}, Verdict::differs},
       {u"a\nb", {Kind::text, u"a\r\nb"}, Verdict::matches},
       {u"a\nb", {Kind::text, u"a\rb"}, Verdict::matches},
       {u"a\n\nb", {Kind::text, u"a\nb"}, Verdict::differs},
@@ -87,7 +83,6 @@ TEST(ReadBack, CompareField) {
 struct ReadRun {
   std::vector<CheckedEntry> checked;
   ReadBackReport report;
-  int reads = 0;
 };
 
 ReadRun type_and_read(std::vector<FakeForm::Field> fields,
@@ -109,7 +104,6 @@ ReadRun type_and_read(std::vector<FakeForm::Field> fields,
   ReadRun run;
   run.checked = read_back(entries, form);
   run.report = report_read_back(run.checked, form.how_to_read());
-  run.reads = form.read_calls();
   return run;
 }
 
@@ -140,17 +134,15 @@ TEST(ReadBack, VerdictsAndReport) {
        {u"Entry 2 (Student 2)", u"\"LOWER\"", u"\"lower\"", u"Entry 3", u"\"1234\""},
        {u"Entry 1", u"Entry 4"},
        false},
-      {"masked, same length", {{}, {K::password}}, {u"a", u"secret"}, {}, {ok, ok}, {}, {}, true},
-      {"unreadable",
+      // A field that tells nothing, and one whose handle the reader lacks.
+      {"not checked",
        {{}, {K::unreadable}, {}},
        {u"1", u"2", u"3"},
-       {},
-       {ok, no, ok},
+       {3},
+       {ok, no, no},
        {},
        {},
        false},
-      {"no handle", {{}, {}, {}}, {u"1", u"2", u"3"}, {2}, {ok, no, ok}, {}, {}, false},
-      {"a button took the focus", {{}, {K::button}}, {u"1", u"2"}, {}, {ok, no}, {}, {}, false},
       {"differ and not checked",
        {{K::upper_case}, {K::unreadable}, {}},
        {u"x", u"y", u"z{TAB}"},
@@ -200,7 +192,6 @@ TEST(ReadBack, NothingCheckedSaysHowToRead) {
   };
   const std::vector<Case> cases = {
       {"no handles", {{1, u"A", u"1", {}}, {2, u"B", u"2", {}}}},
-      {"unreadable", {{1, u"A", u"1", FieldHandle{1}}}},
       {"nothing to compare", {{1, u"A", u"", FieldHandle{1}}, {2, u"B", {}, FieldHandle{1}}}},
   };
   for (const Case& c : cases) {

@@ -36,9 +36,10 @@ std::string load(std::string_view bytes) {
          utf16_to_utf8(sheet.subjecttext);
 }
 
-std::string utf16(std::string_view ascii, bool little) {
-  std::string out = little ? "\xFF\xFE" : "\xFE\xFF";
-  for (const char c : ascii) out += little ? std::string{c, '\0'} : std::string{'\0', c};
+// Excel's "Unicode text": UTF-16 little-endian with a byte-order mark.
+std::string utf16(std::string_view ascii) {
+  std::string out = "\xFF\xFE";
+  for (const char c : ascii) out += std::string{c, '\0'};
   return out;
 }
 
@@ -79,8 +80,7 @@ TEST(ReadRows, WhatASpreadsheetGives) {
       // Encodings.
       {"\xEF\xBB\xBFName,Mark\nZo\xC3\xAB,45\n", "1|Zo\xC3\xAB|45|,|Mark"},
       {"Zo\xEB;45\n\xC5ke;7,5\n", "2|Zo\xC3\xAB/\xC3\x85ke|45/7,5|;|"},  // Windows-1252
-      {utf16("Name\tMark\r\nAnn\t45\r\n", true), "1|Ann|45|tab|Mark"},
-      {utf16("Ann\t45\r\nBob\t52", false), "2|Ann/Bob|45/52|tab|"},
+      {utf16("Name\tMark\r\nAnn\t45\r\n"), "1|Ann|45|tab|Mark"},
       {std::string("Ann,1\nBob,2\nC\0y,3\n", 18),
        "error: Cannot read row 3 of \"m.csv\" as text (a spreadsheet must be saved as CSV"},
       {std::string("PK\x03\x04\x14\0\x06\0", 8), "error: Cannot read row 1 of \"m.csv\""},
@@ -89,7 +89,6 @@ TEST(ReadRows, WhatASpreadsheetGives) {
       {"Student,Score\nAnn,45\n", "1|Ann|45|,|Score"},
       {"NAZWISKO;Ocena:\nAnn;5\n", "1|Ann|5|;|Ocena:"},
       {"Mark\n45\n52\n", "2|/|45/52|one|Mark"},
-      {"Name;\nAnn;5\n", "1|Ann|5|;|"},
       {"Name;Test 1\nAnn;5\nBob;\n", "2|Ann/Bob|5/|;|Test 1"},
       {"Student;45\nBob;52\n", "2|Student/Bob|45/52|;|"},
       {"Ann;A+\nBob;B\n", "2|Ann/Bob|A+/B|;|"},
@@ -99,7 +98,6 @@ TEST(ReadRows, WhatASpreadsheetGives) {
       {"Ann;\n;52\n", "2|Ann/|/52|;|"},
       {"Ann,1\n\nBob,2\n,\n\n", "3|Ann//Bob|1//2|,|"},
       {"\n\n", "error: There are no rows in \"m.csv\"."},
-      {"", "error: There are no rows in \"m.csv\"."},
       // Rows that split unlike the first.
       {"Ann,45\nRaman, Priya,74\n",
        "error: Row 2 of \"m.csv\" has 3 cells where row 1 has 2, split at each comma"},
@@ -107,7 +105,6 @@ TEST(ReadRows, WhatASpreadsheetGives) {
       {rows(51), "51|..."},
       {rows(51, "Name,Mark\n") + ",\n\n\n", "51|..."},
       {rows(52), "error: Row 52 of \"m.csv\" would be entry 52, but the list holds at most 51"},
-      {rows(52, "Name,Mark\n") + "\n", "error: Row 53 of \"m.csv\" would be entry 52"},
       {rows(51) + "\n\n\n\nx,1\n", "error: Row 52 of \"m.csv\" would be entry 52"},
       {"Ann," + std::string(kMaxItemLength, '9') + "\n", "1|Ann|..."},
       {"Ann,1\nBob," + std::string(kMaxItemLength + 1, '9') + "\n",

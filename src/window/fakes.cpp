@@ -7,24 +7,7 @@
 
 namespace tavrino {
 std::string printable(std::u16string_view text) {
-  std::u16string out = u"\"";
-  for (char16_t c : text) {
-    switch (c) {
-      case u'\r':
-        out += u"\\r";
-        break;
-      case u'\n':
-        out += u"\\n";
-        break;
-      case u'\t':
-        out += u"\\t";
-        break;
-      default:
-        out += c;
-    }
-  }
-  out += u'"';
-  return utf16_to_utf8(out);
+  return utf16_to_utf8(u"\"" + escape_hidden(text) + u"\"");
 }
 
 FakeControls::FakeControls(EventLog& log) : log_(log) {
@@ -108,7 +91,6 @@ void RecordingMessages::show_status(std::u16string_view text) {
 }
 
 void RecordingMessages::log(std::u16string_view text) {
-  logged_.emplace_back(text);
   log_.push_back("log " + printable(text));
 }
 

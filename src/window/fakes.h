@@ -28,7 +28,8 @@ namespace tavrino {
 
 using EventLog = std::vector<std::string>;
 
-// `text` in double quotes as UTF-8, with CR, LF and tab written as \r \n \t.
+// `text` in double quotes as UTF-8, with what cannot be seen (CR, LF, tab)
+// written as its code.
 std::string printable(std::u16string_view text);
 
 // Holds what every control shows, starting from the layout's initial texts,
@@ -99,12 +100,10 @@ class RecordingMessages : public Messages {
   void show_status(std::u16string_view text) override;
   void log(std::u16string_view text) override;
   const std::vector<std::u16string>& shown() const { return shown_; }
-  const std::vector<std::u16string>& logged() const { return logged_; }
 
  private:
   EventLog& log_;
   std::vector<std::u16string> shown_;
-  std::vector<std::u16string> logged_;
 };
 
 class FakePlacement : public WindowPlacement {
@@ -137,10 +136,8 @@ class FakeScheduler : public Scheduler {
   std::deque<std::chrono::milliseconds> pending_;
 };
 
-// Passes everything to another keyboard and logs each send as
-// `keys 4 5 [TAB]`, so the keys take their place among the control operations.
 // A keyboard on `clock` that logs each batch of keys it is given as
-// `keys 4 5`.
+// `keys 4 5 [TAB]`, so the keys take their place among the control operations.
 FakeKeyboard logging_keyboard(TestClock& clock, EventLog& log);
 
 // The twelve-item file of a typical run: three entries, class, subject, exam
@@ -148,7 +145,8 @@ FakeKeyboard logging_keyboard(TestClock& clock, EventLog& log);
 inline constexpr std::string_view kTypicalFile =
     "3\nany\nAnn_%_Bob_%_Cy\n45_%_52_%_38\nany\nany\n7A\nany\nMathematics\nany\nMid-term\nTerm 2\n";
 
-// The window's logic over fresh fakes that share one log.
+// The window's logic over fresh fakes that share one log, with the typical
+// file ready to open.
 struct FakeWindow {
   // One timer tick, and when it starts typing, every step of the playback,
   // with the clock moved on by each step's delay.
@@ -164,6 +162,25 @@ struct FakeWindow {
       clock.advance(*delay);
       form.playback_step();
     }
+  }
+  // Opens `path` through the Open dialog.
+  void open(std::u16string path) {
+    dialog.answer(std::move(path));
+    form.cmdBrows_Click();
+  }
+  // Start-up, then the typical file; false when it was not loaded.
+  bool load_typical() {
+    form.Form_Load();
+    return form.open_path(typical.path());
+  }
+  // START with the box at 0, so that the next tick starts typing.
+  void start_now() {
+    controls.user_types(ControlId::txtTime, u"0");
+    form.cmdStart_Click();
+  }
+  // The one message shown, or a note that there was not exactly one.
+  std::u16string only_message() const {
+    return messages.shown().size() == 1 ? messages.shown()[0] : u"(not one message)";
   }
   std::u16string shown(ControlId id) const { return controls.shown(id); }
   std::u16string typed() const { return keyboard.typed(); }
@@ -181,6 +198,7 @@ struct FakeWindow {
   Form1 form{sheet,     controls,  dialog,
              messages,  placement, keyboard,
              scheduler, reader,    {.now = clock.function(), .own_window_active = {}}};
+  ScratchFile typical{kTypicalFile};
 };
 
 }  // namespace tavrino

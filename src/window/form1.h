@@ -93,10 +93,7 @@ class Form1 {
   // once, releasing every key it holds; how far it got goes to the log, since
   // no message can be shown any more.
   void quit();
-  bool counting() const { return counting_; }
   bool typing() const { return playback_ != nullptr; }
-  // The entry (from 0) the next START begins with.
-  std::size_t next_entry() const { return next_entry_; }
 
   // How long after typing has ended keys that reach this program's windows
   // are still dropped: keys of the playback that landed here (the focus came
