@@ -149,7 +149,6 @@ TEST(PosixFileReader, ReadsFilesPipesAndDevicesWithinLimits) {
       {"folder", named("/"), "", cannot_open(EISDIR)},
       {"socket", socket_in, "", not_a_file_message},
       {"FIFO without a writer", fifo(nullptr), "", quiet},
-      {"FIFO written and closed", fifo(send(kData)), kData, nullptr},
       {"FIFO written in parts, then closed", fifo(send(kData, milliseconds(5))), kData, nullptr},
       {"FIFO that stops sending without closing", fifo(send("1\nx\n", {}, true)), "", quiet},
       {"FIFO that trickles on and on", fifo(forever(1, milliseconds(20))), "",
