@@ -9,11 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <stop_token>
 #include <thread>
 
 #include "base/scratch_dir.h"
@@ -39,53 +39,43 @@ void write_all(int fd, std::string_view data) {
   }
 }
 
-using Act = std::function<void(int, const std::atomic<bool>&)>;
+using Act = std::function<void(int, std::stop_token)>;
 
 // The program at the other end of a pipe or FIFO: opens it with `open` (which
 // may wait for the reader), does `act` with the descriptor until `act`
-// returns, and closes it.
-class Writer {
- public:
-  Writer(std::function<int()> open, Act act)
-      : thread_([this, open, act] {
-          const int fd = open();
-          if (fd < 0) return;
-          act(fd, stop_);
-          ::close(fd);
-        }) {}
-  ~Writer() {
-    stop_ = true;
-    thread_.join();
-  }
-
- private:
-  std::atomic<bool> stop_ = false;
-  std::thread thread_;
-};
+// returns, and closes it. The thread is told to stop, and joined, as it goes.
+std::jthread writer(std::function<int()> open, Act act) {
+  return std::jthread([open, act](std::stop_token stop) {
+    const int fd = open();
+    if (fd < 0) return;
+    act(fd, stop);
+    ::close(fd);
+  });
+}
 
 // Sends `data`, with `pause` after each byte when there is one; then keeps
 // its end open until the test is done with it when told to hold.
 Act send(std::string data, milliseconds pause = {}, bool hold = false) {
-  return [=](int fd, const std::atomic<bool>& stop) {
+  return [=](int fd, std::stop_token stop) {
     const std::size_t piece = pause.count() > 0 ? 1 : data.size();
     for (std::size_t at = 0; at < data.size(); at += piece) {
       write_all(fd, std::string_view(data).substr(at, piece));
       std::this_thread::sleep_for(pause);
     }
-    while (hold && !stop) std::this_thread::sleep_for(milliseconds(10));
+    while (hold && !stop.stop_requested()) std::this_thread::sleep_for(milliseconds(10));
   };
 }
 Act forever(std::size_t bytes, milliseconds pause) {
-  return [bytes, pause](int fd, const std::atomic<bool>& stop) {
+  return [bytes, pause](int fd, std::stop_token stop) {
     // Ends when the reader has gone and the pipe breaks.
-    while (!stop && ::write(fd, std::string(bytes, 'x').data(), bytes) > 0) {
+    while (!stop.stop_requested() && ::write(fd, std::string(bytes, 'x').data(), bytes) > 0) {
       std::this_thread::sleep_for(pause);
     }
   };
 }
 
 // Makes what is read in the folder; returns its path as bytes.
-using Make = std::function<std::string(const ScratchDir&, std::unique_ptr<Writer>&)>;
+using Make = std::function<std::string(const ScratchDir&, std::jthread&)>;
 
 Make file(std::string name, std::string content) {
   return [=](const ScratchDir& d, auto&) { return d.write(name, content).native(); };
@@ -95,16 +85,16 @@ Make named(std::string path) {
 }
 // A FIFO, with a writer doing `act` unless there is none.
 Make fifo(Act act) {
-  return [act](const ScratchDir& d, std::unique_ptr<Writer>& writer) {
+  return [act](const ScratchDir& d, std::jthread& thread) {
     const fs::path path = d.path() / "fifo.ipt";
     EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
     const auto open = [path] { return ::open(path.c_str(), O_WRONLY | O_CLOEXEC); };
-    if (act) writer = std::make_unique<Writer>(open, act);
+    if (act) thread = writer(open, act);
     return path.native();
   };
 }
 // A socket stays in its folder after its program closed it.
-std::string socket_in(const ScratchDir& d, std::unique_ptr<Writer>&) {
+std::string socket_in(const ScratchDir& d, std::jthread&) {
   const std::string path = (d.path() / "socket").native();
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
@@ -162,8 +152,8 @@ TEST(PosixFileReader, ReadsFilesPipesAndDevicesWithinLimits) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     const ScratchDir dir;
-    std::unique_ptr<Writer> writer;
-    const std::u16string path = path_from_bytes(c.make(dir, writer));
+    std::jthread thread;
+    const std::u16string path = path_from_bytes(c.make(dir, thread));
     std::vector<std::byte> bytes{std::byte{'?'}};
     const Status status = reader.read_file(path, bytes);
     if (!c.refused) {
@@ -187,7 +177,7 @@ TEST(PosixFileReader, LoadsAPipeLikeTheFile) {
   int ends[2];
   ASSERT_EQ(::pipe(ends), 0);
   {
-    const Writer writer([&] { return ends[1]; }, send(file));
+    const std::jthread thread = writer([&] { return ends[1]; }, send(file));
     const Status status =
         readfile(utf8_to_utf16("/dev/fd/" + std::to_string(ends[0])), from_pipe, reader);
     EXPECT_TRUE(status.ok()) << utf16_to_utf8(status.message());
