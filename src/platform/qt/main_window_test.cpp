@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDropEvent>
-#include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -16,7 +15,6 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
@@ -56,21 +54,12 @@ class MainWindowTest : public ::testing::Test {
 
   Controls& controls() { return window_.controls(); }
 
-  // A data file in a scratch folder; returns its path.
-  std::u16string data_file(const char* content) {
-    const QString path = dir_.filePath(QStringLiteral("class %1.ipt").arg(++files_));
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    return to_u16string(path);
-  }
-
   ResultSheet sheet_;
   FakeKeyboard keyboard_;
   PosixFileReader reader_;
   MainWindow window_{sheet_, keyboard_, reader_};
-  QTemporaryDir dir_;
-  int files_ = 0;
+  // Not a QTemporaryDir: Qt could not remove a file it cannot name.
+  const ScratchDir dir_;
 };
 
 QString text_of(QWidget* widget) {
@@ -185,7 +174,9 @@ TEST_F(MainWindowTest, ValuesOfShortAndLongNamesStartInOneColumn) {
 
 TEST_F(MainWindowTest, StartCountsDownWithTheTimerAndEscCancels) {
   ASSERT_TRUE(window_.form().open_path(
-      data_file("2,x,Zoë Müller_%_Łukasz Nowak,A{+}_%_中文,,,7A,,Mathematics,,Mid-term,Term 2\n")));
+      dir_.write("7A.ipt",
+                 "2,x,Zoë Müller_%_Łukasz Nowak,A{+}_%_中文,,,7A,,Mathematics,,Mid-term,Term 2\n")
+          .u16string()));
 
   // Esc during a countdown: the box shows 5 again, nothing is typed.
   window_.timer()->setInterval(20);  // keep the test quick
@@ -252,7 +243,7 @@ TEST_F(MainWindowTest, KeysThatLandInTheWindowWhileTypingDoNothingButEscStops) {
 }
 
 TEST_F(MainWindowTest, ARefusedFileIsReportedInAMessageBoxOverTheWindow) {
-  const std::u16string missing = to_u16string(dir_.filePath("missing <1>.ipt"));
+  const std::u16string missing = (dir_.path() / "missing <1>.ipt").u16string();
   EXPECT_FALSE(window_.form().open_path(missing));
   const auto boxes = window_.findChildren<QMessageBox*>();
   ASSERT_EQ(boxes.size(), 1);
@@ -266,10 +257,8 @@ TEST_F(MainWindowTest, ARefusedFileIsReportedInAMessageBoxOverTheWindow) {
 TEST_F(MainWindowTest, OpensAFileWhoseNameIsNotUtf8) {
   // Latin-1 "Zoë.ipt": the box shows a stand-in for the byte, and the file
   // opened is the one of that name.
-  // (Qt could not remove such a file, so it goes into a ScratchDir.)
-  const ScratchDir dir;
   const std::string name =
-      dir.write(std::string("Zo\xEB.ipt"), "1,x,Zo\xEB,45,,,7A,,Art,,Final,T3\n").native();
+      dir_.write(std::string("Zo\xEB.ipt"), "1,x,Zo\xEB,45,,,7A,,Art,,Final,T3\n").native();
   const std::u16string path = path_from_bytes(name);
   ASSERT_TRUE(window_.form().open_path(path));
   EXPECT_EQ(box_text(ControlId::txtfile), path);
@@ -325,9 +314,7 @@ TEST_F(MainWindowTest, CtrlVLoadsCellsAndLeavesOtherTextToTheBox) {
 }
 
 TEST_F(MainWindowTest, AFileDroppedOnAnyControlOpens) {
-  const std::u16string path = data_file("Name;Mark\nAnn;7,5\n");
-  const std::u16string rows = path.substr(0, path.size() - 4) + u".csv";
-  ASSERT_TRUE(QFile::rename(to_qstring(path), to_qstring(rows)));
+  const std::u16string rows = dir_.write("7A.csv", "Name;Mark\nAnn;7,5\n").u16string();
   QMimeData files;
   files.setUrls({QUrl::fromLocalFile(to_qstring(rows)), QUrl("https://example.org/a.csv")});
   EXPECT_EQ(dropped_paths(files), std::vector<std::u16string>{rows});
