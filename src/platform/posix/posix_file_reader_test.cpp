@@ -107,7 +107,9 @@ std::string socket_in(const ScratchDir& d, std::jthread&) {
 
 // The message a refusal gives for a path; none when the content is read.
 using Refusal = std::function<std::u16string(std::u16string_view)>;
-const Refusal too_large = [](std::u16string_view p) { return too_large_message(p, 4096); };
+const Refusal too_large = [](std::u16string_view p) {
+  return too_large_message(p, kLimits.max_bytes);
+};
 const Refusal quiet = [](std::u16string_view p) {
   return nothing_arrived_message(p, kLimits.quiet);
 };
