@@ -10,10 +10,8 @@
 #include <QDBusConnectionInterface>
 #include <QProcess>
 #include <QThread>
-#include <algorithm>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -76,6 +74,12 @@ class FakePortal {
     }
     return lines;
   }
+  // The same as one line: "CreateSession, Start, key 0x34 down, ...".
+  std::string log() const {
+    std::string joined;
+    for (const std::string& call : calls()) joined += (joined.empty() ? "" : ", ") + call;
+    return joined;
+  }
   std::size_t count(const std::string& prefix) const {
     std::size_t n = 0;
     for (const std::string& line : calls()) n += line.rfind(prefix, 0) == 0 ? 1 : 0;
@@ -129,31 +133,14 @@ TEST_F(PortalKeyboardTest, AsksOnceThenTypesEveryKeyAndClosesTheSession) {
   PortalKeyboard keyboard(options());
   const Status result = play(sheet_of({u"45", u"A+(b)"}), keyboard);
   EXPECT_TRUE(result) << utf16_to_utf8(result.message());
-  const std::vector<std::string> expected = {
-      "GetAll org.freedesktop.portal.RemoteDesktop",
-      "CreateSession",
-      "SelectDevices types=1",  // version 1: nothing to persist
-      "Start",
-      "key 0xffe1 down",  // the tap that wakes the session up
-      "key 0xffe1 up",
-      "key 0x34 down",
-      "key 0x34 up",
-      "key 0x35 down",
-      "key 0x35 up",
-      "key 0xff09 down",
-      "key 0xff09 up",
-      // The compositor presses Shift for a capital itself.
-      "key 0x41 down",
-      "key 0x41 up",
-      "key 0xffe1 down",
-      "key 0x62 down",
-      "key 0x62 up",
-      "key 0xffe1 up",
-      "key 0xff09 down",
-      "key 0xff09 up",
-      "Session.Close",
-  };
-  EXPECT_EQ(portal.calls(), expected);
+  // Version 1 persists nothing. A Shift tap wakes the session up; for a
+  // capital the compositor presses Shift itself.
+  EXPECT_EQ(portal.log(),
+            "GetAll org.freedesktop.portal.RemoteDesktop, CreateSession, SelectDevices types=1, "
+            "Start, key 0xffe1 down, key 0xffe1 up, key 0x34 down, key 0x34 up, key 0x35 down, "
+            "key 0x35 up, key 0xff09 down, key 0xff09 up, key 0x41 down, key 0x41 up, "
+            "key 0xffe1 down, key 0x62 down, key 0x62 up, key 0xffe1 up, key 0xff09 down, "
+            "key 0xff09 up, Session.Close");
   // The window said why the dialog came, and took the line away after it.
   ASSERT_EQ(statuses.size(), 2u);
   EXPECT_NE(statuses[0].find(u"asks whether tavrino may type"), std::u16string::npos);
@@ -161,20 +148,17 @@ TEST_F(PortalKeyboardTest, AsksOnceThenTypesEveryKeyAndClosesTheSession) {
 }
 
 TEST_F(PortalKeyboardTest, ACancelledOrRefusedDialogTypesNothingAndSaysSo) {
-  const std::pair<const char*, std::u16string> answers[] = {
-      {"1",
-       u"Nothing was typed: the desktop's dialog asking whether tavrino may control the "
-       u"keyboard was cancelled."},
-      {"2", u"Nothing was typed: the desktop did not allow tavrino to control the keyboard."},
-  };
-  for (const auto& [response, message] : answers) {
+  const std::pair<const char*, std::u16string> answers[] = {{"1", u"cancelled"},
+                                                            {"2", u"did not allow"}};
+  for (const auto& [response, reason] : answers) {
     SCOPED_TRACE(response);
     const ScratchDir run;
     FakePortal portal(run, {QStringLiteral("--start-response"), QString::fromLatin1(response)});
     ASSERT_TRUE(portal.ready());
     PortalKeyboard keyboard(options());
     const Status result = play(sheet_of({u"45"}), keyboard);
-    EXPECT_EQ(result.message(), message);
+    EXPECT_EQ(result.message().rfind(u"Nothing was typed", 0), 0u);
+    EXPECT_NE(result.message().find(reason), std::u16string::npos);
     EXPECT_EQ(portal.count("key"), 0u);
     EXPECT_EQ(portal.count("Session.Close"), 1u);
   }
@@ -193,11 +177,10 @@ TEST_F(PortalKeyboardTest, TheDesktopClosingTheSessionStopsTheTyping) {
       << utf16_to_utf8(result.message());
   // No key went through after the end.
   EXPECT_EQ(portal.count("key"), 9u);
-  const std::vector<std::string> calls = portal.calls();
-  const auto closed = std::find(calls.begin(), calls.end(), "Closed");
-  ASSERT_NE(closed, calls.end());
-  EXPECT_TRUE(std::none_of(closed, calls.end(),
-                           [](const std::string& call) { return call.rfind("key", 0) == 0; }));
+  const std::string log = portal.log();
+  const std::size_t closed = log.find("Closed");
+  ASSERT_NE(closed, std::string::npos);
+  EXPECT_EQ(log.find("key", closed), std::string::npos);
 }
 
 TEST_F(PortalKeyboardTest, FromVersionTwoEachRunUsesTheLastTokenAndStoresTheNextOne) {
@@ -211,15 +194,13 @@ TEST_F(PortalKeyboardTest, FromVersionTwoEachRunUsesTheLastTokenAndStoresTheNext
     EXPECT_TRUE(result) << utf16_to_utf8(result.message());
     EXPECT_EQ(read_restore_token(made.token_file), "token-" + std::to_string(run));
   }
-  std::vector<std::string> selects;
-  for (const std::string& call : portal.calls()) {
-    if (call.rfind("SelectDevices", 0) == 0) selects.push_back(call);
-  }
-  const std::vector<std::string> expected = {
-      "SelectDevices types=1 persist_mode=2 restore_token=from-before",
-      "SelectDevices types=1 persist_mode=2 restore_token=token-1",
-  };
-  EXPECT_EQ(selects, expected);
+  // The second run asks with the token the first stored.
+  const std::string log = portal.log();
+  const std::size_t first =
+      log.find("SelectDevices types=1 persist_mode=2 restore_token=from-before,");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_NE(log.find("SelectDevices types=1 persist_mode=2 restore_token=token-1,", first),
+            std::string::npos);
 }
 
 TEST_F(PortalKeyboardTest, ACharacterTheDesktopsLayoutLacksIsRefusedBeforeTheDialog) {
@@ -227,11 +208,9 @@ TEST_F(PortalKeyboardTest, ACharacterTheDesktopsLayoutLacksIsRefusedBeforeTheDia
   ASSERT_TRUE(portal.ready());
   PortalKeyboard keyboard(options());
   const Status result = play(sheet_of({u"45", u"Zoë"}), keyboard);
-  EXPECT_EQ(result.message().rfind(u"Nothing was typed because entry 2 (\"Zoë\") cannot be "
-                                   u"typed: this desktop's keyboard layout has no key for \"ë\"",
-                                   0),
-            0u)
-      << utf16_to_utf8(result.message());
+  // Named by its entry and the character.
+  EXPECT_NE(result.message().find(u"entry 2 (\"Zoë\")"), std::u16string::npos);
+  EXPECT_NE(result.message().find(u"no key for \"ë\""), std::u16string::npos);
   EXPECT_EQ(portal.count("CreateSession"), 0u);
   EXPECT_TRUE(statuses.empty());
 }
@@ -241,8 +220,8 @@ TEST_F(PortalKeyboardTest, APortalWithoutAKeyboardIsNoWayToType) {
   ASSERT_TRUE(portal.ready());
   PortalKeyboard keyboard(options());
   const Keyboard::Opened opened = keyboard.begin();
-  EXPECT_EQ(opened.status.message(),
-            u"This desktop's remote-desktop portal does not offer control of the keyboard.");
+  EXPECT_FALSE(opened.status);
+  EXPECT_NE(opened.status.message().find(u"portal"), std::u16string::npos);
 }
 
 }  // namespace

@@ -32,10 +32,8 @@ TEST(QtNameFilters, TurnsEachPairIntoAQtFilterInOrder) {
       {kOpenFilter,
        {"Data Files (*.ipt)", "Text Files (*.txt)", "All files (*)",
         "Spreadsheet Files (*.csv *.tsv *.txt)"}},
-      {u"Pictures|*.png;*.jpg|", {"Pictures (*.png *.jpg)", kSpreadsheets}},
       {u"Pictures (*.png;*.jpg)|*.png;*.jpg|", {"Pictures (*.png *.jpg)", kSpreadsheets}},
       {u"|*.ipt|", {"(*.ipt)", kSpreadsheets}},
-      {u"Anything|*.*|", {"Anything (*)", kSpreadsheets}},
       {u"Dangling description", {kSpreadsheets}},
   };
   for (const Case& c : cases) {
@@ -106,7 +104,6 @@ TEST(QtOpenDialog, FindsNamesThatAreNotUtf8) {
     std::string path;      // bytes, as the file system holds it
     std::string expected;  // bytes of the path chosen
   } cases[] = {
-      {"UTF-8", make_file(top, "Zo\xC3\xAB.ipt"), top + "/Zo\xC3\xAB.ipt"},
       {"Latin-1", make_file(top, "Zo\xEB.ipt"), top + "/Zo\xEB.ipt"},
       {"Latin-1 folder and file",
        make_file(top + "/Pr\xFC"

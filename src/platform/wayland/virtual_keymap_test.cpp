@@ -62,17 +62,12 @@ std::uint32_t mods_for(const VirtualStroke& stroke) {
 
 TEST(VirtualKeymap, EveryCharacterAndKeyOfAValueIsOnItsKeymap) {
   const std::u16string values[] = {
-      u"45",
-      u"Zoë Müller",
-      u"Łódź",
-      u"€",
-      u"中文",
-      u"ÄÖÜäöü ß",
-      u"Yz A{+}",
-      u"7,5",
+      u"45 7,5",
+      u"Zoë Müller Łódź €",
+      u"ÄÖÜäöü ß Yz A{+}",
+      u"中文 😀 ₹ Ω",
       u"a{TAB}b~{BS}{F13}{ADD}{DIVIDE}{LEFT}",
       u"{{}{}}{(}{)}{[}{]}{^}{%}{~}",
-      u"😀 ₹ Ω",
   };
   for (const std::u16string& value : values) {
     SCOPED_TRACE(utf16_to_utf8(value));
@@ -92,10 +87,6 @@ TEST(VirtualKeymap, EveryCharacterAndKeyOfAValueIsOnItsKeymap) {
       EXPECT_GE(stroke->keycode, kVirtualFirstKeycode);
       EXPECT_LE(stroke->keycode, kVirtualLastKeycode);
       EXPECT_EQ(compiled.keysym(stroke->keycode, mods_for(*stroke)), keysym);
-      if (event.type == KeyEvent::Type::character && event.character >= 0x20) {
-        EXPECT_EQ(xkb_keysym_to_utf32(compiled.keysym(stroke->keycode, mods_for(*stroke))),
-                  event.character);
-      }
       keycodes.insert(stroke->keycode);
     }
     // No character shares a key with a modifier.
@@ -174,13 +165,6 @@ TEST(VirtualKeymap, PlaybacksWithMoreCharactersThanKeysGetOneKeymapPerStretch) {
     EXPECT_LE(keymap.keys.size(), kVirtualLastKeycode - kVirtualFirstKeycode + 1);
     EXPECT_TRUE(Compiled(virtual_keymap_text(keymap)).ok());
   }
-}
-
-TEST(VirtualKeymap, ControlCharactersOtherThanTheKnownOnesHaveNoKeysym) {
-  EXPECT_EQ(keysym_of(KeyEvent::of_character(0x01)), kNoSymbol);
-  EXPECT_EQ(keysym_of(KeyEvent::of_character(0x85)), kNoSymbol);
-  EXPECT_EQ(keysym_of(KeyEvent::of_character(U'\t')), 0xff09u);
-  EXPECT_EQ(keysym_of(KeyEvent::press_of(Modifier::shift)), kNoSymbol);
 }
 
 }  // namespace

@@ -43,7 +43,6 @@ TEST(InterruptionWatch, TellsThePlaybacksOwnRemappingFromANewLayout) {
       {"a keycode past the end", {{{255, 2}}}, false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(is_own_remap(c.change, spare_keycodes()), c.own) << c.what;
     InterruptionWatch watch;
     watch.set_layout(us(), spare_keycodes());
     watch.mapping_changed(c.change);
@@ -75,7 +74,6 @@ TEST(InterruptionWatch, ALayoutChangesWhenTheLayoutsKeysGiveOtherSymbols) {
       {"a key that gave y gives nothing now", lost, true},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(layout_differs(us(), c.now, spare_keycodes()), c.changed) << c.what;
     InterruptionWatch watch;
     watch.set_layout(us(), spare_keycodes());
     watch.keyboard_replaced();

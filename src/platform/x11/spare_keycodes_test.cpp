@@ -20,83 +20,38 @@ const KeySymbol kYen = keysym_for_character(U'\u00a5');
 const KeycodeSymbols kEmpty = {0, 0, 0, 0};
 
 TEST(SpareKeycodesTest, SpareBatches) {
-  const KeySymbol a = keysym_for_character(U'a');
-  const KeySymbol big_a = keysym_for_character(U'A');
-  const KeySymbol b = keysym_for_character(U'b');
-  const KeySymbol big_b = keysym_for_character(U'B');
-  const KeySymbol zhong = keysym_for_character(U'\u4e2d');
-  const KeySymbol wen = keysym_for_character(U'\u6587');
+  const KeySymbol a = kA, cap_a = kBigA, zh = kZhong, wen = kWen, eur = kEuro;
+  const KeySymbol b = keysym_for_character(U'b'), cap_b = keysym_for_character(U'B');
+  const KeySymbol o = keysym_for_character(U'\u00f6'), cap_o = keysym_for_character(U'\u00d6');
   const KeySymbol title = keysym_for_character(U'\u01c5');  // Dz as in a title
-  const KeySymbol small_o = keysym_for_character(U'\u00f6');
-  const KeySymbol big_o = keysym_for_character(U'\u00d6');
-
-  const KeySymbol euro = keysym_for_character(U'\u20ac');
   const KeySymbol f13 = keysym_for_key(Key::f13);
-  const auto plain = [](KeySymbol k) { return SpareUse{k, false}; };
-  const auto shifted = [](KeySymbol k) { return SpareUse{k, true}; };
-
-  struct Case {
+  const auto p = [](KeySymbol k) { return SpareUse{k, false}; };  // typed plain
+  const auto s = [](KeySymbol k) { return SpareUse{k, true}; };   // typed under Shift
+  const struct {
     const char* name;
     std::vector<SpareUse> uses;
-    std::size_t from;
-    std::size_t keys;
+    std::size_t from, keys;
     std::vector<SpareKey> expected;
     std::size_t end;
-  };
-  const Case cases[] = {
-      {"both cases share a key", {plain(big_a), plain(a), plain(big_a)}, 0, 3, {{a, big_a}}, 3},
-      {"upper case first", {plain(big_o)}, 0, 1, {{small_o, big_o}}, 1},
-      {"no case: two share a key", {plain(zhong), plain(wen)}, 0, 5, {{zhong, wen}}, 2},
-      {"an odd one out is on both levels",
-       {plain(zhong), plain(wen), plain(euro)},
-       0,
-       5,
-       {{zhong, wen}, {euro, euro}},
-       3},
-      {"typed under Shift: a key alone",
-       {shifted(zhong), plain(wen)},
-       0,
-       5,
-       {{zhong, zhong}, {wen, wen}},
-       2},
-      {"a named key never needs Shift",
-       {plain(f13), plain(zhong)},
-       0,
-       5,
-       {{f13, f13}, {zhong, zhong}},
-       2},
+  } cases[] = {
+      {"both cases share a key", {p(cap_a), p(a), p(cap_a)}, 0, 3, {{a, cap_a}}, 3},
+      {"upper case first", {p(cap_o)}, 0, 1, {{o, cap_o}}, 1},
+      {"no case: two share a key", {p(zh), p(wen)}, 0, 5, {{zh, wen}}, 2},
+      {"odd one out: both levels", {p(zh), p(wen), p(eur)}, 0, 5, {{zh, wen}, {eur, eur}}, 3},
+      {"typed under Shift: a key alone", {s(zh), p(wen)}, 0, 5, {{zh, zh}, {wen, wen}}, 2},
+      {"a named key never needs Shift", {p(f13), p(zh)}, 0, 5, {{f13, f13}, {zh, zh}}, 2},
       // U+01C5 has a lower and an upper case but is neither: no letter key.
-      {"title case shares like a symbol", {plain(title), plain(zhong)}, 0, 5, {{title, zhong}}, 2},
-      {"letters first, then the pairs",
-       {plain(zhong), plain(b), plain(wen)},
-       0,
-       5,
-       {{b, big_b}, {zhong, wen}},
-       3},
-      {"stops when the keys are used up",
-       {plain(zhong), plain(wen), plain(euro), plain(b)},
-       0,
-       2,
-       {{zhong, wen}, {euro, euro}},
-       3},
+      {"title case shares like a symbol", {p(title), p(zh)}, 0, 5, {{title, zh}}, 2},
+      {"letters first, then the pairs", {p(zh), p(b), p(wen)}, 0, 5, {{b, cap_b}, {zh, wen}}, 3},
+      {"stops when keys run out", {p(zh), p(wen), p(eur), p(b)}, 0, 2, {{zh, wen}, {eur, eur}}, 3},
       // One keycode left after the letter: a second letter does not fit.
-      {"a letter needs a whole key",
-       {plain(zhong), plain(a), plain(b)},
-       0,
-       2,
-       {{a, big_a}, {zhong, zhong}},
-       2},
-      {"repeats still fit",
-       {plain(zhong), plain(b), plain(zhong), plain(wen), plain(euro)},
-       0,
-       2,
-       {{b, big_b}, {zhong, wen}},
-       4},
-      {"starts at from", {plain(zhong), plain(wen), plain(b)}, 2, 2, {{b, big_b}}, 3},
-      {"no keys, nothing covered", {plain(zhong)}, 0, 0, {}, 0},
-      {"from at the end", {plain(zhong)}, 1, 4, {}, 1},
+      {"a letter needs a whole key", {p(zh), p(a), p(b)}, 0, 2, {{a, cap_a}, {zh, zh}}, 2},
+      {"repeats still fit", {p(zh), p(b), p(zh), p(wen), p(eur)}, 0, 2, {{b, cap_b}, {zh, wen}}, 4},
+      {"starts at from", {p(zh), p(wen), p(b)}, 2, 2, {{b, cap_b}}, 3},
+      {"no keys, nothing covered", {p(zh)}, 0, 0, {}, 0},
+      {"from at the end", {p(zh)}, 1, 4, {}, 1},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const SpareBatch batch = plan_spare_batch(c.uses, c.from, c.keys);
     EXPECT_EQ(batch.keys, c.expected) << c.name;
     EXPECT_EQ(batch.end, c.end) << c.name;
@@ -276,9 +231,12 @@ TEST(SpareKeycodesTest, NeedsFollowTheLocksAndTheShift) {
     }
   };
   const auto c = [](char32_t ch) { return KeyEvent::of_character(ch); };
-  const KeyEvent shift_down = KeyEvent::press_of(Modifier::shift);
-  const KeyEvent shift_up = KeyEvent::release_of(Modifier::shift);
-  const KeySymbol e_diaeresis = keysym_for_character(U'\u00eb');
+  const KeyEvent a = c(U'a'), b = c(U'b'), zh = c(U'\u4e2d'), eur = c(U'\u20ac');
+  const KeyEvent down = KeyEvent::press_of(Modifier::shift);
+  const KeyEvent up = KeyEvent::release_of(Modifier::shift);
+  const SpareUse zh_use{kZhong, false}, eur_use{kEuro, false};
+  const SpareUse eur_s{kEuro, true};  // under Shift
+  const SpareUse e_use{keysym_for_character(U'\u00eb'), false};
   const struct {
     const char* what;
     std::vector<KeyEvent> events;
@@ -286,29 +244,13 @@ TEST(SpareKeycodesTest, NeedsFollowTheLocksAndTheShift) {
     std::vector<SpareUse> uses;
     std::optional<std::size_t> first;
   } cases[] = {
-      {"all on the layout", {c(U'a'), c(U'b')}, 0, {}, std::nullopt},
-      {"each use once, in order",
-       {c(U'a'), c(U'\u4e2d'), c(U'\u20ac'), c(U'\u4e2d')},
-       0,
-       {{kZhong, false}, {kEuro, false}, {kZhong, false}},
-       1},
-      {"Num Lock typed in the value puts 中 on the layout",
-       {c(U'\u4e2d'), KeyEvent::of_key(Key::numlock), c(U'\u4e2d')},
-       0,
-       {{kZhong, false}},
-       0},
-      {"Caps Lock on takes ë off the layout", {c(U'\u00eb')}, kCaps, {{e_diaeresis, false}}, 0},
-      {"a keysym typed under Shift once is shifted every time",
-       {c(U'\u20ac'), shift_down, c(U'\u20ac'), shift_up, c(U'\u20ac')},
-       0,
-       {{kEuro, true}, {kEuro, true}, {kEuro, true}},
-       0},
-      {"a Shift Lock shifts them all", {c(U'\u20ac')}, kShiftLock, {{kEuro, true}}, 0},
-      {"a release without a press holds no Shift",
-       {shift_up, c(U'\u20ac')},
-       0,
-       {{kEuro, false}},
-       1},
+      {"all on the layout", {a, b}, 0, {}, std::nullopt},
+      {"each use once, in order", {a, zh, eur, zh}, 0, {zh_use, eur_use, zh_use}, 1},
+      {"Num Lock typed in the value", {zh, KeyEvent::of_key(Key::numlock), zh}, 0, {zh_use}, 0},
+      {"Caps Lock on takes ë off the layout", {c(U'\u00eb')}, kCaps, {e_use}, 0},
+      {"once under Shift: always", {eur, down, eur, up, eur}, 0, {eur_s, eur_s, eur_s}, 0},
+      {"a Shift Lock shifts them all", {eur}, kShiftLock, {eur_s}, 0},
+      {"a release without a press holds no Shift", {up, eur}, 0, {eur_use}, 1},
   };
   for (const auto& k : cases) {
     SCOPED_TRACE(k.what);

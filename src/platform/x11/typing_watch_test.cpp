@@ -62,10 +62,6 @@ TEST(TypingWatch, TellsWhichKeysOfThePlaybackTheUserDisturbed) {
     HeldKeys held;
   } cases[] = {
       {"the playback alone", {typed(kA, 0), typed(kB, 1), handled(kA), handled(kB)}, {}, {}},
-      {"Ctrl pressed after the playback's keys were handled, and still held",
-       {typed(kA, 0), handled(kA), user(kCtrl, true)},
-       {},
-       {HeldKey::ctrl}},
       {"Ctrl held while the playback's second key was handled",
        {typed(kA, 0), typed(kB, 1), handled(kA), user(kCtrl, true), handled(kB)},
        Disturbance{Disturbance::Kind::key, 1, u"Ctrl"},

