@@ -114,23 +114,6 @@ TEST_F(MainWindowTest, TextsRoundTripWithLineEndsAndAnyCharacterInTheRightContro
   EXPECT_TRUE(IsWindowEnabled(window_.control(ControlId::cmdBrows)));
 }
 
-TEST_F(MainWindowTest, TimerTicksUntilSwitchedOff) {
-  auto tick_within = [this](DWORD ms) {
-    const DWORD start = GetTickCount();
-    MSG message;
-    while (GetTickCount() - start < ms) {
-      if (PeekMessageW(&message, window_.hwnd(), WM_TIMER, WM_TIMER, PM_REMOVE)) return true;
-      Sleep(20);
-    }
-    return false;
-  };
-  ASSERT_TRUE(window_.set_timer(ControlId::Timer1, true).ok());
-  EXPECT_TRUE(tick_within(3000));
-  ASSERT_TRUE(window_.set_timer(ControlId::Timer1, false).ok());
-  EXPECT_FALSE(tick_within(1300));
-  EXPECT_TRUE(window_.set_timer(ControlId::Timer1, false).ok()) << "off twice is fine";
-}
-
 // Where the first character after the tabs of each line of the list pane
 // is drawn, and where its name ends.
 struct ValuePosition {
