@@ -8,10 +8,7 @@ namespace {
 
 // Scan codes of a PC keyboard, by where the key sits: the key left of Enter
 // on the bottom row types Z on a US keyboard and Y on a German one.
-constexpr WORD kScanOf[][2] = {
-    {'B', 0x30},     {'Q', 0x10},    {VK_SHIFT, 0x2A},  {VK_CONTROL, 0x1D},
-    {VK_MENU, 0x38}, {VK_TAB, 0x0F}, {VK_DELETE, 0x53}, {VK_RMENU, 0x38},
-};
+constexpr WORD kScanOf[][2] = {{'B', 0x30}, {'Q', 0x10}, {VK_SHIFT, 0x2A}, {VK_RMENU, 0x38}};
 
 constexpr SHORT kShift = 0x100;
 constexpr SHORT kAltGr = 0x600;
@@ -27,7 +24,6 @@ FakeLayout common_layout() {
         static_cast<SHORT>(kShift | (c - L'a' + 'A'));
   }
   for (wchar_t c = L'0'; c <= L'9'; ++c) layout.keys[c] = static_cast<SHORT>(c);
-  layout.keys[L' '] = VK_SPACE;
   for (const auto& [vk, scan] : kScanOf) layout.scans[static_cast<BYTE>(vk)] = scan;
   return layout;
 }
@@ -37,8 +33,6 @@ FakeLayout common_layout() {
 FakeLayout us_layout() {
   FakeLayout layout = common_layout();
   layout.keys[L'-'] = VK_OEM_MINUS;
-  layout.keys[L'@'] = kShift | '2';
-  layout.keys[L'^'] = kShift | '6';
   // Characters a layout gives only with Ctrl, or with a state no key press
   // gives: they must not go as those keys.
   layout.keys[L'\u00A4'] = 0x200 | 'X';
@@ -110,11 +104,10 @@ KeyEvents keys(std::initializer_list<Key> list) {
 
 std::string vk_name(WORD vk) {
   static const std::map<WORD, const char*> kNames = {
-      {VK_SHIFT, "Shift"},     {VK_CONTROL, "Ctrl"},   {VK_MENU, "Alt"},      {VK_CAPITAL, "Caps"},
-      {VK_TAB, "Tab"},         {VK_BACK, "BS"},        {VK_SPACE, "Space"},   {VK_DELETE, "Del"},
-      {VK_LEFT, "Left"},       {VK_NEXT, "PgDn"},      {VK_DIVIDE, "Divide"}, {VK_ADD, "Add"},
-      {VK_CANCEL, "Break"},    {VK_SNAPSHOT, "PrtSc"}, {VK_F4, "F4"},         {VK_F16, "F16"},
-      {VK_OEM_MINUS, "Minus"}, {kMenuMaskKey, "Mask"}, {VK_RMENU, "RAlt"},
+      {VK_SHIFT, "Shift"},  {VK_CONTROL, "Ctrl"}, {VK_MENU, "Alt"},        {VK_CAPITAL, "Caps"},
+      {VK_TAB, "Tab"},      {VK_DELETE, "Del"},   {VK_NEXT, "PgDn"},       {VK_ADD, "Add"},
+      {VK_CANCEL, "Break"}, {VK_F4, "F4"},        {VK_OEM_MINUS, "Minus"}, {kMenuMaskKey, "Mask"},
+      {VK_RMENU, "RAlt"},
   };
   if (const auto it = kNames.find(vk); it != kNames.end()) return it->second;
   if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9'))

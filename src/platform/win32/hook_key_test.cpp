@@ -23,10 +23,9 @@ TEST(HookKey, NamesTheModifiersHeld) {
   } cases[] = {
       {{'A', VK_CAPITAL, VK_SPACE}, {}},  // not modifiers
       {{VK_LCONTROL, VK_LMENU}, {ctrl, alt}},
-      {{VK_LCONTROL, VK_RMENU}, {altgr}},  // what AltGr presses
+      {{VK_CONTROL, VK_MENU, VK_LCONTROL, VK_RMENU}, {altgr}},  // what AltGr presses
       {{VK_RCONTROL, VK_RMENU}, {ctrl, altgr}},
       {{VK_CONTROL, VK_MENU}, {ctrl, alt}},  // only the generic keys known
-      {{VK_CONTROL, VK_MENU, VK_LCONTROL, VK_RMENU}, {altgr}},
       {{VK_LSHIFT, VK_RSHIFT, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_RWIN},
        {shift, ctrl, alt, altgr, super}},
   };

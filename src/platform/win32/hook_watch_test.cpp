@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tavrino {
@@ -43,8 +44,8 @@ Step seen(std::uint32_t record) {
 }
 Step handled(std::uint32_t record) {
   return [=](HookWatch& w) {
-    w.saw(hook_key('K', true, LLKHF_INJECTED, own_record_info(record)));
-    w.saw(hook_key('K', false, LLKHF_INJECTED, own_record_info(record + 1)));
+    seen(record)(w);
+    seen(record + 1)(w);
   };
 }
 // A key of the user's keyboard.
@@ -64,79 +65,59 @@ Step tap(DWORD vk) {
 
 TEST(HookWatch, TellsWhichKeysOfThePlaybackTheUserDisturbed) {
   const Step new_layout = [](HookWatch& w) { w.layout_changed(1); };
-  using Kind = Disturbance::Kind;
+  const auto key_at = [](std::size_t after, std::u16string key) {
+    return Disturbance{Disturbance::Kind::key, after, std::move(key)};
+  };
   const struct {
     const char* what;
     std::vector<Step> steps;
-    std::optional<Disturbance> disturbed;
-    HeldKeys held;
+    std::optional<Disturbance> disturbed = {};
+    HeldKeys held = {};
   } cases[] = {
-      {"the playback alone", {typed(1, 0), typed(3, 1), handled(1), handled(3)}, {}, {}},
+      {"the playback alone", {typed(1, 0), typed(3, 1), handled(1), handled(3)}},
       {"Ctrl pressed after the playback's keys went through, and still held",
        {typed(1, 0), handled(1), user(VK_LCONTROL, true)},
        {},
        {HeldKey::ctrl}},
       {"Ctrl held while the second key goes down",
        {typed(1, 0), typed(3, 1), handled(1), user(VK_LCONTROL, true), handled(3)},
-       Disturbance{Kind::key, 1, u"Ctrl"},
+       key_at(1, u"Ctrl"),
        {HeldKey::ctrl}},
       {"Ctrl tapped between two keys changes nothing",
-       {typed(1, 0), typed(3, 1), handled(1), tap(VK_RCONTROL), handled(3)},
-       {},
-       {}},
+       {typed(1, 0), typed(3, 1), handled(1), tap(VK_RCONTROL), handled(3)}},
       {"Ctrl held across a release only",
-       {typed(1, 0), seen(1), user(VK_LCONTROL, true), seen(2), user(VK_LCONTROL, false)},
-       {},
-       {}},
+       {typed(1, 0), seen(1), user(VK_LCONTROL, true), seen(2), user(VK_LCONTROL, false)}},
       {"a letter typed by the user between the playback's keys",
        {typed(1, 0), typed(3, 1), handled(1), user('X', true), handled(3)},
-       Disturbance{Kind::key, 1, u"\"x\""},
-       {}},
+       key_at(1, u"\"x\"")},
       {"a letter typed in the middle of an event",
        {typed(1, 0), typed(3, 1), seen(1), user('X', true), seen(2), handled(3)},
-       Disturbance{Kind::key, 0, u"\"x\""},
-       {}},
-      {"a letter typed after the last key went through",
-       {typed(1, 0), handled(1), user('X', true)},
-       Disturbance{Kind::key, 1, u"\"x\""},
-       {}},
+       key_at(0, u"\"x\"")},
       {"a key another program put into the input stream",
        {typed(1, 0), typed(3, 1), handled(1), injected('X', true), handled(3)},
-       Disturbance{Kind::key, 1, u"\"x\""},
-       {}},
+       key_at(1, u"\"x\"")},
       {"Alt tapped alone opens the menu bar for the keys after it",
        {typed(1, 0), typed(3, 1), handled(1), tap(VK_LMENU), handled(3)},
-       Disturbance{Kind::key, 1, u"Alt"},
-       {}},
+       key_at(1, u"Alt")},
       {"Alt with Shift in between opens no menu",
        {typed(1, 0), handled(1), user(VK_LMENU, true), tap(VK_LSHIFT), user(VK_LMENU, false),
-        typed(3, 1), handled(3)},
-       {},
-       {}},
+        typed(3, 1), handled(3)}},
       {"the left Ctrl that Windows adds to AltGr is nobody's Ctrl",
-       {typed(1, 0), injected(VK_LCONTROL, true, 0x21D), handled(1)},
-       {},
-       {}},
+       {typed(1, 0), injected(VK_LCONTROL, true, 0x21D), handled(1)}},
       {"records the hook was skipped for went through",
        {typed(1, 0), typed(3, 1), typed(5, 2), seen(4), user('X', true), handled(5)},
-       Disturbance{Kind::key, 2, u"\"x\""},
-       {}},
+       key_at(2, u"\"x\"")},
       {"a new layout",
        {typed(1, 0), typed(3, 1), handled(1), new_layout, handled(3)},
-       Disturbance{Kind::layout, 1, {}},
-       {}},
+       Disturbance{Disturbance::Kind::layout, 1, {}}},
       {"the first disturbance is the one told",
        {typed(1, 0), typed(3, 1), user('X', true), handled(1), user(VK_LCONTROL, true), handled(3)},
-       Disturbance{Kind::key, 0, u"\"x\""},
+       key_at(0, u"\"x\""),
        {HeldKey::ctrl}},
-      {"the user's Esc is no disturbance",
-       {typed(1, 0), user(VK_ESCAPE, true), handled(1)},
-       {},
-       {}},
+      {"the user's Esc is no disturbance", {typed(1, 0), user(VK_ESCAPE, true), handled(1)}},
       {"another program's Esc reaches the target",
        {typed(1, 0), injected(VK_ESCAPE, true), handled(1)},
-       Disturbance{Kind::key, 0, u"Esc"},
-       {}},
+       key_at(0, u"Esc")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

