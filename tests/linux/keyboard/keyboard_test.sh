@@ -27,6 +27,18 @@ start_form() {
   focus "$form_window"
 }
 
+# start_xterm LAYOUT: a session with LAYOUT and an xterm that writes what it
+# reads, raw, into $out; xterm answers no pings. Its pid is in $xterm_pid.
+start_xterm() {
+  start_x "$1"
+  keymap >"$work/keymap.before"
+  out=$work/xterm.txt
+  LC_ALL=C.UTF-8 spawn xterm -u8 -title tavrino-xterm \
+    -e sh -c "stty raw -echo; cat >'$out'"
+  xterm_pid=$spawned
+  focus "$(wait_window tavrino-xterm)"
+}
+
 # check_fields EXPECTED_LINE...: closes the form and compares its fields.
 check_fields() {
   close_form "$form_pid"
@@ -321,12 +333,7 @@ case $scenario in
   xterm)
     # xterm answers no _NET_WM_PING and reads a changed mapping only at the
     # next keystroke: the case where other tools lose characters.
-    start_x de
-    keymap >"$work/keymap.before"
-    out=$work/xterm.txt
-    LC_ALL=C.UTF-8 spawn xterm -u8 -title tavrino-xterm \
-      -e sh -c "stty raw -echo; cat >'$out'"
-    focus "$(wait_window tavrino-xterm)"
+    start_xterm de
     "$type_values" 'Zoë' 'Łódź€' '中文' 'x' || fail "Typing failed."
     expected_text=$(printf 'Zoë\tŁódź€\t中文\tx\t')
     wait_until 10 sh -c "[ \"\$(cat '$out')\" = '$expected_text' ]" ||
@@ -339,13 +346,7 @@ case $scenario in
     # read its keys, so the keycodes borrowed for them keep their meaning
     # after typing has ended, until the program ends, and every character
     # arrives once xterm goes on.
-    start_x us
-    keymap >"$work/keymap.before"
-    out=$work/xterm.txt
-    LC_ALL=C.UTF-8 spawn xterm -u8 -title tavrino-xterm \
-      -e sh -c "stty raw -echo; cat >'$out'"
-    xterm_pid=$spawned
-    focus "$(wait_window tavrino-xterm)"
+    start_xterm us
     values=()
     for ((i = 0; i < 50; i++)); do values+=("Zoë $i 中文€"); done
     kill -STOP "$xterm_pid"
@@ -362,12 +363,7 @@ case $scenario in
     # into a program that cannot say when it has read a key: typing would
     # have to change a keycode that xterm may not have read yet, so nothing
     # is typed, and the message says why.
-    start_x us
-    keymap >"$work/keymap.before"
-    out=$work/xterm.txt
-    LC_ALL=C.UTF-8 spawn xterm -u8 -title tavrino-xterm \
-      -e sh -c "stty raw -echo; cat >'$out'"
-    focus "$(wait_window tavrino-xterm)"
+    start_xterm us
     status=0
     "$type_values" "$text" 2>"$work/err" || status=$?
     ((status == 1)) && grep -q 'cannot tell tavrino when it has read a key' "$work/err" ||

@@ -119,6 +119,12 @@ PY
   typing=$!
 }
 
+# stop_foot_reading: once keys have arrived, foot stops reading them.
+stop_foot_reading() {
+  wait_until 20 has_bytes 2000 || true
+  kill -STOP "$foot_pid" || fail "foot ended early: $(tail -n 5 "$work/foot.log")"
+}
+
 # tavrino_windows N: tavrino has N windows (the main one and its messages).
 tavrino_windows() { (($(sway_windows | grep -c '^tavrino ') == $1)); }
 
@@ -165,8 +171,7 @@ case $scenario in
     start_long_list
     # foot stops reading for two seconds once the keys arrive: it is not
     # dropped, and it gets everything.
-    wait_until 20 has_bytes 2000 || true
-    kill -STOP "$foot_pid" || fail "foot ended early: $(tail -n 5 "$work/foot.log")"
+    stop_foot_reading
     sleep 2
     kill -CONT "$foot_pid"
     code=0
@@ -183,8 +188,7 @@ case $scenario in
     start_long_list
     # foot stops reading, so that keys wait for it, and is killed: the stop
     # message counts the entries foot took, not those sent.
-    wait_until 20 has_bytes 2000 || true
-    kill -STOP "$foot_pid" || fail "foot ended early: $(tail -n 5 "$work/foot.log")"
+    stop_foot_reading
     sleep 1
     kill -KILL "$foot_pid"
     code=0
