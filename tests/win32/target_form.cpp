@@ -117,6 +117,32 @@ void note_key(const MSG& message) {
   }
 }
 
+// Handles one message as the form's loop does.
+void handle(MSG& message) {
+  note_key(message);
+  if (IsDialogMessageW(form, &message)) return;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+// A close request is a posted message, and posted messages are read before
+// input: the keys still queued are read first, until none has come for a
+// while, so that the fields hold every key that reached the form. A form
+// closed while keys still stream in stops reading after two seconds.
+void read_queued_keys() {
+  MSG message;
+  const ULONGLONG until = GetTickCount64() + 2000;
+  for (int quiet = 0; quiet < 6 && GetTickCount64() < until;) {
+    if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_INPUT | PM_QS_POSTMESSAGE)) {
+      handle(message);
+      quiet = 0;
+    } else {
+      Sleep(50);
+      ++quiet;
+    }
+  }
+}
+
 LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
@@ -130,10 +156,15 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
       write_fields();
       DestroyWindow(hwnd);
       return 0;
-    case WM_CLOSE:
+    case WM_CLOSE: {
+      static bool closing = false;
+      if (closing) return 0;  // a second request while the keys are read
+      closing = true;
+      read_queued_keys();
       write_fields();
       DestroyWindow(hwnd);
       return 0;
+    }
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -175,11 +206,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   SetTimer(form, kGiveUpTimer, 60000, nullptr);
 
   MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    note_key(message);
-    if (IsDialogMessageW(form, &message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) handle(message);
   return 0;
 }
